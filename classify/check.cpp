@@ -1,0 +1,297 @@
+// The file check driver: identification by extension, Macintosh type or signature, the
+// mis-labelling rule and the hand-over to the analyses. Runs on the scan's thread.
+#include "check.h"
+
+#include <cstring>
+
+#include "analyses.h"
+#include "counters.h"
+#include "reader.h"
+#include "report.h"
+
+static const char kFinderInfoStreamName[] = ":Afp_AfpInfo";
+
+void path_extension(const char* path, char* out) {
+    const char* dot = std::strrchr(path, '.');
+    out[0] = '\0';
+    if (dot == nullptr || std::strchr(dot, kPathSeparator) != nullptr) return;
+    std::size_t length = std::strlen(dot);
+    // The path limit bounds every path the check is given; a longer extension cannot be
+    // an entry of any list, and is cut only past the point where it could match one.
+    if (length >= kExtensionSize) length = kExtensionSize - 1;
+    for (std::size_t i = 0; i < length; ++i) {
+        const char c = dot[i];
+        out[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    out[length] = '\0';
+}
+
+bool match_extension(const char* extension, const char* list) {
+    if (list == nullptr) return false;
+    const char* entry = list;
+    for (;;) {
+        const char* e = extension;
+        const char* l = entry;
+        while (*e != '\0' && *e == *l) {
+            ++e;
+            ++l;
+        }
+        if (*e == '\0' && (*l == ';' || *l == '\0')) return true;
+        // The entry differs: go on after the next ";" from the point of difference.
+        const char* next = std::strchr(l, ';');
+        if (next == nullptr) return false;
+        entry = next + 1;
+    }
+}
+
+struct MacTypeRow {
+    const char* type;
+    FileKind kind;
+};
+
+static const MacTypeRow kMacTypes[] = {
+    {"JPEG", FileKind::Jpeg}, {"JFIF", FileKind::Jpeg}, {"GIFf", FileKind::Gif},
+    {"TIFF", FileKind::Tiff}, {"EPSF", FileKind::Eps},  {"EPSP", FileKind::Eps},
+    {"EPSW", FileKind::Eps},
+};
+
+void read_macintosh_type(const char* path, char* out) {
+    out[0] = '\0';
+    // The stream is named by appending to the path; a path that would then pass the
+    // limit has no type rather than a cut name.
+    if (std::strlen(path) + sizeof kFinderInfoStreamName > kPathLimit) return;
+    unsigned char* info = file_reader.buffer;
+    const int count = platform_read_finder_info(path, info);
+    // The buffer now holds the stream's bytes, not the file's.
+    file_reader.buffered = 0;
+    if (count != static_cast<int>(kFinderInfoSize)) return;
+    if (std::memcmp(info, "AFP\0", 4) != 0) return;
+    int length = 0;
+    while (length < 4 && info[16 + length] != 0) {
+        out[length] = static_cast<char>(info[16 + length]);
+        ++length;
+    }
+    out[length] = '\0';
+}
+
+static FileKind kind_of_macintosh_type(const char* type) {
+    for (const MacTypeRow& row : kMacTypes)
+        if (std::strcmp(type, row.type) == 0) return row.kind;
+    return FileKind::None;
+}
+
+// ---- Signature tests ----------------------------------------------------------------------
+
+// Runs `step` over at most the first 60 bytes; true as soon as it reports a match. A
+// failure or the end of the data ends the test without one.
+template <typename Step>
+static bool scan_signature(Step step) {
+    rewind_reader(false);
+    file_reader.verdict = 0;
+    for (int i = 0; i < kSignatureWindow; ++i) {
+        const int byte = read_byte();
+        if (file_reader.verdict == 1 || file_reader.end_of_data) return false;
+        if (step(byte)) return true;
+    }
+    return false;
+}
+
+// A machine that matches a fixed byte sequence; a byte that breaks a partial match
+// restarts it without being looked at again.
+struct SequenceMachine {
+    const unsigned char* bytes;
+    int length;
+    int matched;
+
+    bool step(int byte) {
+        if (byte == bytes[matched]) {
+            if (++matched == length) return true;
+        } else {
+            matched = 0;
+        }
+        return false;
+    }
+};
+
+bool looks_like_jpeg() {
+    static const unsigned char kStart[] = {0xFF, 0xD8, 0xFF};
+    SequenceMachine machine = {kStart, 3, 0};
+    return scan_signature([&](int byte) { return machine.step(byte); });
+}
+
+bool looks_like_gif() {
+    // "GIF", two digits, one lower-case letter: GIF87a, GIF89a.
+    int state = 0;
+    return scan_signature([&](int byte) {
+        bool fits;
+        switch (state) {
+            case 0: fits = byte == 'G'; break;
+            case 1: fits = byte == 'I'; break;
+            case 2: fits = byte == 'F'; break;
+            case 3:
+            case 4: fits = byte >= '0' && byte <= '9'; break;
+            default: fits = byte >= 'a' && byte <= 'z'; break;
+        }
+        if (!fits) {
+            state = 0;
+            return false;
+        }
+        return ++state == 6;
+    });
+}
+
+namespace {
+// States of the TIFF header machine: after I, II, II*; after M, MM, MM0.
+enum TiffState { kTiffStart, kAfterI, kAfterII, kAfterIIStar, kAfterM, kAfterMM, kAfterMM0 };
+}  // namespace
+
+int step_tiff_header(TiffHeaderMachine* machine, int byte) {
+    int& state = machine->state;
+    // An I or M restarts the match from its first byte, unless it is the second byte of
+    // the same pair: so 78 49 49 2A 00 matches and 49 49 49 2A 00 does not.
+    if (byte == 0x49 && state != kAfterI) {
+        state = kAfterI;
+        return 0;
+    }
+    if (byte == 0x4D && state != kAfterM) {
+        state = kAfterM;
+        return 0;
+    }
+    switch (state) {
+        case kAfterI: state = byte == 0x49 ? kAfterII : kTiffStart; return 0;
+        case kAfterII: state = byte == 0x2A ? kAfterIIStar : kTiffStart; return 0;
+        case kAfterIIStar:
+            state = kTiffStart;
+            return byte == 0x00 ? 1 : 0;
+        case kAfterM: state = byte == 0x4D ? kAfterMM : kTiffStart; return 0;
+        case kAfterMM: state = byte == 0x00 ? kAfterMM0 : kTiffStart; return 0;
+        case kAfterMM0:
+            state = kTiffStart;
+            return byte == 0x2A ? 2 : 0;
+        default: return 0;
+    }
+}
+
+bool looks_like_tiff() {
+    TiffHeaderMachine machine = {kTiffStart};
+    return scan_signature([&](int byte) { return step_tiff_header(&machine, byte) != 0; });
+}
+
+bool looks_like_eps() {
+    // "%!" of a text EPS file, or the magic that opens the binary header of one with a
+    // preview; two machines, since a byte may break one match and not the other.
+    static const unsigned char kText[] = {0x25, 0x21};
+    static const unsigned char kBinary[] = {0xC5, 0xD0, 0xD3, 0xC6};
+    SequenceMachine text = {kText, 2, 0};
+    SequenceMachine binary = {kBinary, 4, 0};
+    return scan_signature([&](int byte) {
+        const bool text_match = text.step(byte);
+        const bool binary_match = binary.step(byte);
+        return text_match || binary_match;
+    });
+}
+
+// ---- The check ----------------------------------------------------------------------------
+
+static bool signature_of(FileKind kind) {
+    switch (kind) {
+        case FileKind::Jpeg: return looks_like_jpeg();
+        case FileKind::Gif: return looks_like_gif();
+        case FileKind::Tiff: return looks_like_tiff();
+        case FileKind::Eps: return looks_like_eps();
+        default: return false;
+    }
+}
+
+static FileKind kind_of_extension(const char* path, const Options& options) {
+    char extension[kExtensionSize];
+    path_extension(path, extension);
+    if (match_extension(extension, options.jpeg_extensions.get())) return FileKind::Jpeg;
+    if (match_extension(extension, options.gif_extensions.get())) return FileKind::Gif;
+    if (match_extension(extension, options.tiff_extensions.get())) return FileKind::Tiff;
+    if (match_extension(extension, options.eps_extensions.get())) return FileKind::Eps;
+    return FileKind::None;
+}
+
+static Verdict analyse(FileKind kind, const Options& options) {
+    const std::uint16_t flags = options.file_scan_flags;
+    switch (kind) {
+        case FileKind::Jpeg:
+            if (flags & kCheckJpeg) return analyse_jpeg();
+            break;
+        case FileKind::Gif:
+            if (flags & kWarnGif) return Verdict::Gif;
+            break;
+        case FileKind::Tiff:
+            if (flags & kCheckTiff) return analyse_tiff();
+            break;
+        case FileKind::Eps:
+            if (flags & kCheckEps)
+                return analyse_eps((flags & kEmbedded) != 0,
+                                   (options.logging_flags & kLogEpsJpegs) != 0);
+            break;
+        default:
+            break;
+    }
+    return Verdict::NothingToReport;
+}
+
+Verdict check_file(const char* path, const Options& options) {
+    FileReader& reader = file_reader;
+    reader.verdict = 0;
+    scan_counters.embedded_jpeg_seen.store(false, std::memory_order_relaxed);
+    reader.file_name = path;
+    const std::int32_t seen = ++scan_counters.files_seen;
+    if (scan_counters.progress_count_on.load(std::memory_order_relaxed) && show_progress_count)
+        show_progress_count(seen);
+
+    // A path the platform cannot hold is refused, never cut and then opened.
+    if (std::strlen(path) >= kPathLimit) {
+        report(1, ReportCategory::IoError, path, "path too long");
+        return Verdict::NothingToReport;
+    }
+
+    const bool by_extension = (options.file_scan_flags & kExamineExtensions) != 0;
+    const bool by_macintosh_type =
+        (options.file_scan_flags & kUseMacintoshTypes) != 0 && platform_state.platform_id == 2;
+
+    FileKind kind = FileKind::None;
+    if (by_extension) kind = kind_of_extension(path, options);
+    if (kind == FileKind::None && by_macintosh_type) {
+        char type[5];
+        read_macintosh_type(path, type);
+        kind = kind_of_macintosh_type(type);
+    }
+    // The content decides the kind only when no naming method is in force.
+    if (kind == FileKind::None && (by_extension || by_macintosh_type))
+        return Verdict::NothingToReport;
+
+    const PlatformFile file = platform_open_read(path);
+    if (!is_open(file)) {
+        const int error = platform_last_error();
+        report(1, ReportCategory::IoError, path, "open failure: %d", error);
+        return Verdict::NothingToReport;
+    }
+    ++scan_counters.files_checked;
+    reset_reader_for_file(file);
+    reader.verdict = 0;
+    scan_counters.embedded_jpeg_seen.store(false, std::memory_order_relaxed);
+
+    Verdict verdict;
+    if (kind == FileKind::None) {
+        static const FileKind kOrder[] = {FileKind::Jpeg, FileKind::Gif, FileKind::Tiff,
+                                          FileKind::Eps};
+        for (FileKind candidate : kOrder) {
+            if (signature_of(candidate)) {
+                kind = candidate;
+                break;
+            }
+        }
+        verdict = kind == FileKind::None ? Verdict::NothingToReport : analyse(kind, options);
+    } else {
+        verdict = signature_of(kind) ? analyse(kind, options) : Verdict::Mislabelled;
+    }
+    platform_close(file);
+    reader.handle = kNoFile;
+    return verdict;
+}

@@ -1,0 +1,48 @@
+// The check of one file: its kind from the extension lists, the Macintosh file type or
+// its first 60 bytes, the mis-labelling test, and the analysis of its kind. One check at
+// a time, on the thread of the scan that runs.
+#pragma once
+
+#include <cstdint>
+
+#include "options.h"
+#include "verdict.h"
+
+enum class FileKind : std::uint8_t { None = 0, Jpeg = 1, Gif = 2, Tiff = 3, Eps = 4 };
+
+// Checks the file at `path` (a full path shorter than the platform's path limit) with
+// `options` and returns its verdict. Opens and closes the file itself; leaves
+// embedded_jpeg_seen in scan_counters for the caller.
+Verdict check_file(const char* path, const Options& options);
+
+// Whether the upper-case `extension` (dot included, may be empty) equals one entry of
+// the ";"-separated `list`. An absent list matches nothing.
+bool match_extension(const char* extension, const char* list);
+
+// The extension of a path (from the last dot, when no separator follows it), upper-cased
+// into `out` (at least kExtensionSize bytes); empty when there is none or it is too long
+// to be any list's entry.
+constexpr std::size_t kExtensionSize = 256;
+void path_extension(const char* path, char* out);
+
+// The four-character Macintosh file type kept with the file, into `out` (5 bytes); an
+// empty string when there is none. Uses the reader's buffer.
+void read_macintosh_type(const char* path, char* out);
+
+// The content signature tests, on the open file of the current check: each rewinds the
+// reader and looks at most at the first 60 bytes.
+bool looks_like_jpeg();
+bool looks_like_gif();
+bool looks_like_tiff();
+bool looks_like_eps();
+
+// Bytes a signature test, the JPEG walk and the EPS preamble look at.
+constexpr int kSignatureWindow = 60;
+
+// The TIFF header search shared with the TIFF analysis: feeds one byte to the
+// machine and returns 1 when the little-endian header completed, 2 when the big-endian
+// one did, 0 otherwise.
+struct TiffHeaderMachine {
+    int state;
+};
+int step_tiff_header(TiffHeaderMachine* machine, int byte);

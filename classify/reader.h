@@ -1,0 +1,72 @@
+// The buffered file reader: every byte of a file under examination is read through this
+// one instance, in blocks of 4096 bytes, with the check's verdict word and the
+// end-of-data and stop flags. Used by the thread of the scan that runs.
+#pragma once
+
+#include <cstdint>
+
+#include "platform.h"
+
+constexpr std::uint32_t kBlockSize = 4096;
+// The buffer is allocated a little larger than the blocks it holds.
+constexpr std::uint32_t kReaderBufferSize = 4116;
+
+struct FileReader {
+    const char* file_name;        // path named in the reader's report entries
+    PlatformFile handle;          // opened and closed by the file check
+    std::uint32_t buffer_start;   // file position of buffer[0]
+    std::uint32_t buffered;       // valid bytes in the buffer
+    std::uint32_t little_endian;  // byte order of read_u16 and read_u32
+    std::uint32_t end_limit;      // 0: none; else no block starts past this position
+    std::uint16_t verdict;        // the check's verdict word; 1 after any failure
+    std::uint32_t cursor;         // index of the next byte to deliver
+    bool stop;                    // positioning failure, or an analysis ending a walk
+    bool end_of_data;             // end of file or end limit reached
+    unsigned char* buffer;        // kReaderBufferSize bytes, allocated once
+};
+
+extern FileReader file_reader;
+
+// Allocates the zero-filled buffer once for the life of the process. Returns 1, or 0
+// when it cannot be had (the program then does not start).
+int allocate_reader_buffer();
+
+// Called by the file check after opening: empty buffer at position 0, no end limit, no
+// end of data.
+void reset_reader_for_file(PlatformFile handle);
+
+// The start of every signature test and analysis: byte order, no end limit, flags
+// cleared, position 0.
+void rewind_reader(bool little_endian);
+
+// The slow path of read_byte: refills the buffer from the file's current position.
+int refill_and_read_byte();
+
+// The next byte, 0 to 255. Returns 0 at the end of the data or on a failure; callers test
+// end_of_data and the verdict word (1) afterwards.
+inline int read_byte() {
+    FileReader& reader = file_reader;
+    if (reader.end_of_data) return 0;
+    if (reader.cursor < reader.buffered) return reader.buffer[reader.cursor++];
+    return refill_and_read_byte();
+}
+
+// Two read_byte calls; the first is the low part when little_endian is set. The flags are
+// not tested between the parts, so bytes past the end of the data read as 0.
+inline std::uint32_t read_u16() {
+    const std::uint32_t first = static_cast<std::uint32_t>(read_byte());
+    const std::uint32_t second = static_cast<std::uint32_t>(read_byte());
+    return file_reader.little_endian ? (second << 8) | first : (first << 8) | second;
+}
+
+// Two read_u16 calls, ordered the same way.
+inline std::uint32_t read_u32() {
+    const std::uint32_t first = read_u16();
+    const std::uint32_t second = read_u16();
+    return file_reader.little_endian ? (second << 16) | first : (first << 16) | second;
+}
+
+// Makes `position` the position of the next byte read. Inside the buffered block (its
+// end included) only the cursor moves; otherwise the buffer is emptied and the file
+// pointer moved. Never clears end_of_data.
+void seek_to(std::uint32_t position);

@@ -1,0 +1,14 @@
+# Cross build for 32-bit Windows, the shipped build.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# No libgcc, libstdc++ or winpthread DLLs at run time: the binaries run on a bare Windows.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(INKHOUND_WINE_LOADER /usr/lib/wine/wine)
+set(INKHOUND_WINE_ARCH win32)

@@ -1,0 +1,34 @@
+#!/bin/bash
+# Installs the Debian 12 packages a build needs, when they are missing.
+# usage: setup-deps.sh native|all
+# As root it installs what is missing; otherwise it names what is missing and fails.
+set -euo pipefail
+
+native=(cmake make g++ libgtest-dev)
+cross=(googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+       wine64 wine32:i386 fonts-wine xvfb xauth clang libclang-rt-14-dev attr)
+
+case "${1:-native}" in
+    native) wanted=("${native[@]}") ;;
+    all) wanted=("${native[@]}" "${cross[@]}") ;;
+    *) echo "usage: $0 native|all" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "missing packages (install them as root): ${missing[*]}" >&2
+    exit 1
+fi
+echo "installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+case " ${missing[*]} " in
+    *":i386 "*) dpkg --add-architecture i386 ;;
+esac
+apt-get update -q >&2
+apt-get install -y -q --no-install-recommends "${missing[@]}" >&2

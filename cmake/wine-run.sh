@@ -1,0 +1,46 @@
+#!/bin/bash
+# Runs a Windows test program under Wine in the build tree's own prefix.
+# usage: wine-run.sh LOADER PREFIX ARCH PROGRAM [ARGUMENT...]
+# The prefix is made on first use (under a lock, since CTest may start several tests at
+# once) and a persistent wineserver is kept, so a launch costs tens of milliseconds and
+# no Wine helper process holds CTest's pipes open.
+set -u
+loader=$1 prefix=$2 arch=$3
+shift 3
+export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+server=/usr/lib/wine/wineserver
+
+# Wine's server and helper processes outlive the command that starts them: they must
+# inherit neither the lock nor any descriptor CTest waits on.
+for fd in /proc/$$/fd/*; do
+    fd=${fd##*/}
+    [ "$fd" -gt 2 ] && eval "exec $fd>&-" 2>/dev/null
+done
+quiet() { "$@" </dev/null >/dev/null 2>&1 9>&-; }
+
+mkdir -p "$(dirname "$prefix")"
+(
+    flock 9
+    if [ ! -f "$prefix/.inkhound-ready" ]; then
+        rm -rf "$prefix"
+        quiet timeout 300 "$loader" wineboot -i
+        quiet "$server" -w
+        # Dot-files are not hidden, there is no sound device, and the dialog fonts are
+        # the real ones, so that tests see what a user's Windows shows.
+        quiet timeout 60 "$loader" reg add 'HKCU\Software\Wine' /v ShowDotFiles /d Y /f
+        quiet timeout 60 "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f
+        mkdir -p "$prefix/drive_c/windows/Fonts"
+        cp /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>/dev/null
+        quiet "$server" -k
+        touch "$prefix/.inkhound-ready"
+    fi
+    # A persistent server, started with its output detached, outlives each test; it
+    # answers 0 only when it was not running, and then the helper processes are started
+    # once here rather than under a test's pipes.
+    if quiet "$server" -p; then
+        quiet timeout 120 "$loader" cmd /c exit
+    fi
+) 9>"$prefix.lock"
+
+exec timeout "${INKHOUND_WINE_TIMEOUT:-300}" "$loader" "$@"

@@ -1,0 +1,29 @@
+// The fault switch shared by both platform implementations: tests arm a row, and the next
+// matching platform call fails with the row's error code. Used on the scan thread only.
+#include "platform.h"
+
+void set_platform_last_error(int error);  // each implementation's own
+
+PlatformFaults platform_faults;
+
+void fail_platform_call(PlatformCall call, int error, int skip, int times) {
+    FaultRow& row = platform_faults.rows[static_cast<int>(call)];
+    row.error = error;
+    row.skip = skip;
+    row.times = times;
+}
+
+void clear_platform_faults() { platform_faults = PlatformFaults{}; }
+
+int injected_fault(PlatformCall call) {
+    FaultRow& row = platform_faults.rows[static_cast<int>(call)];
+    if (row.error == 0) return 0;
+    if (row.skip > 0) {
+        --row.skip;
+        return 0;
+    }
+    const int error = row.error;
+    if (row.times > 0 && --row.times == 0) row.error = 0;
+    set_platform_last_error(error);
+    return error;
+}

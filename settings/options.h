@@ -1,0 +1,109 @@
+// The options record, its two copies (live for background scans, working for the
+// settings window and immediate scans), the platform identifier and the table that
+// binds the settings pages' controls to the record's fields. Main thread, except that
+// scans read their copy.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+// An owned extension list; null means absent (matches no extension).
+using ExtensionList = std::unique_ptr<char[]>;
+
+struct Options {
+    std::uint16_t file_scan_flags;
+    std::uint16_t background_scan_flags;
+    std::uint16_t alerts;
+    std::uint16_t logging_flags;
+    std::uint16_t scanning_period;
+    ExtensionList tiff_extensions;
+    ExtensionList jpeg_extensions;
+    ExtensionList eps_extensions;
+    ExtensionList gif_extensions;
+};
+
+// Bits of file_scan_flags.
+constexpr std::uint16_t kUseMacintoshTypes = 0x01;
+constexpr std::uint16_t kCheckTiff = 0x02;
+constexpr std::uint16_t kCheckJpeg = 0x04;
+constexpr std::uint16_t kCheckEps = 0x08;
+constexpr std::uint16_t kWarnGif = 0x10;
+constexpr std::uint16_t kExamineExtensions = 0x20;
+constexpr std::uint16_t kEmbedded = 0x40;
+
+// Bits of background_scan_flags.
+constexpr std::uint16_t kBackgroundScansEnabled = 0x01;
+
+// Bits of alerts.
+constexpr std::uint16_t kExpandWindow = 0x01;
+constexpr std::uint16_t kAudibleAlert = 0x02;
+constexpr std::uint16_t kFlashTaskbarIcon = 0x04;
+constexpr std::uint16_t kFlashTrayIcon = 0x08;
+
+// Bits of logging_flags.
+constexpr std::uint16_t kLogRgb = 0x01;
+constexpr std::uint16_t kLogCmyk = 0x02;
+constexpr std::uint16_t kLogGif = 0x04;
+constexpr std::uint16_t kLogUnknownColours = 0x08;
+constexpr std::uint16_t kLogEpsJpegs = 0x10;
+
+constexpr char kDefaultTiffExtensions[] = ".TIF;.TIFF";
+constexpr char kDefaultJpegExtensions[] = ".JPG;.JPEG;.JPE;.JFI;.JFIF";
+constexpr char kDefaultEpsExtensions[] = ".EPS;.EPSF";
+constexpr char kDefaultGifExtensions[] = ".GIF";
+
+// The platform recorded at start-up: 2 Windows NT, 1 Windows 95/98, 0 other.
+struct PlatformState {
+    int platform_id;
+};
+extern PlatformState platform_state;
+
+struct OptionsState {
+    Options live_options;
+    Options working_options;
+    bool options_applied;  // the settings window saves the options when it closes
+};
+extern OptionsState options_state;
+extern Options& live_options;
+extern Options& working_options;
+
+// A duplicate of `text`, or an absent list for null.
+ExtensionList duplicate_list(const char* text);
+
+// Releases the lists of `options` and zeroes it.
+void release_options(Options* options);
+
+// Makes `to` a copy of `from` with lists of its own.
+void copy_options(Options* to, const Options& from);
+
+// Fills `options` with the defaults for the recorded platform.
+void set_default_options(Options* options);
+
+// The settings window's OK: live_options becomes a copy of working_options; sets
+// options_applied.
+void apply_options();
+
+// 0x01 plus 0x02, 0x04 or 0x08 for Windows NT, Windows 95/98 or any other platform.
+std::uint8_t lock_mask();
+
+enum class SettingKind : std::uint8_t { CheckBox = 1, ListField = 2, NumberField = 3 };
+
+struct SettingBinding {
+    std::uint16_t page;  // 1 "File Scanning", 2 "Background"
+    std::uint16_t control_id;
+    SettingKind kind;
+    std::uint16_t mask;  // the bit for a check box, else 0
+    std::uint16_t Options::*number;  // the number field, or null for a list
+    ExtensionList Options::*list;    // the list field, or null for a number
+    std::uint8_t lock_flags;         // 0x01 always, 0x02 NT, 0x04 95/98, 0x08 other
+};
+
+constexpr int kSettingCount = 22;
+extern const SettingBinding settings_table[kSettingCount];
+
+// Whether a row's control is locked on the recorded platform.
+bool is_setting_locked(const SettingBinding& binding);
+
+// The value a locked row leaves in its field when a page stores its values: the bit
+// cleared, the list released (absent), the number 0.
+void clear_locked_setting(const SettingBinding& binding, Options* options);

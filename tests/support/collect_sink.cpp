@@ -1,0 +1,65 @@
+// The collecting report sink and the reset of the core's process-wide state.
+#include "collect_sink.h"
+
+#include "counters.h"
+#include "options.h"
+#include "platform.h"
+#include "reader.h"
+#include "report.h"
+
+namespace {
+std::vector<CollectedEntry> collected;
+
+void collect(int category, const char* timestamp, const char* name, const char* message) {
+    CollectedEntry entry;
+    entry.category = category;
+    entry.timestamp = timestamp;
+    entry.has_name = name != nullptr;
+    entry.name = name ? name : "";
+    entry.message = message;
+    char line[kLineSize];
+    format_report_line(timestamp, name, message, line, sizeof line);
+    entry.line = line;
+    collected.push_back(entry);
+}
+}  // namespace
+
+CollectingSink::CollectingSink() {
+    collected.clear();
+    report_sink = collect;
+}
+
+CollectingSink::~CollectingSink() {
+    report_sink = nullptr;
+    collected.clear();
+}
+
+const std::vector<CollectedEntry>& CollectingSink::entries() const { return collected; }
+
+std::vector<std::string> CollectingSink::messages() const {
+    std::vector<std::string> out;
+    for (const CollectedEntry& entry : collected) out.push_back(entry.message);
+    return out;
+}
+
+void CollectingSink::clear() { collected.clear(); }
+
+void reset_core_state() {
+    clear_platform_faults();
+    allocate_reader_buffer();
+    FileReader& reader = file_reader;
+    reader.file_name = nullptr;
+    reader.handle = kNoFile;
+    reader.buffer_start = reader.buffered = reader.cursor = 0;
+    reader.little_endian = reader.end_limit = 0;
+    reader.verdict = 0;
+    reader.stop = reader.end_of_data = false;
+    zero_scan_counters();
+    scan_counters.progress_count_on = false;
+    scan_counters.embedded_jpeg_seen = false;
+    show_progress_count = nullptr;
+    platform_state.platform_id = 2;
+    release_options(&live_options);
+    release_options(&working_options);
+    options_state.options_applied = false;
+}

@@ -1,0 +1,29 @@
+// A report sink that collects entries for assertions, installed for one test's lifetime.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CollectedEntry {
+    int category;
+    std::string timestamp;
+    bool has_name;
+    std::string name;
+    std::string message;
+    std::string line;  // the line layout's output, CR LF included
+};
+
+class CollectingSink {
+  public:
+    CollectingSink();   // installs itself as the report sink
+    ~CollectingSink();  // uninstalls
+
+    const std::vector<CollectedEntry>& entries() const;
+    // Messages of the entries, in order.
+    std::vector<std::string> messages() const;
+    void clear();
+};
+
+// Resets every process-wide piece of scan state the core keeps (reader flags, counters,
+// fault switch, options) so that tests start alike.
+void reset_core_state();
