@@ -18,7 +18,7 @@
 static_assert(kPathLimit == PATH_MAX, "the path limit is Linux's PATH_MAX");
 
 // Where Samba's streams_xattr module keeps the ":AFP_AfpInfo" stream of a file shared to
-// Macintosh clients: the stream's bytes followed by one zero byte.
+// Macintosh clients.
 static const char kFinderInfoAttribute[] = "user.DosStream.AFP_AfpInfo:$DATA";
 
 void set_platform_last_error(int error) { errno = error; }
@@ -89,14 +89,14 @@ void platform_close(PlatformFile file) {
 }
 
 int platform_read_finder_info(const char* path, unsigned char* out) {
-    // The attribute can be longer than the 60 bytes used (Samba appends a zero byte), and
-    // a short buffer makes getxattr fail with ERANGE: read it whole, then keep the start.
+    // The attribute holds the stream's bytes and one zero byte more, so it can be longer
+    // than the 60 bytes used, and a short buffer makes getxattr fail with ERANGE: read it
+    // whole, then take what reading 60 bytes from the stream itself would give.
     unsigned char whole[512];
     const ssize_t size = getxattr(path, kFinderInfoAttribute, whole, sizeof whole);
     if (size < 0) return -1;
-    const std::uint32_t count = static_cast<std::uint32_t>(size) < kFinderInfoSize
-                                    ? static_cast<std::uint32_t>(size)
-                                    : kFinderInfoSize;
+    std::uint32_t count = size > 0 ? static_cast<std::uint32_t>(size) - 1 : 0;
+    if (count > kFinderInfoSize) count = kFinderInfoSize;
     std::memcpy(out, whole, count);
     return static_cast<int>(count);
 }

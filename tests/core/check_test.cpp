@@ -1,1 +1,387 @@
+// The file check driver: identification by extension, Macintosh type and signature, the
+// 60-byte windows, mis-labelling, open failures and the counters.
 #include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "check.h"
+#include "collect_sink.h"
+#include "counters.h"
+#include "reader.h"
+#include "finder_info.h"
+#include "scratch.h"
+
+namespace {
+
+const Bytes kJpegStart("\xFF\xD8\xFF\xE0", 4);
+const Bytes kGif("GIF89a\x01\x00\x01\x00", 10);
+const Bytes kTiffStart("II*\0\x08\0\0\0", 8);
+const Bytes kEpsStart("%!PS-Adobe-3.0 EPSF-3.0\n");
+const Bytes kNothing("just some text, no signature at all\n");
+
+class CheckTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        reset_core_state();
+        platform_state.platform_id = 2;
+        set_default_options(&options_);
+    }
+    void TearDown() override { clear_platform_faults(); }
+
+    Verdict check(const std::string& path) { return check_file(path.c_str(), options_); }
+    Verdict check_bytes(const std::string& name, const Bytes& contents) {
+        return check(scratch_.write(name, contents));
+    }
+
+    Options options_ = {};
+    ScratchDir scratch_;
+    CollectingSink sink_;
+};
+
+TEST(MatchExtension, ComparesWholeEntriesCaseSensitively) {
+    struct Case {
+        const char* extension;
+        const char* list;
+        bool match;
+    };
+    const Case cases[] = {
+        {".TIFF", ".TIF;.TIFF", true},
+        {".TIF", ".TIF;.TIFF", true},
+        {".TI", ".TIF;.TIFF", false},
+        {".TIFFX", ".TIF;.TIFF", false},
+        {".JPG", ".JPEG;.JPG", true},
+        {".jpg", ".JPG", false},
+        {"", "", true},
+        {"", ".TIF;", true},
+        {"", ".TIF;;.JPG", true},
+        {"", ".TIF", false},
+        {".TIF", "", false},
+        {".TIF", ".TI;F", false},
+        {".JPG", ".TIF;.EPS;.JPG", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.extension) + " in " + c.list);
+        EXPECT_EQ(c.match, match_extension(c.extension, c.list));
+    }
+    EXPECT_FALSE(match_extension(".TIF", nullptr));
+    EXPECT_FALSE(match_extension("", nullptr));
+}
+
+TEST(PathExtension, TakesTheLastDotWithNoSeparatorAfterIt) {
+    const std::string sep(1, kPathSeparator);
+    struct Case {
+        std::string path;
+        const char* extension;
+    };
+    const Case cases[] = {
+        {"photo.jpg", ".JPG"},
+        {"dir" + sep + "A.TiFf", ".TIFF"},
+        {"dir.old" + sep + "F", ""},
+        {"noextension", ""},
+        {"trailing.", "."},
+        {"a.b.eps", ".EPS"},
+        {"x.\xE9t\xE9", ".\xE9T\xE9"},  // only a to z are upper-cased
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        char extension[kExtensionSize];
+        path_extension(c.path.c_str(), extension);
+        EXPECT_STREQ(c.extension, extension);
+    }
+}
+
+TEST_F(CheckTest, ExtensionsGiveTheKindWhichTheContentMustConfirm) {
+    // With every analysis switched off, a confirmed kind gives 14 and a refuted one 15:
+    // so 15 shows which kind the name claimed.
+    options_.file_scan_flags = kExamineExtensions;
+    struct Case {
+        const char* name;
+        const Bytes* contents;
+        Verdict verdict;
+    };
+    const Case cases[] = {
+        {"A.TIFF", &kTiffStart, Verdict::NothingToReport},
+        {"A2.TIFF", &kJpegStart, Verdict::Mislabelled},
+        {"A.TIF", &kGif, Verdict::Mislabelled},
+        {"B.JFIF", &kJpegStart, Verdict::NothingToReport},
+        {"B2.JFIF", &kTiffStart, Verdict::Mislabelled},
+        {"C.EPSF", &kEpsStart, Verdict::NothingToReport},
+        {"C2.EPSF", &kNothing, Verdict::Mislabelled},
+        {"photo.jpg", &kGif, Verdict::Mislabelled},
+        {"E.GIF", &kJpegStart, Verdict::Mislabelled},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.verdict, check_bytes(c.name, *c.contents));
+    }
+}
+
+TEST_F(CheckTest, MislabelledWhetherOrNotTheClaimedKindIsChecked) {
+    const std::string path = scratch_.write("x.TIF", kJpegStart + fill(100, 0));
+    options_.file_scan_flags = kExamineExtensions | kCheckTiff | kCheckJpeg;
+    EXPECT_EQ(Verdict::Mislabelled, check(path));
+    options_.file_scan_flags = kExamineExtensions | kCheckJpeg;
+    EXPECT_EQ(Verdict::Mislabelled, check(path));
+}
+
+TEST_F(CheckTest, UnclaimedNamesAreNotOpenedWhileANamingMethodIsOn) {
+    options_.file_scan_flags = kExamineExtensions | kWarnGif;
+    const std::string sep(1, kPathSeparator);
+    // None of these exist: an attempt to open would report an open failure.
+    for (const std::string& name : {std::string("D.TXT"), std::string("noextension"),
+                                    std::string("dir.old") + sep + "F"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Verdict::NothingToReport, check(scratch_.file(name)));
+    }
+    EXPECT_EQ(3, scan_counters.files_seen.load());
+    EXPECT_EQ(0, scan_counters.files_checked.load());
+    EXPECT_TRUE(sink_.entries().empty());
+}
+
+TEST_F(CheckTest, ContentDecidesWhenNoNamingMethodIsOn) {
+    options_.file_scan_flags = kWarnGif;
+    EXPECT_EQ(Verdict::Gif, check_bytes("logo.dat", kGif));
+    EXPECT_EQ(Verdict::Gif, check_bytes("logo.TIF", kGif));  // never mis-labelled this way
+    options_.file_scan_flags = 0;
+    EXPECT_EQ(Verdict::NothingToReport, check_bytes("logo2.dat", kGif));
+    options_.file_scan_flags = kWarnGif;
+    EXPECT_EQ(Verdict::NothingToReport, check_bytes("plain.dat", kNothing));
+    EXPECT_EQ(4, scan_counters.files_checked.load());
+}
+
+TEST_F(CheckTest, SignaturesAreTriedJpegGifTiffEps) {
+    // A JPEG start followed by a GIF signature is a JPEG: with JPEG checks off it stays
+    // 14 even though GIF warnings are on.
+    options_.file_scan_flags = kWarnGif;
+    EXPECT_EQ(Verdict::NothingToReport, check_bytes("both.dat", kJpegStart + kGif));
+    // The GIF test runs before the TIFF test, wherever each signature stands.
+    EXPECT_EQ(Verdict::Gif, check_bytes("tiff-then-gif.dat", kTiffStart + kGif));
+    EXPECT_EQ(Verdict::NothingToReport, check_bytes("jpeg-after-gif.dat", kGif + kJpegStart));
+}
+
+TEST_F(CheckTest, SignatureEndingAtByte60IsFoundAt61IsNot) {
+    options_.file_scan_flags = kWarnGif;
+    EXPECT_EQ(Verdict::Gif, check_bytes("at60.dat", fill(54, ' ') + "GIF87a"));
+    EXPECT_EQ(Verdict::NothingToReport, check_bytes("at61.dat", fill(55, ' ') + "GIF87a"));
+
+    struct Case {
+        const char* what;
+        Bytes signature;
+        bool (*test)();
+    };
+    const Case cases[] = {
+        {"jpeg", Bytes("\xFF\xD8\xFF", 3), looks_like_jpeg},
+        {"gif", Bytes("GIF89z"), looks_like_gif},
+        {"tiff little", Bytes("II*\0", 4), looks_like_tiff},
+        {"tiff big", Bytes("MM\0*", 4), looks_like_tiff},
+        {"eps text", Bytes("%!"), looks_like_eps},
+        {"eps binary", Bytes("\xC5\xD0\xD3\xC6", 4), looks_like_eps},
+    };
+    for (const Case& c : cases) {
+        for (int end : {c.signature.size(), std::size_t{60}, std::size_t{61}}) {
+            SCOPED_TRACE(std::string(c.what) + " ending at byte " + std::to_string(end));
+            const Bytes contents = fill(end - c.signature.size(), '.') + c.signature + "tail";
+            const std::string path = scratch_.write("sig.dat", contents);
+            const PlatformFile file = platform_open_read(path.c_str());
+            ASSERT_TRUE(is_open(file));
+            reset_reader_for_file(file);
+            EXPECT_EQ(end <= 60, c.test());
+            platform_close(file);
+        }
+    }
+}
+
+TEST_F(CheckTest, BrokenPartialMatchesRestartWithoutTheBreakingByte) {
+    struct Case {
+        const char* what;
+        Bytes contents;
+        bool (*test)();
+        bool match;
+    };
+    const Case cases[] = {
+        {"78 49 49 2A 00", Bytes("xII*\0", 5), looks_like_tiff, true},
+        {"49 49 49 2A 00", Bytes("III*\0", 5), looks_like_tiff, false},
+        {"4D 4D 4D 00 2A", Bytes("MMM\0*", 5), looks_like_tiff, false},
+        {"49 4D 4D 00 2A", Bytes("IMM\0*", 5), looks_like_tiff, true},
+        {"4D 49 49 2A 00", Bytes("MII*\0", 5), looks_like_tiff, true},
+        {"49 49 2A 49 49 2A 00", Bytes("II*II*\0", 7), looks_like_tiff, true},
+        {"FF FF D8 FF", Bytes("\xFF\xFF\xD8\xFF", 4), looks_like_jpeg, false},
+        {"FF D8 FF after FF D8 00", Bytes("\xFF\xD8\x00\xFF\xD8\xFF", 6), looks_like_jpeg, true},
+        {"%%!", Bytes("%%!"), looks_like_eps, false},
+        {"GGIF89a", Bytes("GGIF89a"), looks_like_gif, false},
+        {"GIF8Xa", Bytes("GIF8Xa"), looks_like_gif, false},
+        {"GIF89A", Bytes("GIF89A"), looks_like_gif, false},
+        {"C5 C5 D0 D3 C6", Bytes("\xC5\xC5\xD0\xD3\xC6", 5), looks_like_eps, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = scratch_.write("sig.dat", c.contents);
+        const PlatformFile file = platform_open_read(path.c_str());
+        ASSERT_TRUE(is_open(file));
+        reset_reader_for_file(file);
+        EXPECT_EQ(c.match, c.test());
+        platform_close(file);
+    }
+}
+
+TEST_F(CheckTest, EmptyAndOneByteFilesHaveNoSignature) {
+    options_.file_scan_flags = kExamineExtensions | kWarnGif;
+    EXPECT_EQ(Verdict::Mislabelled, check_bytes("empty.gif", ""));
+    EXPECT_EQ(Verdict::Mislabelled, check_bytes("one.jpg", "\xFF"));
+    options_.file_scan_flags = kWarnGif;
+    EXPECT_EQ(Verdict::NothingToReport, check_bytes("empty.dat", ""));
+    EXPECT_TRUE(sink_.entries().empty());
+}
+
+TEST_F(CheckTest, OpenFailureIsReportedAndCountsAsSeenNotChecked) {
+    options_.file_scan_flags = kExamineExtensions | kWarnGif;
+    const std::string missing = scratch_.file("missing.gif");
+    EXPECT_EQ(Verdict::NothingToReport, check(missing));
+    ASSERT_EQ(1u, sink_.entries().size());
+    const CollectedEntry& entry = sink_.entries()[0];
+    EXPECT_EQ(1, entry.category);
+    EXPECT_FALSE(entry.timestamp.empty());
+    EXPECT_EQ(missing, entry.name);
+    EXPECT_EQ("open failure: 2", entry.message);  // file not found, on both systems
+    EXPECT_EQ(1, scan_counters.files_seen.load());
+    EXPECT_EQ(0, scan_counters.files_checked.load());
+
+    sink_.clear();
+    fail_platform_call(PlatformCall::Open, 32);
+    EXPECT_EQ(Verdict::NothingToReport, check_bytes("locked.gif", kGif));
+    EXPECT_EQ((std::vector<std::string>{"open failure: 32"}), sink_.messages());
+}
+
+TEST_F(CheckTest, DirectoryNamedLikeAnImageIsAnOpenFailure) {
+    options_.file_scan_flags = kExamineExtensions | kWarnGif;
+    const std::string dir = scratch_.make_dir("folder.gif");
+    EXPECT_EQ(Verdict::NothingToReport, check(dir));
+    ASSERT_EQ(1u, sink_.entries().size());
+    EXPECT_EQ(0u, sink_.entries()[0].message.rfind("open failure: ", 0));
+    EXPECT_EQ(0, scan_counters.files_checked.load());
+}
+
+TEST_F(CheckTest, OverlongPathIsRefusedNeverCut) {
+    options_.file_scan_flags = kWarnGif;
+    const std::string path = scratch_.file(std::string(kPathLimit, 'a') + ".gif");
+    EXPECT_EQ(Verdict::NothingToReport, check(path));
+    ASSERT_EQ(1u, sink_.entries().size());
+    EXPECT_EQ(1, sink_.entries()[0].category);
+    EXPECT_EQ(path, sink_.entries()[0].name);
+    EXPECT_EQ("path too long", sink_.entries()[0].message);
+    EXPECT_EQ(1, scan_counters.files_seen.load());
+    EXPECT_EQ(0, scan_counters.files_checked.load());
+}
+
+TEST_F(CheckTest, ReadFailureDuringTheSignatureTestOfANamedFileMislabelsIt) {
+    options_.file_scan_flags = kExamineExtensions | kWarnGif;
+    const std::string path = scratch_.write("logo.gif", kGif);
+    fail_platform_call(PlatformCall::Read, 5);
+    EXPECT_EQ(Verdict::Mislabelled, check(path));
+    EXPECT_EQ((std::vector<std::string>{"read error: 5"}), sink_.messages());
+}
+
+TEST_F(CheckTest, ReadFailureDuringContentIdentificationGoesOnToTheNextTest) {
+    options_.file_scan_flags = kWarnGif;
+    const std::string path = scratch_.write("logo.dat", kGif);
+    fail_platform_call(PlatformCall::Read, 5);  // only the JPEG test's read fails
+    EXPECT_EQ(Verdict::Gif, check(path));
+    EXPECT_EQ(1u, sink_.entries().size());
+}
+
+TEST_F(CheckTest, ProgressCountReceivesEachNewTotal) {
+    static std::vector<std::int32_t> totals;
+    totals.clear();
+    show_progress_count = [](std::int32_t seen) { totals.push_back(seen); };
+    options_.file_scan_flags = kExamineExtensions;
+    check(scratch_.file("a.txt"));
+    scan_counters.progress_count_on = true;
+    check(scratch_.file("b.txt"));
+    check(scratch_.file("c.txt"));
+    EXPECT_EQ((std::vector<std::int32_t>{2, 3}), totals);
+}
+
+// ---- Macintosh file types --------------------------------------------------------------
+
+class MacintoshTypeTest : public CheckTest {
+  protected:
+    // Writes a file with Finder information of the given type; false when this system
+    // cannot keep such information here.
+    bool write_typed(const std::string& name, const Bytes& contents, const Bytes& info) {
+        path_ = scratch_.write(name, contents);
+        return attach_finder_info(path_, info);
+    }
+    static Bytes finder_info(const Bytes& type) {
+        Bytes info = Bytes("AFP\0", 4) + le32(0x100) + fill(8, 0) + type;
+        return info + fill(60 - info.size(), 0);
+    }
+    std::string path_;
+};
+
+TEST_F(MacintoshTypeTest, TypeCodesMapToKindsExactly) {
+    options_.file_scan_flags = kUseMacintoshTypes | kWarnGif;
+    struct Case {
+        const char* type;
+        const Bytes* contents;
+        Verdict verdict;
+    };
+    const Case cases[] = {
+        {"GIFf", &kGif, Verdict::Gif},
+        {"GIFf", &kJpegStart, Verdict::Mislabelled},
+        {"JPEG", &kGif, Verdict::Mislabelled},
+        {"JFIF", &kGif, Verdict::Mislabelled},
+        {"TIFF", &kGif, Verdict::Mislabelled},
+        {"EPSF", &kGif, Verdict::Mislabelled},
+        {"EPSP", &kGif, Verdict::Mislabelled},
+        {"EPSW", &kGif, Verdict::Mislabelled},
+        {"GIFF", &kGif, Verdict::NothingToReport},  // case-sensitive
+        {"TEXT", &kGif, Verdict::NothingToReport},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        if (!write_typed("typed", *c.contents, finder_info(c.type)))
+            GTEST_SKIP() << "no Finder information on this file system";
+        EXPECT_EQ(c.verdict, check(path_));
+    }
+}
+
+TEST_F(MacintoshTypeTest, MissingShortOrUnsignedInformationGivesNoType) {
+    options_.file_scan_flags = kUseMacintoshTypes | kWarnGif;
+    EXPECT_EQ(Verdict::NothingToReport, check_bytes("untyped", kGif));
+    EXPECT_EQ(0, scan_counters.files_checked.load());  // not opened
+    if (!write_typed("short", kGif, finder_info("GIFf").substr(0, 59)))
+        GTEST_SKIP() << "no Finder information on this file system";
+    EXPECT_EQ(Verdict::NothingToReport, check(path_));
+    Bytes unsigned_info = finder_info("GIFf");
+    unsigned_info[2] = 'X';
+    ASSERT_TRUE(write_typed("unsigned", kGif, unsigned_info));
+    EXPECT_EQ(Verdict::NothingToReport, check(path_));
+    ASSERT_TRUE(write_typed("zero", kGif, finder_info(Bytes("GIF\0", 4))));
+    char type[5];
+    read_macintosh_type(path_.c_str(), type);
+    EXPECT_STREQ("GIF", type);
+    EXPECT_EQ(0u, file_reader.buffered);  // the buffer held the stream, not the file
+}
+
+TEST_F(MacintoshTypeTest, OnlyInForceOnWindowsNtAndAfterTheExtension) {
+    if (!write_typed("typed.jpg", kGif, finder_info("GIFf")))
+        GTEST_SKIP() << "no Finder information on this file system";
+    options_.file_scan_flags = kUseMacintoshTypes | kExamineExtensions | kWarnGif;
+    EXPECT_EQ(Verdict::Mislabelled, check(path_));  // the extension wins
+    ASSERT_TRUE(write_typed("typed.txt", kGif, finder_info("GIFf")));
+    EXPECT_EQ(Verdict::Gif, check(path_));  // the type, when the extension gave nothing
+    platform_state.platform_id = 1;
+    options_.file_scan_flags = kUseMacintoshTypes | kWarnGif;
+    ASSERT_TRUE(write_typed("typed.dat", kJpegStart, finder_info("GIFf")));
+    EXPECT_EQ(Verdict::NothingToReport, check(path_));  // content: a JPEG, not checked
+}
+
+TEST_F(MacintoshTypeTest, PathTooLongForTheStreamNameHasNoType) {
+    const std::size_t room = kPathLimit - scratch_.path().size() - 2;
+    const std::string name(room - std::strlen(":Afp_AfpInfo") + 1, 'n');
+    char type[5] = "XXXX";
+    read_macintosh_type(scratch_.file(name).c_str(), type);
+    EXPECT_STREQ("", type);
+}
+
+}  // namespace

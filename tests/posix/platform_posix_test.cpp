@@ -1,0 +1,98 @@
+// The POSIX platform layer where it differs from Windows: what may be opened as a file,
+// the Samba layout of the Finder information, and the module path.
+#include <gtest/gtest.h>
+
+#include <errno.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "platform.h"
+#include "scratch.h"
+
+namespace {
+
+TEST(PosixPlatform, OnlyRegularFilesOpen) {
+    ScratchDir scratch;
+    const std::string dir = scratch.make_dir("sub.tif");
+    EXPECT_FALSE(is_open(platform_open_read(dir.c_str())));
+    EXPECT_EQ(EISDIR, platform_last_error());
+
+    // A FIFO without a writer would block an ordinary open and never end a read.
+    const std::string fifo = scratch.file("pipe.jpg");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    EXPECT_FALSE(is_open(platform_open_read(fifo.c_str())));
+    EXPECT_EQ(EINVAL, platform_last_error());
+
+    EXPECT_FALSE(is_open(platform_open_read("/dev/null")));
+    EXPECT_EQ(EINVAL, platform_last_error());
+
+    EXPECT_FALSE(is_open(platform_open_read(scratch.file("missing").c_str())));
+    EXPECT_EQ(ENOENT, platform_last_error());
+}
+
+TEST(PosixPlatform, OpenedFileReadsBlocking) {
+    ScratchDir scratch;
+    const std::string path = scratch.write("a.tif", "0123456789");
+    const PlatformFile file = platform_open_read(path.c_str());
+    ASSERT_TRUE(is_open(file));
+    char buffer[16];
+    std::uint32_t got = 0;
+    ASSERT_EQ(1, platform_read(file, buffer, sizeof buffer, &got));
+    EXPECT_EQ(10u, got);
+    std::uint32_t where = 0;
+    ASSERT_EQ(1, platform_seek(file, 3, &where));
+    EXPECT_EQ(3u, where);
+    ASSERT_EQ(1, platform_tell(file, &where));
+    EXPECT_EQ(3u, where);
+    platform_close(file);
+}
+
+TEST(PosixPlatform, UnreadableFileIsAnOpenFailure) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
+    ScratchDir scratch;
+    const std::string path = scratch.write("secret.tif", "II*");
+    chmod(path.c_str(), 0);
+    EXPECT_FALSE(is_open(platform_open_read(path.c_str())));
+    EXPECT_EQ(EACCES, platform_last_error());
+}
+
+TEST(PosixPlatform, FinderInfoAttributeIsReadWholeAndItsStartUsed) {
+    ScratchDir scratch;
+    const std::string path = scratch.write("typed", "x");
+    const char* name = "user.DosStream.AFP_AfpInfo:$DATA";
+    // Samba keeps the 60-byte stream and one zero byte more: 61 bytes, which a 60-byte
+    // getxattr buffer would refuse with ERANGE.
+    Bytes value = Bytes("AFP\0", 4) + fill(12, 1) + "TIFF" + fill(40, 2) + Bytes(1, '\0');
+    if (setxattr(path.c_str(), name, value.data(), value.size(), 0) != 0)
+        GTEST_SKIP() << "no user attributes on this file system";
+    unsigned char out[kFinderInfoSize];
+    EXPECT_EQ(60, platform_read_finder_info(path.c_str(), out));
+    EXPECT_EQ(0, std::memcmp(out + 16, "TIFF", 4));
+
+    value = Bytes("AFP\0", 4) + fill(12, 1) + "TIFF" + fill(39, 2) + Bytes(1, '\0');
+    ASSERT_EQ(0, setxattr(path.c_str(), name, value.data(), value.size(), 0));
+    EXPECT_EQ(59, platform_read_finder_info(path.c_str(), out));  // a short stream
+
+    value = fill(300, 'z');
+    ASSERT_EQ(0, setxattr(path.c_str(), name, value.data(), value.size(), 0));
+    EXPECT_EQ(60, platform_read_finder_info(path.c_str(), out));
+
+    EXPECT_EQ(-1, platform_read_finder_info(scratch.write("untyped", "x").c_str(), out));
+}
+
+TEST(PosixPlatform, ModulePathAndIdentity) {
+    char path[kPathLimit];
+    ASSERT_EQ(1, platform_module_path(path, sizeof path));
+    EXPECT_EQ('/', path[0]);
+    EXPECT_NE(nullptr, std::strstr(path, "inkhound_core_tests"));
+    char tiny[4];
+    EXPECT_EQ(0, platform_module_path(tiny, sizeof tiny));
+    EXPECT_EQ(2, platform_query_id());
+    EXPECT_TRUE(platform_path_equal("/a/B", "/a/B", 4));
+    EXPECT_FALSE(platform_path_equal("/a/B", "/a/b", 4));
+}
+
+}  // namespace
