@@ -6,24 +6,20 @@
 
 #include "analyses.h"
 #include "counters.h"
+#include "paths.h"
 #include "reader.h"
 #include "report.h"
 
 static const char kFinderInfoStreamName[] = ":Afp_AfpInfo";
 
 void path_extension(const char* path, char* out) {
-    const char* dot = std::strrchr(path, '.');
-    out[0] = '\0';
-    if (dot == nullptr || std::strchr(dot, kPathSeparator) != nullptr) return;
-    std::size_t length = std::strlen(dot);
-    // The path limit bounds every path the check is given; a longer extension cannot be
-    // an entry of any list, and is cut only past the point where it could match one.
+    const char* extension = find_extension(path);
+    std::size_t length = std::strlen(extension);
+    // Every path the check is given fits the path limit, and so does its extension.
     if (length >= kExtensionSize) length = kExtensionSize - 1;
-    for (std::size_t i = 0; i < length; ++i) {
-        const char c = dot[i];
-        out[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    }
+    std::memcpy(out, extension, length);
     out[length] = '\0';
+    upper_case_ascii(out);
 }
 
 bool match_extension(const char* extension, const char* list) {

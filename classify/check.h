@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "options.h"
+#include "platform.h"
 #include "verdict.h"
 
 enum class FileKind : std::uint8_t { None = 0, Jpeg = 1, Gif = 2, Tiff = 3, Eps = 4 };
@@ -20,9 +21,8 @@ Verdict check_file(const char* path, const Options& options);
 bool match_extension(const char* extension, const char* list);
 
 // The extension of a path (from the last dot, when no separator follows it), upper-cased
-// into `out` (at least kExtensionSize bytes); empty when there is none or it is too long
-// to be any list's entry.
-constexpr std::size_t kExtensionSize = 256;
+// into `out` (at least kExtensionSize bytes); empty when there is none.
+constexpr std::size_t kExtensionSize = kPathLimit;
 void path_extension(const char* path, char* out);
 
 // The four-character Macintosh file type kept with the file, into `out` (5 bytes); an

@@ -13,11 +13,6 @@ static void delete_chars(char* text, std::size_t at, std::size_t count) {
     std::memmove(text + at, text + at + count, std::strlen(text + at + count) + 1);
 }
 
-void upper_case_ascii(char* text) {
-    for (; *text; ++text)
-        if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 'a' + 'A');
-}
-
 bool normalise_extension_list(char* text) {
     std::size_t at = 0;
     for (;;) {

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+#include "paths.h"  // upper_case_ascii, as the settings page's boxes upper-case typing
+
 // The boxes hold at most 199 characters.
 constexpr std::size_t kExtensionListSize = 200;
 
@@ -13,6 +15,3 @@ constexpr std::size_t kExtensionListSize = 200;
 // for a bad one returns false with the text partly rewritten (callers keep their own
 // copy of what was typed).
 bool normalise_extension_list(char* text);
-
-// Upper-cases the letters a to z in place, as the settings page's boxes do when typing.
-void upper_case_ascii(char* text);
