@@ -81,21 +81,22 @@ void format_timestamp(char* out, std::size_t size) {
 
 namespace {
 
-// Appends text to a line under construction, keeping room for the final CR LF and the
-// terminating zero; what does not fit is cut.
+// Appends text to a line under construction; what does not fit is cut.
 struct LineBuilder {
     char* out;
-    std::size_t size;  // capacity including CR LF and the terminating zero
+    std::size_t room;  // characters that may still be written before CR LF
     std::size_t length;
 
-    void append(const char* text) {
-        const std::size_t room = size - 3 - length;
-        std::size_t count = std::strlen(text);
+    void append(const char* text, std::size_t count) {
         if (count > room) count = room;
         std::memcpy(out + length, text, count);
         length += count;
+        room -= count;
     }
+    void append(const char* text) { append(text, std::strlen(text)); }
 };
+
+const char kCutMark[] = "...";
 
 }  // namespace
 
@@ -105,19 +106,47 @@ std::size_t format_report_line(const char* timestamp, const char* name, const ch
         if (size > 0) out[0] = '\0';
         return 0;
     }
-    LineBuilder line = {out, size, 0};
-    if (timestamp[0] != '\0') line.append(timestamp);
-    if (name != nullptr && name[0] != '\0') {
+    const bool has_name = name != nullptr && name[0] != '\0';
+    const std::size_t timestamp_length = std::strlen(timestamp);
+    const std::size_t message_length = std::strlen(message);
+    std::size_t name_length = has_name ? std::strlen(name) : 0;
+
+    // What the line needs besides the name: the lead-in, and the colon and space before
+    // the message.
+    std::size_t fixed = timestamp_length + message_length;
+    if (has_name) fixed += (timestamp_length == 0 ? 3 : 0) + 1;
+    if (message_length != 0 && (timestamp_length != 0 || has_name))
+        fixed += (name != nullptr ? 1 : 0) + 1;
+
+    // A line that would not fit loses the end of its name first, marked "...", so that
+    // the message, which says what happened, stays whole; only a message that does not
+    // fit by itself is cut as well.
+    const std::size_t room = size - 3;
+    bool cut_name = false;
+    if (fixed + name_length > room && has_name) {
+        const std::size_t keep = fixed + sizeof kCutMark - 1 < room
+                                     ? room - fixed - (sizeof kCutMark - 1)
+                                     : 0;
+        if (keep < name_length) {
+            name_length = keep;
+            cut_name = true;
+        }
+    }
+
+    LineBuilder line = {out, room, 0};
+    line.append(timestamp);
+    if (has_name) {
         if (line.length == 0) line.append("   ");
         line.append(" ");
-        line.append(name);
+        line.append(name, name_length);
+        if (cut_name) line.append(kCutMark);
     }
-    if (message[0] != '\0') {
+    if (message_length != 0) {
         if (line.length != 0) {
             if (name != nullptr) line.append(":");
             line.append(" ");
         }
-        line.append(message);
+        line.append(message, message_length);
     }
     out[line.length++] = '\r';
     out[line.length++] = '\n';

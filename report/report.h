@@ -102,8 +102,9 @@ void format_timestamp(char* out, std::size_t size);
 void format_timestamp_at(const LocalTime& time, char* out, std::size_t size);
 
 // Builds one line by the line layout, CR LF terminated, into `out` (at most size - 1
-// bytes and a terminating zero). Returns its length. When the line would not fit, the
-// text is cut so that CR LF still ends it.
+// bytes and a terminating zero). Returns its length. A line that would not fit keeps its
+// CR LF and its message: the name is cut and ends with "..." (only a name longer than
+// the path limit can need it), and a message too long by itself is cut as well.
 std::size_t format_report_line(const char* timestamp, const char* name, const char* message,
                                char* out, std::size_t size);
 

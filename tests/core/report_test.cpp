@@ -58,16 +58,24 @@ TEST(ReportLine, LongestFileEntryIsNeverCut) {
     EXPECT_EQ(std::string(timestamp) + " " + path + ": Can't determine if RGB or CMYK\r\n", line);
 }
 
-TEST(ReportLine, OverlongLineIsCutButStillEndsWithItsLineEnd) {
-    const std::string path(kPathLimit - 1, 'p');
-    const std::string message(kMessageSize - 1, 'm');
-    char small[64];
-    const std::size_t length = format_report_line("", path.c_str(), message.c_str(), small, sizeof small);
-    EXPECT_EQ(63u, length);
-    EXPECT_EQ("    " + path.substr(0, 57) + "\r\n", std::string(small));
-    const std::string full = line_of("", path.c_str(), message.c_str());
-    EXPECT_LT(full.size(), kLineSize);
-    EXPECT_EQ("\r\n", full.substr(full.size() - 2));
+TEST(ReportLine, OverlongNameIsCutSoTheMessageStaysWhole) {
+    const std::string name(3 * kPathLimit, 'p');
+    const std::string line = line_of("6-Dec-26 09:05:03 ", name.c_str(), "path too long");
+    EXPECT_EQ(kLineSize - 1, line.size());
+    EXPECT_EQ("6-Dec-26 09:05:03  ppp", line.substr(0, 22));
+    EXPECT_EQ("ppp...: path too long\r\n", line.substr(line.size() - 23));
+
+    char small[32];
+    format_report_line("", "C:\\a\\very\\long\\name.tif", "read error: 5", small, sizeof small);
+    EXPECT_STREQ("    C:\\a\\ve...: read error: 5\r\n", small);
+}
+
+TEST(ReportLine, MessageTooLongByItselfIsCutButTheLineStillEnds) {
+    const std::string message(2 * kLineSize, 'm');
+    const std::string line = line_of("", "x", message.c_str());
+    EXPECT_EQ(kLineSize - 1, line.size());
+    EXPECT_EQ("    ...: mmm", line.substr(0, 12));  // no room is left for the name
+    EXPECT_EQ("m\r\n", line.substr(line.size() - 3));
 }
 
 TEST(Timestamp, DateThenTimeWithSpaces) {
