@@ -1,4 +1,193 @@
-// The TIFF analysis. Runs on the thread of the scan that runs.
-#include "analyses.h"
+// The TIFF analysis: the colour data of a TIFF file from the photometric interpretation,
+// samples per pixel and extra samples of its first image file directory. Runs on the
+// thread of the scan that runs, through the one buffered reader.
+#include <cstdint>
 
-Verdict analyse_tiff() { return Verdict::NothingToReport; }
+#include "analyses.h"
+#include "check.h"
+#include "reader.h"
+#include "tiff.h"
+
+namespace {
+
+constexpr std::uint16_t kTagPhotometricInterpretation = 262;
+constexpr std::uint16_t kTagSamplesPerPixel = 277;
+constexpr std::uint16_t kTagExtraSamples = 338;
+
+// Bits of the record of which of the three tags have been seen.
+constexpr unsigned kSeenPhotometric = 0x1;
+constexpr unsigned kSeenSamples = 0x2;
+constexpr unsigned kSeenExtra = 0x4;
+constexpr unsigned kSeenAll = kSeenPhotometric | kSeenSamples | kSeenExtra;
+
+// An entry count of 0 or of this many or more makes the directory invalid.
+constexpr std::uint32_t kEntryCountLimit = 1000;
+
+// Bytes of an entry's value field.
+constexpr std::uint32_t kValueFieldSize = 4;
+
+// Field type 13 (IFD) is known, but its value is never taken from the entry.
+constexpr std::uint16_t kTypeIfd = 13;
+
+// Bytes per value of field types 1 (BYTE) to 12 (DOUBLE); index 0 is unused.
+constexpr std::uint8_t kFieldSizes[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+
+// Photometric interpretations that decide the verdict.
+constexpr std::uint32_t kWhiteIsZero = 0;
+constexpr std::uint32_t kBlackIsZero = 1;
+constexpr std::uint32_t kPhotometricRgb = 2;
+constexpr std::uint32_t kPhotometricPalette = 3;
+constexpr std::uint32_t kPhotometricSeparated = 5;
+
+// Inks of a CMYK separation, not counting extra samples such as alpha.
+constexpr std::int64_t kCmykInks = 4;
+
+void set_verdict(Verdict verdict) {
+    file_reader.verdict = static_cast<std::uint16_t>(verdict);
+}
+bool read_failed() {
+    return file_reader.verdict == static_cast<std::uint16_t>(Verdict::IoError);
+}
+
+void skip_value_field() {
+    read_u32();
+}
+
+Verdict verdict_of_photometric(std::uint32_t photometric, std::uint32_t samples,
+                               std::uint32_t extra) {
+    switch (photometric) {
+        case kPhotometricSeparated:
+            // Wide arithmetic: a huge extra count must not wrap round to 4 inks.
+            return static_cast<std::int64_t>(samples) - static_cast<std::int64_t>(extra) ==
+                           kCmykInks
+                       ? Verdict::Cmyk
+                       : Verdict::PossiblyCmyk;
+        case kPhotometricRgb:
+            return Verdict::Rgb;
+        case kPhotometricPalette:
+            return Verdict::PossiblyRgb;
+        case kWhiteIsZero:
+        case kBlackIsZero:
+            return Verdict::NothingToReport;
+        default:
+            return Verdict::OtherColourSpace;
+    }
+}
+
+}  // namespace
+
+// Reads an entry's 4-byte value field and returns the value it holds, or 0 when the value
+// is kept elsewhere in the file or the type is not one whose value is taken. Every type
+// consumes exactly the 4-byte field, so the next entry starts where it should.
+std::uint32_t read_field_value(std::uint16_t type, std::uint32_t count) {
+    // Type 13 is known and never read; types 0 and above 13 are unknown, and are passed
+    // over the same way so that the entries after them stay in step.
+    if (type == 0 || type >= kTypeIfd) {
+        skip_value_field();
+        return 0;
+    }
+    const std::uint32_t size = kFieldSizes[type];
+    // Wide arithmetic: a huge count must not wrap round to a size that fits the field.
+    const std::uint64_t total = static_cast<std::uint64_t>(size) * count;
+    if (total == 0 || total > kValueFieldSize) {
+        skip_value_field();
+        return 0;
+    }
+    if (size == 1) {
+        const std::uint32_t value = static_cast<std::uint32_t>(read_byte());
+        read_byte();
+        read_byte();
+        read_byte();
+        return value;
+    }
+    if (size == 2) {
+        const std::uint32_t value = read_u16();
+        read_u16();
+        return value;
+    }
+    return read_u32();
+}
+
+// Reads the first image file directory, the reader positioned just after the header's
+// four bytes, and leaves the verdict in the verdict word: the colour finding, 12 when the
+// data end before the directory's position, 13 for a bad entry count or a failure on the
+// way to the directory, 1 for a failure while the entries are read.
+void read_directory(bool little_endian) {
+    FileReader& reader = file_reader;
+    reader.little_endian = little_endian ? 1 : 0;
+    set_verdict(Verdict::Undetermined);
+
+    const std::uint32_t position = read_u32();
+    if (read_failed() || reader.end_of_data) return;
+
+    // The position is absolute, also when the header did not start the file.
+    seek_to(position);
+    if (read_failed()) {
+        // Reading the count now would read from wherever the file pointer was left.
+        set_verdict(Verdict::Invalid);
+        return;
+    }
+    const std::uint32_t entry_count = read_u16();
+    if (entry_count == 0 || entry_count >= kEntryCountLimit || read_failed()) {
+        set_verdict(Verdict::Invalid);
+        return;
+    }
+
+    std::uint32_t photometric = 0;
+    std::uint32_t samples = 0;
+    std::uint32_t extra = 0;
+    unsigned seen = 0;
+    for (std::uint32_t i = 0; i < entry_count && seen != kSeenAll; ++i) {
+        // A failed read leaves the verdict word at 1; reading on would try again and
+        // report the failure again.
+        const std::uint32_t tag = read_u16();
+        if (read_failed()) return;
+        const std::uint32_t type = read_u16();
+        if (read_failed()) return;
+        const std::uint32_t count = read_u32();
+        if (read_failed()) return;
+        const std::uint32_t value = read_field_value(static_cast<std::uint16_t>(type), count);
+        if (read_failed()) return;
+
+        switch (tag) {
+            case kTagPhotometricInterpretation:
+                photometric = value;
+                seen |= kSeenPhotometric;
+                break;
+            case kTagSamplesPerPixel:
+                samples = value;
+                seen |= kSeenSamples;
+                break;
+            case kTagExtraSamples:
+                extra = count;
+                seen |= kSeenExtra;
+                break;
+            default:
+                break;
+        }
+        // Past the end every further entry reads as zeros, which name no tag.
+        if (reader.end_of_data) break;
+    }
+    set_verdict(verdict_of_photometric(photometric, samples, extra));
+}
+
+// Finds the header within the first 60 bytes and classifies the file from its first
+// directory. Returns 13 when no header is found, 1 after a failure in the search, or
+// what read_directory leaves.
+Verdict analyse_tiff() {
+    FileReader& reader = file_reader;
+    rewind_reader(true);  // the byte order does not matter to the header search
+    set_verdict(Verdict::Invalid);
+
+    TiffHeaderMachine machine = {};  // the start state
+    for (int i = 0; i < kSignatureWindow; ++i) {
+        const int byte = read_byte();
+        if (read_failed() || reader.end_of_data) break;
+        const int found = step_tiff_header(&machine, byte);
+        if (found != 0) {
+            read_directory(found == 1);
+            break;
+        }
+    }
+    return static_cast<Verdict>(reader.verdict);
+}
