@@ -1,9 +1,12 @@
 // POSIX implementation of the platform seam (Linux): descriptors for files, the Samba
 // streams_xattr attribute for the Macintosh Finder information, /proc for the module
 // path and the C library's locale for month names. Runs on whichever thread calls it.
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
+#include <stdlib.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -146,3 +149,217 @@ int platform_format_date(const LocalTime& time, char* out, std::size_t size) {
 bool platform_path_equal(const char* a, const char* b, std::size_t length) {
     return std::memcmp(a, b, length) == 0;
 }
+
+// ---- Directories, files written by a scan, the command-line tool's surroundings ----------
+
+static_assert(NAME_MAX < kNameLimit, "every entry name fits a DirectoryEntry");
+
+DirectoryEntryHook directory_entry_hook = nullptr;
+
+static DIR* to_dir(PlatformDirectory handle) { return reinterpret_cast<DIR*>(handle.value); }
+
+// Sorts one entry. A symbolic link is judged by its target, but a link to a directory is
+// never entered: a link back up the tree would make the walk endless. A link whose target
+// cannot be examined goes to the check as a file, which then reports why it cannot be
+// opened.
+static void classify_entry(DIR* dir, const struct dirent* item, DirectoryEntry* entry) {
+    std::memcpy(entry->name, item->d_name, std::strlen(item->d_name) + 1);
+    entry->attributes = 0;
+    entry->is_directory = false;
+    entry->pass_over = false;
+    unsigned char type = item->d_type;
+    struct stat info;
+    if (type == DT_UNKNOWN) {
+        if (fstatat(dirfd(dir), item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) return;
+        if (S_ISDIR(info.st_mode))
+            type = DT_DIR;
+        else if (S_ISREG(info.st_mode))
+            type = DT_REG;
+        else if (S_ISLNK(info.st_mode))
+            type = DT_LNK;
+        else
+            type = DT_FIFO;  // any other kind is passed over alike
+    }
+    if (type == DT_LNK) {
+        if (fstatat(dirfd(dir), item->d_name, &info, 0) != 0) return;
+        entry->pass_over = !S_ISREG(info.st_mode);
+        return;
+    }
+    if (type == DT_DIR) {
+        entry->is_directory = true;
+        entry->attributes = kAttributeDirectory;
+        return;
+    }
+    entry->pass_over = type != DT_REG;
+}
+
+// The next entry, or null with errno 0 at the end and the error code on a failure.
+static int read_entry(DIR* dir, DirectoryEntry* entry) {
+    errno = 0;
+    const struct dirent* item = readdir(dir);
+    if (item == nullptr) return 0;
+    classify_entry(dir, item, entry);
+    if (directory_entry_hook) directory_entry_hook(entry);
+    return 1;
+}
+
+int platform_open_directory(const char* directory, PlatformDirectory* handle,
+                            DirectoryEntry* first) {
+    handle->value = 0;
+    if (injected_fault(PlatformCall::Directory)) return kDirectoryFailed;
+    DIR* dir = opendir(directory);
+    if (dir == nullptr) return kDirectoryFailed;
+    if (!read_entry(dir, first)) {
+        const int error = errno;
+        closedir(dir);
+        errno = error;
+        return error != 0 ? kDirectoryFailed : kDirectoryEmpty;
+    }
+    handle->value = reinterpret_cast<std::intptr_t>(dir);
+    return kDirectoryOpened;
+}
+
+int platform_next_entry(PlatformDirectory handle, DirectoryEntry* entry) {
+    if (injected_fault(PlatformCall::DirectoryNext)) return 0;
+    return read_entry(to_dir(handle), entry);
+}
+
+void platform_close_directory(PlatformDirectory handle) {
+    if (handle.value != 0) closedir(to_dir(handle));
+}
+
+PlatformFile platform_create_section_file(const char* path) {
+    if (injected_fault(PlatformCall::SectionFile)) return kNoFile;
+    // A leftover of the same name is replaced, never followed or reused; once unlinked,
+    // the file lives exactly as long as its descriptor.
+    unlink(path);
+    const int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return kNoFile;
+    if (unlink(path) != 0) {
+        const int error = errno;
+        close(fd);
+        errno = error;
+        return kNoFile;
+    }
+    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return PlatformFile{fd};
+}
+
+PlatformFile platform_open_write(const char* path) {
+    if (injected_fault(PlatformCall::OpenWrite)) return kNoFile;
+    const int fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) return kNoFile;
+    return PlatformFile{fd};
+}
+
+PlatformFile platform_open_read_shared(const char* path) {
+    if (injected_fault(PlatformCall::Open)) return kNoFile;
+    // POSIX has no share modes; the open is otherwise the check's own.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return kNoFile;
+    struct stat info;
+    int error = 0;
+    if (fstat(fd, &info) != 0)
+        error = errno;
+    else if (!S_ISREG(info.st_mode))
+        error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    if (error != 0) {
+        close(fd);
+        errno = error;
+        return kNoFile;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return PlatformFile{fd};
+}
+
+int platform_write(PlatformFile file, const void* data, std::uint32_t size) {
+    if (injected_fault(PlatformCall::Write)) return 0;
+    const char* bytes = static_cast<const char*>(data);
+    std::uint32_t done = 0;
+    while (done < size) {
+        const ssize_t count = write(static_cast<int>(file.value), bytes + done, size - done);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            return 0;
+        }
+        if (count == 0) {
+            errno = EIO;
+            return 0;
+        }
+        done += static_cast<std::uint32_t>(count);
+    }
+    return 1;
+}
+
+int platform_truncate(PlatformFile file) {
+    if (injected_fault(PlatformCall::Truncate)) return 0;
+    const int fd = static_cast<int>(file.value);
+    const off_t where = lseek(fd, 0, SEEK_CUR);
+    if (where < 0) return 0;
+    return ftruncate(fd, where) == 0 ? 1 : 0;
+}
+
+int platform_remove_file(const char* path) {
+    if (injected_fault(PlatformCall::Remove)) return 0;
+    return unlink(path) == 0 ? 1 : 0;
+}
+
+int platform_remove_directory(const char* path) {
+    if (injected_fault(PlatformCall::Remove)) return 0;
+    return rmdir(path) == 0 ? 1 : 0;
+}
+
+int platform_make_private_directory(char* out, std::size_t size) {
+    if (size > 0) out[0] = '\0';
+    if (injected_fault(PlatformCall::MakeDirectory)) return 0;
+    const char* base = getenv("TMPDIR");
+    if (base == nullptr || base[0] != '/') base = "/tmp";
+    std::size_t length = std::strlen(base);
+    while (length > 1 && base[length - 1] == '/') --length;
+    const int written = std::snprintf(out, size, "%.*s/inkhound-XXXXXX", static_cast<int>(length), base);
+    if (written < 0 || static_cast<std::size_t>(written) >= size) {
+        if (size > 0) out[0] = '\0';
+        errno = ENAMETOOLONG;
+        return 0;
+    }
+    // mkdtemp makes the folder with mode 0700 under a name nobody could have planted.
+    if (mkdtemp(out) == nullptr) {
+        const int error = errno;
+        out[0] = '\0';
+        errno = error;
+        return 0;
+    }
+    return 1;
+}
+
+int platform_executable_directory(char* out, std::size_t size) {
+    if (!platform_module_path(out, size)) return 0;
+    char* separator = std::strrchr(out, '/');
+    if (separator == nullptr) {
+        out[0] = '\0';
+        return 0;
+    }
+    separator[1] = '\0';
+    return 1;
+}
+
+static InterruptHandler interrupt_handler = nullptr;
+
+static void on_interrupt(int) {
+    if (interrupt_handler) interrupt_handler();
+}
+
+int platform_catch_interrupt(InterruptHandler handler) {
+    interrupt_handler = handler;
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = on_interrupt;
+    sigemptyset(&action.sa_mask);
+    // The first interrupt asks the scan to stop; the handler then reverts to the default,
+    // so a second one ends the program at once.
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    return sigaction(SIGINT, &action, nullptr) == 0 ? 1 : 0;
+}
+
+bool platform_stderr_is_terminal() { return isatty(2) == 1; }

@@ -3,6 +3,7 @@
 // calls it.
 #include "win32.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform.h"
@@ -135,4 +136,202 @@ bool platform_path_equal(const char* a, const char* b, std::size_t length) {
         if (x != y) return false;
     }
     return true;
+}
+
+// ---- Directories, files written by a scan, the command-line tool's surroundings ----------
+
+DirectoryEntryHook directory_entry_hook = nullptr;
+
+static HANDLE to_find_handle(PlatformDirectory handle) {
+    return reinterpret_cast<HANDLE>(handle.value);
+}
+
+static void take_entry(const WIN32_FIND_DATAA& data, DirectoryEntry* entry) {
+    // cFileName holds MAX_PATH characters and is always terminated.
+    std::memcpy(entry->name, data.cFileName, sizeof data.cFileName);
+    entry->name[kNameLimit - 1] = '\0';
+    entry->attributes = data.dwFileAttributes;
+    entry->is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry->pass_over = false;
+    if (directory_entry_hook) directory_entry_hook(entry);
+}
+
+int platform_open_directory(const char* directory, PlatformDirectory* handle,
+                            DirectoryEntry* first) {
+    handle->value = 0;
+    if (injected_fault(PlatformCall::Directory)) return kDirectoryFailed;
+    // The search pattern is the directory joined with "*.*"; one that would pass the
+    // path limit is refused rather than cut.
+    static const char kPattern[] = "*.*";
+    char pattern[kPathLimit];
+    const std::size_t length = std::strlen(directory);
+    const bool has_separator = length > 0 && directory[length - 1] == '\\';
+    const std::size_t needed = length + (has_separator ? 0 : 1) + sizeof kPattern;
+    if (needed > sizeof pattern) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return kDirectoryFailed;
+    }
+    std::memcpy(pattern, directory, length);
+    std::size_t at = length;
+    if (!has_separator) pattern[at++] = '\\';
+    std::memcpy(pattern + at, kPattern, sizeof kPattern);
+
+    WIN32_FIND_DATAA data;
+    const HANDLE find = FindFirstFileA(pattern, &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        SetLastError(error);
+        return error == ERROR_FILE_NOT_FOUND ? kDirectoryEmpty : kDirectoryFailed;
+    }
+    handle->value = reinterpret_cast<std::intptr_t>(find);
+    take_entry(data, first);
+    return kDirectoryOpened;
+}
+
+int platform_next_entry(PlatformDirectory handle, DirectoryEntry* entry) {
+    if (injected_fault(PlatformCall::DirectoryNext)) return 0;
+    WIN32_FIND_DATAA data;
+    if (!FindNextFileA(to_find_handle(handle), &data)) return 0;
+    take_entry(data, entry);
+    return 1;
+}
+
+void platform_close_directory(PlatformDirectory handle) {
+    if (handle.value != 0) FindClose(to_find_handle(handle));
+}
+
+PlatformFile platform_create_section_file(const char* path) {
+    if (injected_fault(PlatformCall::SectionFile)) return kNoFile;
+    const HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      OPEN_ALWAYS,
+                                      FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_SEQUENTIAL_SCAN |
+                                          FILE_ATTRIBUTE_NORMAL,
+                                      nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return kNoFile;
+    // A file of that name that was already there is emptied, so that none of its old
+    // contents reaches the log.
+    if (!SetEndOfFile(handle)) {
+        const DWORD error = GetLastError();
+        CloseHandle(handle);
+        SetLastError(error);
+        return kNoFile;
+    }
+    return PlatformFile{reinterpret_cast<std::intptr_t>(handle)};
+}
+
+PlatformFile platform_open_write(const char* path) {
+    if (injected_fault(PlatformCall::OpenWrite)) return kNoFile;
+    const HANDLE handle =
+        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                    FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return kNoFile;
+    return PlatformFile{reinterpret_cast<std::intptr_t>(handle)};
+}
+
+PlatformFile platform_open_read_shared(const char* path) {
+    if (injected_fault(PlatformCall::Open)) return kNoFile;
+    const HANDLE handle =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return kNoFile;
+    return PlatformFile{reinterpret_cast<std::intptr_t>(handle)};
+}
+
+int platform_write(PlatformFile file, const void* data, std::uint32_t size) {
+    if (injected_fault(PlatformCall::Write)) return 0;
+    const char* bytes = static_cast<const char*>(data);
+    std::uint32_t done = 0;
+    while (done < size) {
+        DWORD count = 0;
+        if (!WriteFile(to_handle(file), bytes + done, size - done, &count, nullptr)) return 0;
+        if (count == 0) {
+            SetLastError(ERROR_WRITE_FAULT);
+            return 0;
+        }
+        done += count;
+    }
+    return 1;
+}
+
+int platform_truncate(PlatformFile file) {
+    if (injected_fault(PlatformCall::Truncate)) return 0;
+    return SetEndOfFile(to_handle(file)) ? 1 : 0;
+}
+
+int platform_remove_file(const char* path) {
+    if (injected_fault(PlatformCall::Remove)) return 0;
+    return DeleteFileA(path) ? 1 : 0;
+}
+
+int platform_remove_directory(const char* path) {
+    if (injected_fault(PlatformCall::Remove)) return 0;
+    return RemoveDirectoryA(path) ? 1 : 0;
+}
+
+int platform_make_private_directory(char* out, std::size_t size) {
+    if (size > 0) out[0] = '\0';
+    if (injected_fault(PlatformCall::MakeDirectory)) return 0;
+    char base[kPathLimit];
+    const DWORD length = GetTempPathA(sizeof base, base);
+    if (length == 0 || length >= sizeof base) {
+        if (length != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    // The temporary folder belongs to the user; a name taken by someone else is passed
+    // over, never reused.
+    const DWORD process = GetCurrentProcessId();
+    for (DWORD attempt = 0; attempt < 100; ++attempt) {
+        const int written = std::snprintf(out, size, "%sinkhound-%lu-%lu", base,
+                                          static_cast<unsigned long>(process),
+                                          static_cast<unsigned long>(GetTickCount() + attempt));
+        if (written < 0 || static_cast<std::size_t>(written) >= size) {
+            if (size > 0) out[0] = '\0';
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return 0;
+        }
+        if (CreateDirectoryA(out, nullptr)) return 1;
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS) {
+            out[0] = '\0';
+            SetLastError(error);
+            return 0;
+        }
+    }
+    out[0] = '\0';
+    SetLastError(ERROR_ALREADY_EXISTS);
+    return 0;
+}
+
+int platform_executable_directory(char* out, std::size_t size) {
+    if (!platform_module_path(out, size)) return 0;
+    char* separator = std::strrchr(out, '\\');
+    if (separator == nullptr) {
+        out[0] = '\0';
+        return 0;
+    }
+    separator[1] = '\0';
+    return 1;
+}
+
+static InterruptHandler interrupt_handler = nullptr;
+static volatile LONG interrupts_seen = 0;
+
+// Runs on a thread the system starts for the event. Returning FALSE hands the event to
+// the default handler, which ends the process: so the second interrupt does.
+static BOOL WINAPI on_console_event(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    if (InterlockedExchange(&interrupts_seen, 1) != 0) return FALSE;
+    if (interrupt_handler) interrupt_handler();
+    return TRUE;
+}
+
+int platform_catch_interrupt(InterruptHandler handler) {
+    interrupt_handler = handler;
+    interrupts_seen = 0;
+    return SetConsoleCtrlHandler(on_console_event, TRUE) ? 1 : 0;
+}
+
+bool platform_stderr_is_terminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
