@@ -1,0 +1,204 @@
+// The log file sink, the merge into "Inkhound.log" and the log's reader. Sink and merge
+// run on the thread of the scan that installed the sink; the reader on the
+// user-interface thread.
+#include "logfile.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "options.h"
+#include "paths.h"
+#include "report.h"
+
+LogFileState log_file = {
+    {
+        {0x0F, kNoFile, 0},  // general
+        {0x01, kNoFile, 0},  // rgb
+        {0x02, kNoFile, 0},  // cmyk
+        {0x04, kNoFile, 0},  // gif
+        {0x10, kNoFile, 0},  // eps_jpeg
+        {0x08, kNoFile, 0},  // unknown_colour
+        {0x0F, kNoFile, 0},  // errors
+        {0x0F, kNoFile, 0},  // summary
+    },
+    false,
+    {false},
+    false,
+    "",
+};
+
+namespace {
+
+struct SinkRoute {
+    int category;
+    int slot;     // -1: the entry is ignored
+    bool raises;  // the entry sets found_something
+};
+
+// Categories -1 to 15, in order.
+constexpr SinkRoute kSinkRoutes[17] = {
+    {-1, 7, false}, {0, 0, false},  {1, 6, false},  {2, 2, true},   {3, 1, true},  {4, -1, false},
+    {5, 3, true},   {6, 4, true},   {7, 2, true},   {8, 1, true},   {9, -1, false}, {10, 3, true},
+    {11, 5, true},  {12, 5, false}, {13, 6, true},  {14, -1, false}, {15, 6, true},
+};
+
+const SinkRoute* route_of(int category) {
+    if (category < -1 || category > 15) return nullptr;
+    return &kSinkRoutes[category + 1];
+}
+
+// "Inkhound.tm0" to "Inkhound.tm7".
+void section_file_name(int slot, char* out, std::size_t size) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, kSectionFileFormat, slot);
+    std::snprintf(out, size, "%s%s", kSectionFilePrefix, suffix);
+}
+
+bool slot_is_wanted(const LogSlot& slot) {
+    return (live_options.logging_flags & slot.mask) != 0;
+}
+
+void prepare_slots() {
+    log_file.entry_lost = false;
+    for (int i = 0; i < kLogSlotCount; ++i) {
+        LogSlot& slot = log_file.slots[i];
+        slot.header_written = 0;
+        slot.file = kNoFile;
+        if (!slot_is_wanted(slot)) continue;
+        char name[32];
+        char path[kPathLimit];
+        section_file_name(i, name, sizeof name);
+        if (log_file_path(name, path, sizeof path)) slot.file = platform_create_section_file(path);
+    }
+    log_file.slots_prepared = true;
+}
+
+void write_to_slot(LogSlot& slot, const char* text, std::size_t length) {
+    if (!platform_write(slot.file, text, static_cast<std::uint32_t>(length)))
+        log_file.entry_lost = true;
+}
+
+}  // namespace
+
+int set_log_directory(const char* directory) {
+    log_file.directory[0] = '\0';
+    if (directory == nullptr || directory[0] == '\0') return 1;
+    const std::size_t length = std::strlen(directory);
+    if (length + 1 >= sizeof log_file.directory) return 0;
+    std::memcpy(log_file.directory, directory, length + 1);
+    if (!add_trailing_separator(log_file.directory, sizeof log_file.directory)) {
+        log_file.directory[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+int log_file_path(const char* name, char* out, std::size_t size) {
+    if (log_file.directory[0] == '\0') return path_beside_executable(name, out, size);
+    if (!join_path(log_file.directory, name, out, size)) {
+        if (size > 0) out[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+void reset_log_slots() {
+    for (LogSlot& slot : log_file.slots) {
+        slot.file = kNoFile;
+        slot.header_written = 0;
+    }
+    log_file.slots_prepared = false;
+    log_file.entry_lost = false;
+    log_file.found_something.store(false, std::memory_order_relaxed);
+}
+
+void close_log_slots() {
+    for (LogSlot& slot : log_file.slots) {
+        platform_close(slot.file);
+        slot.file = kNoFile;
+        slot.header_written = 0;
+    }
+    log_file.slots_prepared = false;
+}
+
+void log_file_sink(int category, const char* timestamp, const char* name, const char* message) {
+    if (!log_file.slots_prepared) prepare_slots();
+    const SinkRoute* route = route_of(category);
+    if (route == nullptr || route->slot < 0) return;
+    if (route->raises) log_file.found_something.store(true, std::memory_order_relaxed);
+    LogSlot& slot = log_file.slots[route->slot];
+    if (!is_open(slot.file)) {
+        // A section switched off by the logging flags drops its entries by design; one
+        // whose file could not be made loses them.
+        if (slot_is_wanted(slot)) log_file.entry_lost = true;
+        return;
+    }
+    const char* header = kSections[route->slot].header;
+    if (header != nullptr && !slot.header_written) {
+        write_to_slot(slot, header, std::strlen(header));
+        slot.header_written = 1;
+    }
+    char line[kLineSize];
+    const std::size_t length = format_report_line(timestamp, name, message, line, sizeof line);
+    write_to_slot(slot, line, length);
+}
+
+bool merge_log_files() {
+    bool complete = !log_file.entry_lost;
+    PlatformFile log = kNoFile;
+    char path[kPathLimit];
+    if (log_file_path(kLogFileName, path, sizeof path)) log = platform_open_write(path);
+    if (!is_open(log)) complete = false;
+    char chunk[kMergeChunkSize];
+    for (LogSlot& slot : log_file.slots) {
+        if (is_open(log) && is_open(slot.file)) {
+            std::uint32_t where = 0;
+            if (!platform_seek(slot.file, 0, &where) || where != 0) {
+                complete = false;
+            } else {
+                for (;;) {
+                    std::uint32_t got = 0;
+                    if (!platform_read(slot.file, chunk, sizeof chunk, &got)) {
+                        complete = false;
+                        break;
+                    }
+                    if (got == 0) break;
+                    if (!platform_write(log, chunk, got)) complete = false;
+                }
+            }
+        }
+        // Closing deletes the section file.
+        platform_close(slot.file);
+        slot.file = kNoFile;
+        slot.header_written = 0;
+    }
+    if (is_open(log)) {
+        // Whatever an earlier, longer log left past this point goes.
+        if (!platform_truncate(log)) complete = false;
+        platform_close(log);
+    }
+    log_file.slots_prepared = false;
+    log_file.entry_lost = false;
+    return complete;
+}
+
+int read_log_file(LogChunkCallback callback) {
+    char path[kPathLimit];
+    if (!log_file_path(kLogFileName, path, sizeof path)) return 0;
+    const PlatformFile log = platform_open_read_shared(path);
+    if (!is_open(log)) return 0;
+    char chunk[kMergeChunkSize + 1];
+    int read_whole = 1;
+    for (;;) {
+        std::uint32_t got = 0;
+        if (!platform_read(log, chunk, kMergeChunkSize, &got)) {
+            read_whole = 0;
+            break;
+        }
+        if (got == 0) break;
+        chunk[got] = '\0';
+        callback(chunk);
+    }
+    platform_close(log);
+    return read_whole;
+}

@@ -1,0 +1,70 @@
+// The log file sink: the scan's entries sorted by section into eight section files as
+// they arrive, merged in section order into "Inkhound.log" when the scan ends, and read
+// back for the results view. Sink and merge run on the thread of the scan that uses them;
+// the reader on the user-interface thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform.h"
+
+constexpr int kLogSlotCount = 8;
+
+struct LogSlot {
+    std::uint16_t mask;  // tested against logging_flags: the slot's file exists only on a match
+    PlatformFile file;   // the section file, or kNoFile
+    std::uint8_t header_written;
+};
+
+struct LogFileState {
+    LogSlot slots[kLogSlotCount];  // in section order: general, rgb, cmyk, gif, eps_jpeg,
+                                   // unknown_colour, errors, summary
+    bool slots_prepared;           // the slots are ready for the current scan
+    std::atomic<bool> found_something;  // an entry worth an alert was reported
+    bool entry_lost;  // since the slots were prepared, a section file could not be made or
+                      // written
+    // Where the section files and the log live, ending with a separator; empty: the
+    // executable's folder.
+    char directory[kPathLimit];
+};
+extern LogFileState log_file;
+
+constexpr char kLogFileName[] = "Inkhound.log";
+constexpr char kSectionFilePrefix[] = "Inkhound.";
+constexpr char kSectionFileFormat[] = "tm%d";
+constexpr std::uint32_t kMergeChunkSize = 1024;
+
+// Chooses the folder of the section files and the log (the command-line tool's private
+// folder); null or empty: beside the executable. Returns 1, or 0 when the folder's path
+// is too long to name files in.
+int set_log_directory(const char* directory);
+
+// The full path of `name` in the log's folder. Returns 1, or 0 when it does not fit.
+int log_file_path(const char* name, char* out, std::size_t size);
+
+// Forgets every slot's file and header flag without closing anything, and clears
+// slots_prepared, found_something and entry_lost: the scanner thread's start.
+void reset_log_slots();
+
+// Closes any section file still open, without merging: the scanner thread's end after a
+// scan that did not reach its merge.
+void close_log_slots();
+
+// The ReportSink of background scans (and of the command-line tool's scan): prepares
+// the slots on the scan's first entry, raises found_something for findings, and writes
+// the entry's line, after its section's header the first time, to its section file.
+void log_file_sink(int category, const char* timestamp, const char* name, const char* message);
+
+// Copies the section files in order into the log, cuts off what an earlier, longer log
+// left behind, and deletes the section files. When the log cannot be opened, the section
+// files are still deleted and the previous log stays as it was. Returns true when every
+// entry of the scan reached the log: no section file was lost, the log was opened and
+// every read, write and the final cut succeeded.
+bool merge_log_files();
+
+// Reads the log in chunks of up to 1024 bytes and passes each, NUL-terminated, to
+// `callback`; without a log the callback is never called. Returns 1 when the log was
+// read to its end, 0 when it could not be opened or a read failed.
+using LogChunkCallback = void (*)(const char* chunk);
+int read_log_file(LogChunkCallback callback);

@@ -1,0 +1,54 @@
+// The directory walker shared by immediate and background scans, the immediate scan's
+// control flags, and the immediate scan's framing (start line, walks, closing lines and
+// totals). Runs on the thread of the scan that runs; the flags are set from others.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "options.h"
+#include "platform.h"
+
+// Asks the background scanner whether to stop; blocks while it is paused.
+using PauseOrStopCheck = bool (*)();
+
+struct ScanControl {
+    std::atomic<bool> immediate_scan_running;
+    std::atomic<bool> immediate_stop_requested;  // polled by the walker between entries
+    PauseOrStopCheck pause_or_stop_check;  // installed by the background scanner; null: never
+};
+extern ScanControl scan_control;
+
+constexpr char kStartingImmediateScan[] = "Starting an immediate scan";
+constexpr char kFinishedImmediateScan[] = "Finished the immediate scan";
+constexpr char kImmediateScanStopped[] = "Immediate scan stopped by user";
+constexpr char kOpenFailureOnDirectory[] = "open failure on directory: %d";
+constexpr char kPathTooLong[] = "path too long";
+constexpr char kTotalsFormat[] = "* * * %d files seen, %d files checked, %d files logged * * *";
+constexpr int kTotalsSize = 120;
+
+// Walks `directory`: checks every file that is neither hidden, system nor temporary and
+// reports its verdict by the logging flags of `options`; with `recurse` descends into
+// subdirectories whose names do not begin with "." (with `list_filter` only into those
+// the scan directory list includes, or that hold an included directory further down).
+// Between entries it asks the background scanner (`background`) or reads
+// immediate_stop_requested. Returns 1 when the walk ran to its end (also when the
+// directory could not be opened), 0 when it was stopped.
+int walk_directory(const char* directory, bool recurse, bool list_filter, bool background,
+                   const Options& options);
+
+// What an immediate scan covers: the whole scan directory list, or the given
+// directories in order.
+struct ImmediateScanTargets {
+    bool whole_list;
+    const char* const* directories;
+    int directory_count;
+    bool include_subdirectories;
+};
+
+// The immediate scan between the installation of its sink and its end: zeroes the
+// counters, reports the start line, walks the targets with `options`, removes the
+// files-seen counter, reports the empty line, the finish line and the totals, and
+// clears immediate_stop_requested. Returns 1 when it finished, 0 when it was stopped by
+// the user.
+int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& options);
