@@ -47,5 +47,6 @@ bool stderr_sink_saw_error();
 void write_report_line(std::FILE* stream, const char* line);
 
 int run_check_command(int argc, char** argv);
+int run_scan_command(int argc, char** argv);
 
 extern const char kUsageText[];

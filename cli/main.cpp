@@ -9,9 +9,16 @@
 
 const char kUsageText[] =
     "usage: inkhound check [OPTIONS] [--] FILE...\n"
+    "       inkhound scan [OPTIONS] [--list FILE] [--log FILE] [--no-recurse] [--] [DIR...]\n"
     "       inkhound --help | --version\n"
     "\n"
     "check   prints one line per file: verdict code, verdict name, embedded JPEG (0|1), path\n"
+    "scan    scans the directories in order (or, with --list, every directory of a scan\n"
+    "        directory list file) and prints the report grouped by finding, laid out as\n"
+    "        the program's log file; Ctrl-C stops the scan at the next entry\n"
+    "  --list FILE              the scan directory list file to scan (Inkhound.dfo format)\n"
+    "  --log FILE               also write the report to FILE as the log file (CR LF)\n"
+    "  --no-recurse             do not descend into subdirectories of the DIRs\n"
     "\n"
     "options (numbers in decimal or 0x hex, 0 to 0xFFFF):\n"
     "  --json                   one JSON object per file instead of a tab-separated line\n"
@@ -24,7 +31,9 @@ const char kUsageText[] =
     "  --platform nt|9x|other   the platform the rules assume (default: this one)\n"
     "\n"
     "exit status: 0 all files could be read, 1 a file could not be opened or read,\n"
-    "2 usage error\n";
+    "2 usage error\n"
+    "scan exit status: 0 nothing found, 1 something found, 2 usage error or a log that\n"
+    "could not be written whole, 130 stopped by Ctrl-C\n";
 
 int main(int argc, char** argv) {
     // Month names in timestamps follow the user's locale; nothing else depends on it.
@@ -47,6 +56,7 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (std::strcmp(command, "check") == 0) return run_check_command(argc - 2, argv + 2);
+    if (std::strcmp(command, "scan") == 0) return run_scan_command(argc - 2, argv + 2);
     usage_error("unknown command '%s' (try --help)", command);
     return kExitUsage;
 }

@@ -1,0 +1,240 @@
+// "inkhound scan": an immediate scan of directories, or of every directory of a scan
+// directory list file, whose entries go through the log file sink and its merge, so the
+// report printed has the log file's layout and section order. Main thread; the interrupt
+// handler only raises the stop flag.
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "cli.h"
+#include "counters.h"
+#include "dirlist.h"
+#include "logfile.h"
+#include "options.h"
+#include "paths.h"
+#include "platform.h"
+#include "report.h"
+#include "walker.h"
+
+namespace {
+
+constexpr int kExitStopped = 130;  // as a shell reports a program ended by SIGINT
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
+struct ScanCommandState {
+    bool pending_carriage_return;  // a CR at the end of a chunk, its LF maybe in the next
+    PlatformFile log_copy;         // the --log file, or kNoFile
+    bool log_copy_complete;
+    bool progress_shown;
+    int progress_width;
+    std::chrono::steady_clock::time_point last_progress;
+};
+ScanCommandState scan_command = {false, kNoFile, true, false, 0, {}};
+
+void request_stop() { scan_control.immediate_stop_requested.store(true, std::memory_order_relaxed); }
+
+// The files-seen counter on a terminal's stderr, rewritten in place at most ten times a
+// second; -1 erases it.
+void show_scan_progress(std::int32_t files_seen) {
+    ScanCommandState& state = scan_command;
+    if (files_seen < 0) {
+        if (state.progress_shown) std::fprintf(stderr, "\r%*s\r", state.progress_width, "");
+        state.progress_shown = false;
+        std::fflush(stderr);
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (state.progress_shown && now - state.last_progress < kProgressInterval) return;
+    state.last_progress = now;
+    const int width = std::fprintf(stderr, "\r%d files seen", static_cast<int>(files_seen)) - 1;
+    if (width > state.progress_width) state.progress_width = width;
+    state.progress_shown = true;
+    std::fflush(stderr);
+}
+
+// One chunk of the merged log: byte for byte to the --log file, and to stdout with each
+// CR LF written as the text stream's own line end.
+void emit_log_chunk(const char* chunk) {
+    ScanCommandState& state = scan_command;
+    const std::size_t length = std::strlen(chunk);
+    if (is_open(state.log_copy) &&
+        !platform_write(state.log_copy, chunk, static_cast<std::uint32_t>(length)))
+        state.log_copy_complete = false;
+    for (std::size_t i = 0; i < length; ++i) {
+        const char c = chunk[i];
+        if (state.pending_carriage_return) {
+            state.pending_carriage_return = false;
+            if (c == '\n') {
+                std::fputc('\n', stdout);
+                continue;
+            }
+            std::fputc('\r', stdout);
+        }
+        if (c == '\r') {
+            state.pending_carriage_return = true;
+            continue;
+        }
+        std::fputc(c, stdout);
+    }
+}
+
+// "--name VALUE" or "--name=VALUE". Returns 1 when argv[*index] is the option (with
+// *value set, or null after a message for a missing value), 0 when it is not.
+int take_value_option(const char* name, int argc, char** argv, int* index, const char** value) {
+    const char* argument = argv[*index];
+    const std::size_t length = std::strlen(name);
+    if (std::strncmp(argument, name, length) != 0) return 0;
+    if (argument[length] == '=') {
+        *value = argument + length + 1;
+        return 1;
+    }
+    if (argument[length] != '\0') return 0;
+    if (*index + 1 >= argc) {
+        usage_error("option %s needs a value", name);
+        *value = nullptr;
+        return 1;
+    }
+    *value = argv[++*index];
+    return 1;
+}
+
+// Removes the private folder and the log in it; the section files went when closed.
+void remove_private_directory(const char* directory) {
+    char log[kPathLimit];
+    if (log_file_path(kLogFileName, log, sizeof log)) platform_remove_file(log);
+    if (!platform_remove_directory(directory))
+        usage_error("could not remove the temporary folder '%s'", directory);
+}
+
+}  // namespace
+
+int run_scan_command(int argc, char** argv) {
+    CommonOptions common = {};
+    common.platform_id = -1;
+    const char* list_file = nullptr;
+    const char* log_target = nullptr;
+    bool recurse = true;
+    std::vector<const char*> directories;
+    // Options may stand anywhere before "--"; everything after it is a directory.
+    for (int i = 0; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (std::strcmp(argument, "--") == 0) {
+            directories.insert(directories.end(), argv + i + 1, argv + argc);
+            break;
+        }
+        if (argument[0] != '-' || argument[1] == '\0') {
+            directories.push_back(argument);
+            continue;
+        }
+        if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
+            std::fputs(kUsageText, stdout);
+            return kExitOk;
+        }
+        if (std::strcmp(argument, "--no-recurse") == 0) {
+            recurse = false;
+            continue;
+        }
+        const char* value = nullptr;
+        if (take_value_option("--list", argc, argv, &i, &value) ||
+            take_value_option("--log", argc, argv, &i, &value)) {
+            if (value == nullptr) return kExitUsage;
+            const bool is_list = std::strncmp(argument, "--list", 6) == 0;
+            const char*& target = is_list ? list_file : log_target;
+            if (target != nullptr) {
+                usage_error("option %s given twice", is_list ? "--list" : "--log");
+                return kExitUsage;
+            }
+            if (value[0] == '\0') {
+                usage_error("option %s needs a file name", is_list ? "--list" : "--log");
+                return kExitUsage;
+            }
+            target = value;
+            continue;
+        }
+        const OptionResult result = take_common_option(&common, argc, argv, &i);
+        if (result == OptionResult::Error) return kExitUsage;
+        if (result == OptionResult::NotMine) {
+            usage_error("unknown option '%s'", argument);
+            return kExitUsage;
+        }
+    }
+    if (list_file != nullptr && !directories.empty()) {
+        usage_error("scan takes either --list FILE or directories, not both");
+        return kExitUsage;
+    }
+    if (list_file == nullptr && directories.empty()) {
+        usage_error("scan needs --list FILE or at least one DIR");
+        return kExitUsage;
+    }
+    if (!install_options(common)) return kExitUsage;
+
+    // Unlike the program's own list, whose absence means an empty list, a list named on
+    // the command line must be there.
+    if (list_file != nullptr && !load_directory_list_file(list_file)) {
+        usage_error("cannot read the list file '%s': %s", list_file, std::strerror(errno));
+        return kExitUsage;
+    }
+    // The --log file is opened before the scan, so that a long scan is not run for a log
+    // that cannot be written; it is not cut until the report is in it.
+    ScanCommandState& state = scan_command;
+    if (log_target != nullptr) {
+        state.log_copy = platform_open_write(log_target);
+        if (!is_open(state.log_copy)) {
+            usage_error("cannot write the log file '%s' (system error %d)", log_target,
+                        platform_last_error());
+            return kExitUsage;
+        }
+    }
+    // Section files and the log live in a folder of this run's own: two runs never meet,
+    // and no name in it can have been planted.
+    char private_directory[kPathLimit];
+    if (!platform_make_private_directory(private_directory, sizeof private_directory) ||
+        !set_log_directory(private_directory)) {
+        usage_error("cannot make a temporary folder (system error %d)", platform_last_error());
+        platform_close(state.log_copy);
+        return kExitUsage;
+    }
+
+    platform_catch_interrupt(request_stop);
+    const bool show_progress = platform_stderr_is_terminal();
+    scan_counters.progress_count_on.store(show_progress, std::memory_order_relaxed);
+    show_progress_count = show_progress ? show_scan_progress : nullptr;
+    reset_log_slots();
+    report_sink = log_file_sink;
+
+    ImmediateScanTargets targets = {};
+    targets.whole_list = list_file != nullptr;
+    targets.directories = directories.data();
+    targets.directory_count = static_cast<int>(directories.size());
+    targets.include_subdirectories = recurse;
+    const int finished = perform_immediate_scan(targets, working_options);
+
+    const bool merged = merge_log_files();
+    const bool found = log_file.found_something.load(std::memory_order_relaxed);
+    const int read_whole = read_log_file(emit_log_chunk);
+    if (state.pending_carriage_return) std::fputc('\r', stdout);
+    std::fflush(stdout);
+    if (is_open(state.log_copy)) {
+        if (!platform_truncate(state.log_copy)) state.log_copy_complete = false;
+        platform_close(state.log_copy);
+    }
+    remove_private_directory(private_directory);
+
+    int status = finished ? (found ? kExitFound : kExitOk) : kExitStopped;
+    if (!merged || !read_whole) {
+        usage_error("the report is incomplete: its log could not be written whole in '%s'",
+                    private_directory);
+        status = kExitUsage;
+    }
+    if (log_target != nullptr && (!state.log_copy_complete || !merged || !read_whole)) {
+        usage_error("the log file '%s' could not be written whole", log_target);
+        status = kExitUsage;
+    }
+    if (std::ferror(stdout)) {
+        usage_error("the report could not be written to standard output");
+        status = kExitUsage;
+    }
+    return status;
+}

@@ -1,0 +1,194 @@
+#!/bin/bash
+# "inkhound scan" run as a user runs it: the report on stdout in the log's layout, the
+# --log file byte for byte, --list files, usage errors, exit codes and Ctrl-C.
+# usage: INKHOUND=path/to/inkhound [INKHOUND_RUNNER="wine-run.sh ..."] scan_cli_test.sh
+# With a runner the tool is the Windows build: cases that need POSIX devices, /proc or
+# signals are then left out, and paths are joined with backslashes.
+set -u
+tool=(${INKHOUND_RUNNER:-} "${INKHOUND:?set INKHOUND to the tool}")
+posix=1
+sep=/
+[ -n "${INKHOUND_RUNNER:-}" ] && posix=0 && sep='\'
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+
+# run ARGS...: sets $raw (stdout as written), $out and $err (CR removed), $status
+run() {
+    timeout 60 "${tool[@]}" "$@" >"$work/out" 2>"$work/err"
+    status=$?
+    raw=$(od -An -c "$work/out" | tr -d ' \n')
+    out=$(tr -d '\r' <"$work/out")
+    err=$(tr -d '\r' <"$work/err")
+}
+
+expect() {  # expect NAME CONDITION-RESULT
+    if [ "$2" = 0 ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAILED: $1"
+        echo "  status=$status"
+        echo "  stdout: $out"
+        echo "  stderr: $err"
+    fi
+}
+is() { [ "$1" = "$2" ]; echo $?; }
+has() { case "$1" in *"$2"*) echo 0 ;; *) echo 1 ;; esac; }
+lacks() { case "$1" in *"$2"*) echo 1 ;; *) echo 0 ;; esac; }
+lines() { [ -z "$1" ] && echo 0 && return; printf '%s\n' "$1" | grep -c ''; }
+stamp='[0-9]{1,2}-[^ ]+-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}  '
+matches() { printf '%s\n' "$1" | grep -qE "$2"; echo $?; }
+
+tree="$work/tree"
+mkdir -p "$tree/sub" "$tree/.hidden" "$work/other" "$work/-dash"
+printf 'GIF89a\001\000\001\000' >"$tree/logo.gif"
+cp "$tree/logo.gif" "$tree/sub/deep.gif"
+cp "$tree/logo.gif" "$tree/.hidden/never.gif"
+cp "$tree/logo.gif" "$work/other/second.gif"
+cp "$tree/logo.gif" "$work/-dash/dash.gif"
+printf '\377\330\377\340\000\020JFIF' >"$tree/photo.tif"
+printf 'plain text\n' >"$tree/notes.txt"
+flags=(--file-scan-flags 0x3E --logging-flags 0x1F)
+
+run --help
+expect "--help names scan" "$(has "$status/$out" "inkhound scan [OPTIONS]")"
+run scan --help
+expect "scan --help" "$(has "$status/$out" "0/usage:")"
+
+for args in "scan" "scan --bogus $tree" "scan --list" "scan --log" "scan --list $work/x.dfo $tree" \
+            "scan --logging-flags 0x10000 $tree" "scan --log $work/a --log $work/b $tree" \
+            "scan --json $tree" "scan --list="; do
+    run $args
+    expect "usage error: $args" "$( [ $status = 2 ] && [ -z "$out" ] && [ "$(lines "$err")" = 1 ]; echo $?)"
+done
+
+run scan "${flags[@]}" "$tree"
+expect "found something: exit 1" "$(is "$status" 1)"
+expect "nothing on stderr without a terminal" "$(is "$err" "")"
+expect "start line first" "$(matches "$(printf '%s\n' "$out" | head -n 1)" "^${stamp}Starting an immediate scan\$")"
+expect "sections in the log's order" "$(is "$(printf '%s\n' "$out" | sed -n '2,3p;6,8p')" "
+===== Files that are GIF =====
+
+===== Files that generated errors =====
+    $tree${sep}photo.tif: File is mis-labelled")"
+# The order within a section is the enumeration's: the GIF lines compare as a set.
+sorted_gif=$(printf '%s\n' "$out" | sed -n '4,5p' | sort)
+expect "gif entries" "$(is "$sorted_gif" "$(printf '%s\n' "    $tree${sep}logo.gif" "    $tree${sep}sub${sep}deep.gif" | sort)")"
+expect "closing lines" "$(matches "$(printf '%s\n' "$out" | tail -n 2)" "^${stamp}Finished the immediate scan\$")"
+expect "totals" "$(is "$(printf '%s\n' "$out" | tail -n 1)" "* * * 4 files seen, 3 files checked, 3 files logged * * *")"
+expect "dot directory not entered" "$(lacks "$out" "never.gif")"
+if [ $posix = 1 ]; then
+    expect "LF line ends on stdout" "$(lacks "$raw" '\r')"
+fi
+
+run scan "${flags[@]}" --log "$work/scan.log" "$tree"
+if [ $posix = 1 ]; then
+    sed 's/$/\r/' "$work/out" >"$work/expected.log"
+else
+    cp "$work/out" "$work/expected.log"
+fi
+expect "--log holds the report with CR LF" "$( [ $status = 1 ] && cmp -s "$work/expected.log" "$work/scan.log"; echo $?)"
+expect "--log ends with CR LF" "$( [ "$(tail -c 2 "$work/scan.log" | od -An -c | tr -d ' ')" = '\r\n' ]; echo $?)"
+
+printf 'an older and much longer log than the next one\r\n%.0s' $(seq 100) >"$work/zero.log"
+mkdir -p "$work/gifs-only"
+cp "$tree/logo.gif" "$work/gifs-only/"
+run scan --file-scan-flags 0x3E --logging-flags 0 --log "$work/zero.log" "$work/gifs-only"
+expect "flags 0: nothing printed, zero-byte log, exit 0" "$( [ $status = 0 ] && [ -z "$out" ] &&
+    [ -f "$work/zero.log" ] && [ ! -s "$work/zero.log" ]; echo $?)"
+run scan --file-scan-flags 0x3E --logging-flags 0 "$tree"
+expect "flags 0: a mis-labelled file still counts as found" "$( [ $status = 1 ] && [ -z "$out" ]; echo $?)"
+run scan --file-scan-flags 0x3E --logging-flags 0x01 "$work/gifs-only"
+expect "flags 1, nothing found: four lines, exit 0" "$( [ $status = 0 ] && [ "$(lines "$out")" = 4 ]; echo $?)"
+
+run scan "${flags[@]}" --no-recurse "$tree"
+expect "--no-recurse" "$( [ $status = 1 ] && [ "$(has "$out" "logo.gif")" = 0 ] &&
+    [ "$(lacks "$out" "deep.gif")" = 0 ]; echo $?)"
+
+run scan "${flags[@]}" "$work/other" "$tree" -- "$work/-dash"
+gif_order=$(printf '%s\n' "$out" | grep -E 'second.gif|logo.gif|dash.gif' | sed 's/.*[\/\\]//')
+expect "directories in the order given" "$(is "$(printf '%s\n' "$gif_order" | head -n 1)/$(printf '%s\n' "$gif_order" | tail -n 1)" "second.gif/dash.gif")"
+
+missing="$work/missing"
+run scan "${flags[@]}" "$missing" "$work/gifs-only"
+code=2
+[ $posix = 0 ] && code=3
+expect "missing directory reported, scan goes on" "$( [ $status = 1 ] &&
+    [ "$(matches "$out" "^${stamp}$missing: open failure on directory: $code\$")" = 0 ] &&
+    [ "$(has "$out" "logo.gif")" = 0 ]; echo $?)"
+
+if [ $posix = 1 ]; then
+    list_tree="$tree" list_sub="$tree/sub"
+else
+    list_tree="Z:$(printf '%s' "$tree" | tr '/' '\\')" list_sub="$list_tree\\sub"
+fi
+printf '!\n!\tInkhound scan directories - don'"'"'t edit\n!\n%s\n-%s\n%s\n' \
+    "$list_tree" "$list_sub" "$missing" >"$work/scan.dfo"
+run scan "${flags[@]}" --list "$work/scan.dfo" --no-recurse
+expect "--list: excluded subdirectory passed over" "$( [ $status = 1 ] &&
+    [ "$(has "$out" "logo.gif")" = 0 ] && [ "$(lacks "$out" "deep.gif")" = 0 ] &&
+    [ "$(has "$out" "open failure on directory")" = 0 ]; echo $?)"
+printf '%s\r\n' "$list_tree" >"$work/crlf.dfo"
+run scan "${flags[@]}" --list="$work/crlf.dfo"
+expect "--list with CR LF lines" "$( [ $status = 1 ] && [ "$(has "$out" "deep.gif")" = 0 ]; echo $?)"
+: >"$work/empty.dfo"
+run scan "${flags[@]}" --list "$work/empty.dfo"
+expect "empty list: framing only" "$( [ $status = 0 ] && [ "$(lines "$out")" = 4 ] &&
+    [ "$(has "$out" "* * * 0 files seen")" = 0 ]; echo $?)"
+run scan "${flags[@]}" --list "$work/absent.dfo"
+expect "unreadable list: exit 2, nothing scanned" "$( [ $status = 2 ] && [ -z "$out" ] &&
+    [ "$(has "$err" "absent.dfo")" = 0 ]; echo $?)"
+
+run scan "${flags[@]}" --log "$work/other" "$tree"
+expect "unwritable --log: exit 2 before scanning" "$( [ $status = 2 ] && [ -z "$out" ] &&
+    [ "$(has "$err" "$work/other")" = 0 ]; echo $?)"
+
+if [ $posix = 1 ]; then
+    run scan "${flags[@]}" --log /dev/full "$tree"
+    expect "--log not written whole: exit 2 wins over 1" "$( [ $status = 2 ] &&
+        [ "$(has "$out" "Finished the immediate scan")" = 0 ] &&
+        [ "$(has "$err" "/dev/full")" = 0 ]; echo $?)"
+    timeout 60 "${tool[@]}" scan "${flags[@]}" "$tree" >/dev/full 2>"$work/err"
+    status=$? out="" err=$(cat "$work/err")
+    expect "stdout not written: exit 2" "$( [ $status = 2 ] && [ -n "$err" ]; echo $?)"
+
+    mkdir "$work/tmp"
+    TMPDIR="$work/tmp" timeout 60 "${tool[@]}" scan "${flags[@]}" "$tree" >/dev/null 2>&1
+    status=$? out="" err=""
+    expect "nothing left in the temporary folder" "$( [ $status = 1 ] && [ -z "$(ls -A "$work/tmp")" ]; echo $?)"
+
+    # Ctrl-C: a tree big enough to be caught while the walker holds it open.
+    big="$work/big"
+    for d in $(seq 40); do
+        mkdir -p "$big/d$d"
+        (cd "$big/d$d" && touch $(printf 'f%d.gif ' $(seq 1500)))
+    done
+    "${tool[@]}" scan "${flags[@]}" --log "$work/stopped.log" "$big" >"$work/out" 2>"$work/err" &
+    pid=$!
+    for _ in $(seq 2000); do
+        if ls -l "/proc/$pid/fd" 2>/dev/null | grep -q -- "-> $big/d"; then
+            kill -INT "$pid"
+            break
+        fi
+        sleep 0.005
+    done
+    # The guard's shell must not inherit the trap that removes $work: killed before it
+    # could exec, a copy of this script would run it.
+    trap - EXIT
+    bash -c 'sleep 60; kill -KILL "$1"' guard "$pid" >/dev/null 2>&1 &
+    guard=$!
+    trap 'rm -rf "$work"' EXIT
+    wait "$pid"
+    status=$?
+    kill "$guard" 2>/dev/null
+    out=$(cat "$work/out") err=$(cat "$work/err")
+    seen=$(printf '%s\n' "$out" | tail -n 1 | sed -n 's/^\* \* \* \([0-9]*\) files seen.*/\1/p')
+    expect "Ctrl-C: stopped by user, report still printed, exit 130" "$( [ $status = 130 ] &&
+        [ "$(matches "$out" "^${stamp}Immediate scan stopped by user\$")" = 0 ] &&
+        [ -n "$seen" ] && [ "$seen" -lt 60000 ] && [ -s "$work/stopped.log" ]; echo $?)"
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
