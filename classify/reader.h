@@ -51,6 +51,16 @@ inline int read_byte() {
     return refill_and_read_byte();
 }
 
+// Bytes read_byte would deliver from the current block without a refill: 0 once
+// end_of_data is set (the block may still hold stale bytes then). A scan that takes
+// bytes straight from buffer[cursor] advances the cursor by what it took and leaves every
+// refill to read_byte, so the end limit and the failure rules stay the reader's.
+inline std::uint32_t block_bytes_available() {
+    const FileReader& reader = file_reader;
+    if (reader.end_of_data || reader.cursor >= reader.buffered) return 0;
+    return reader.buffered - reader.cursor;
+}
+
 // Two read_byte calls; the first is the low part when little_endian is set. The flags are
 // not tested between the parts, so bytes past the end of the data read as 0.
 inline std::uint32_t read_u16() {
