@@ -39,3 +39,8 @@ else
     echo "note: this machine cannot run 32-bit Linux programs, so the 32-bit Wine loader"
     echo "      cannot start; the i686 build is compiled and its tests run in the x86_64 build."
 fi
+
+echo "== fuzz target (clang, AddressSanitizer and UndefinedBehaviorSanitizer), about a minute"
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -DINKHOUND_FUZZ=ON -DINKHOUND_TESTS=OFF >/dev/null
+cmake --build build/fuzz -j "$jobs" --target inkhound_fuzz
+tests/fuzz/run-fuzz.sh build/fuzz 60

@@ -1,0 +1,113 @@
+// libFuzzer target: the file check on arbitrary bytes under every naming and EPS setting,
+// and the block line scan against its byte-at-a-time model. Any crash, sanitizer report,
+// leak or disagreement ends the run.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "check.h"
+#include "counters.h"
+#include "options.h"
+#include "postscript_model.h"
+#include "reader.h"
+#include "report.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FuzzState {
+    std::string directory;
+    Options options;
+};
+FuzzState fuzz_state;
+
+void remove_directory() {
+    std::error_code ignored;
+    fs::remove_all(fuzz_state.directory, ignored);
+}
+
+std::string write_input(const std::string& name, const std::string& data) {
+    const std::string path = fuzz_state.directory + "/" + name;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    return path;
+}
+
+[[noreturn]] void fail(const char* what, const std::string& detail) {
+    std::fprintf(stderr, "inkhound_fuzz: %s: %s\n", what, detail.c_str());
+    std::abort();
+}
+
+bool is_returned_verdict(Verdict verdict) {
+    const int code = static_cast<int>(verdict);
+    return code >= 1 && code <= 15 && verdict != Verdict::EmbeddedJpeg &&
+           verdict != Verdict::PossiblyGif;
+}
+
+void check_every_way(const std::string& data) {
+    static const char* const kNames[] = {"input.TIF", "input.JPG", "input.EPS", "input.GIF",
+                                         "input"};
+    constexpr std::uint16_t kAllChecks = kCheckTiff | kCheckJpeg | kCheckEps | kWarnGif;
+    Options& options = fuzz_state.options;
+    for (const char* name : kNames) {
+        const std::string path = write_input(name, data);
+        const bool named = std::string(name).find('.') != std::string::npos;
+        for (int settings = 0; settings < 4; ++settings) {
+            const bool embedded = (settings & 1) != 0;
+            const bool log_jpegs = (settings & 2) != 0;
+            options.file_scan_flags = static_cast<std::uint16_t>(
+                kAllChecks | (named ? kExamineExtensions : 0) | (embedded ? kEmbedded : 0));
+            options.logging_flags = log_jpegs ? kLogEpsJpegs : 0;
+            const Verdict verdict = check_file(path.c_str(), options);
+            if (!is_returned_verdict(verdict))
+                fail("verdict out of range", std::to_string(static_cast<int>(verdict)));
+            if (!log_jpegs && scan_counters.embedded_jpeg_seen.load())
+                fail("embedded JPEG seen without being asked", name);
+            if (file_reader.handle.value != kNoFile.value) fail("file left open", name);
+        }
+        std::remove(path.c_str());
+    }
+}
+
+void compare_with_model(const std::string& data) {
+    const std::string path = write_input("scan.eps", data);
+    const int failing_read = data.empty() ? -1 : static_cast<unsigned char>(data[0]) % 5 - 1;
+    const ScanSetup setups[] = {
+        {0, true, true, -1},
+        {0, false, true, -1},
+        {data.size() / 3, true, false, failing_read},
+    };
+    for (const ScanSetup& setup : setups) {
+        const std::string difference =
+            describe_difference(model_scan_run(data, setup), fast_scan_run(path, data, setup));
+        if (!difference.empty()) fail("line scan differs from its model", difference);
+    }
+    std::remove(path.c_str());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz_state.directory =
+        (fs::temp_directory_path() / ("inkhound-fuzz-" + std::to_string(getpid()))).string();
+    fs::create_directories(fuzz_state.directory);
+    std::atexit(remove_directory);
+    if (!allocate_reader_buffer()) fail("no reader buffer", "");
+    platform_state.platform_id = 2;
+    set_default_options(&fuzz_state.options);
+    report_sink = nullptr;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    const std::string data(reinterpret_cast<const char*>(bytes), size);
+    check_every_way(data);
+    compare_with_model(data);
+    return 0;
+}
