@@ -10,7 +10,8 @@
 #include "reader.h"
 #include "report.h"
 
-static const char kFinderInfoStreamName[] = ":Afp_AfpInfo";
+// Length of the ":Afp_AfpInfo" suffix that names the Finder information stream.
+constexpr std::size_t kFinderInfoSuffixLength = 12;
 
 void path_extension(const char* path, char* out) {
     const char* extension = find_extension(path);
@@ -55,7 +56,7 @@ void read_macintosh_type(const char* path, char* out) {
     out[0] = '\0';
     // The stream is named by appending to the path; a path that would then pass the
     // limit has no type rather than a cut name.
-    if (std::strlen(path) + sizeof kFinderInfoStreamName > kPathLimit) return;
+    if (std::strlen(path) + kFinderInfoSuffixLength >= kPathLimit) return;
     unsigned char* info = file_reader.buffer;
     const int count = platform_read_finder_info(path, info);
     // The buffer now holds the stream's bytes, not the file's.
