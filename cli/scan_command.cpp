@@ -62,21 +62,34 @@ void emit_log_chunk(const char* chunk) {
     if (is_open(state.log_copy) &&
         !platform_write(state.log_copy, chunk, static_cast<std::uint32_t>(length)))
         state.log_copy_complete = false;
-    for (std::size_t i = 0; i < length; ++i) {
-        const char c = chunk[i];
-        if (state.pending_carriage_return) {
-            state.pending_carriage_return = false;
-            if (c == '\n') {
-                std::fputc('\n', stdout);
-                continue;
-            }
+    std::size_t at = 0;
+    if (state.pending_carriage_return && length > 0) {
+        state.pending_carriage_return = false;
+        if (chunk[0] == '\n') {
+            std::fputc('\n', stdout);
+            at = 1;
+        } else {
             std::fputc('\r', stdout);
         }
-        if (c == '\r') {
+    }
+    while (at < length) {
+        const char* cr = static_cast<const char*>(std::memchr(chunk + at, '\r', length - at));
+        const std::size_t run = cr ? static_cast<std::size_t>(cr - chunk) - at : length - at;
+        std::fwrite(chunk + at, 1, run, stdout);
+        at += run;
+        if (at == length) break;
+        // A CR: its LF may be the next byte, or the first of the next chunk.
+        if (at + 1 == length) {
             state.pending_carriage_return = true;
-            continue;
+            break;
         }
-        std::fputc(c, stdout);
+        if (chunk[at + 1] == '\n') {
+            std::fputc('\n', stdout);
+            at += 2;
+        } else {
+            std::fputc('\r', stdout);
+            at += 1;
+        }
     }
 }
 

@@ -1,7 +1,8 @@
 #!/bin/bash
 # "inkhound scan" run as a user runs it: the report on stdout in the log's layout, the
 # --log file byte for byte, --list files, usage errors, exit codes and Ctrl-C.
-# usage: INKHOUND=path/to/inkhound [INKHOUND_RUNNER="wine-run.sh ..."] scan_cli_test.sh
+# usage: INKHOUND=path/to/inkhound [INKHOUND_RUNNER="wine-run.sh ..."] [SAMPLES=samples/]
+#        scan_cli_test.sh
 # With a runner the tool is the Windows build: cases that need POSIX devices, /proc or
 # signals are then left out, and paths are joined with backslashes.
 set -u
@@ -144,6 +145,32 @@ expect "unreadable list: exit 2, nothing scanned" "$( [ $status = 2 ] && [ -z "$
 run scan "${flags[@]}" --log "$work/other" "$tree"
 expect "unwritable --log: exit 2 before scanning" "$( [ $status = 2 ] && [ -z "$out" ] &&
     [ "$(has "$err" "$work/other")" = 0 ]; echo $?)"
+
+# The bundled samples: one file for each finding the report can show, each in its place.
+samples="${SAMPLES:-}"
+if [ -n "$samples" ] && [ -d "$samples" ]; then
+    run scan --file-scan-flags 0x3F --logging-flags 0x1F "$samples"
+    section() {  # the entries under a section's title, names only
+        printf '%s\n' "$out" | awk -v title="===== $1 =====" '
+            $0 == title { on = 1; next }
+            /^$/ { on = 0 }
+            on { sub(/^.*[\/\\]/, ""); print }' | sort | tr '\n' ' '
+    }
+    expect "samples: exit 1" "$(is "$status" 1)"
+    expect "samples: RGB" "$(is "$(section "Files that are or seem to be RGB")" \
+        "mixed-drawing.eps: possibly both CMYK and RGB palette-logo.tif: possibly RGB rgb-and-cmyk.eps rgb-photo.jpg ")"
+    expect "samples: CMYK" "$(is "$(section "Files that are or seem to be CMYK")" \
+        "cmyk-plate.tif cmyk-spot-channel.tif: possibly CMYK mixed-drawing.eps: possibly both CMYK and RGB rgb-and-cmyk.eps ")"
+    expect "samples: GIF" "$(is "$(section "Files that are GIF")" "logo.gif ")"
+    expect "samples: JPEG in EPS" "$(is "$(section "EPS files that have embedded JPEGs")" "jpeg-in-eps.eps ")"
+    expect "samples: unknown colour" "$(is "$(section "Files that are of an unknown colour")" \
+        "cut-short.tif: Can't determine if RGB or CMYK lab-proof.tif: File uses another colour space ")"
+    # Wine lists no link whose target is gone.
+    link="missing-link.tif: open failure: 2 "
+    [ $posix = 0 ] && link=""
+    expect "samples: errors" "$(is "$(section "Files that generated errors")" \
+        "${link}no-entries.tif: File looks to be invalid scanned-as.tif: File is mis-labelled ")"
+fi
 
 if [ $posix = 1 ]; then
     run scan "${flags[@]}" --log /dev/full "$tree"
