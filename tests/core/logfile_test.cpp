@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -247,10 +248,14 @@ TEST_F(LogFileTest, OnlySlotsWhoseMaskMeetsTheFlagsGetAFile) {
 }
 
 TEST_F(LogFileTest, SectionFilesAreGoneAfterAnAbnormalEnd) {
-    // The child writes entries into a fixed folder and ends without merging; on its end
-    // the system deletes the section files.
+    // The child writes entries into a folder and ends without merging; on its end the
+    // system deletes the section files. The folder is named after the test program, so
+    // that a Windows child, which runs this test from its start, finds the same one.
+    char program[kPathLimit];
+    ASSERT_EQ(1, platform_module_path(program, sizeof program));
     const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / "inkhound-logfile-abnormal-end";
+        std::filesystem::temp_directory_path() /
+        ("inkhound-abnormal-end-" + std::to_string(std::hash<std::string>{}(program)));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     EXPECT_EXIT(
