@@ -196,11 +196,6 @@ int platform_remove_directory(const char* path);
 // not fit `size`).
 int platform_make_private_directory(char* out, std::size_t size);
 
-// The folder of the running executable: its module path with the file-name part
-// removed, ending with a separator. Returns 1, or 0 when it cannot be had or does not
-// fit `size`.
-int platform_executable_directory(char* out, std::size_t size);
-
 // Calls `handler` when the user interrupts the console program (Ctrl-C: SIGINT, or the
 // console's control handler on Windows). The handler runs in a signal handler or on a
 // system thread: it may only store to lock-free atomics. A second interrupt ends the

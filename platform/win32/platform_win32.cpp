@@ -302,17 +302,6 @@ int platform_make_private_directory(char* out, std::size_t size) {
     return 0;
 }
 
-int platform_executable_directory(char* out, std::size_t size) {
-    if (!platform_module_path(out, size)) return 0;
-    char* separator = std::strrchr(out, '\\');
-    if (separator == nullptr) {
-        out[0] = '\0';
-        return 0;
-    }
-    separator[1] = '\0';
-    return 1;
-}
-
 static InterruptHandler interrupt_handler = nullptr;
 static volatile LONG interrupts_seen = 0;
 

@@ -132,17 +132,6 @@ TEST(PosixScanFiles, ThePrivateFolderIsTheUsersAlone) {
     EXPECT_NE(0, stat(folder, &info));
 }
 
-TEST(PosixScanFiles, TheExecutablesFolderEndsWithASeparator) {
-    char folder[kPathLimit];
-    ASSERT_EQ(1, platform_executable_directory(folder, sizeof folder));
-    const std::string text = folder;
-    ASSERT_FALSE(text.empty());
-    EXPECT_EQ('/', text.back());
-    EXPECT_TRUE(std::filesystem::exists(text + "inkhound_core_tests")) << text;
-    char tiny[4];
-    EXPECT_EQ(0, platform_executable_directory(tiny, sizeof tiny));
-}
-
 std::atomic<int> interrupts{0};
 void count_interrupt() { ++interrupts; }
 

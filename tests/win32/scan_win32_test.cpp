@@ -137,13 +137,4 @@ TEST(Win32ScanFiles, ThePrivateFolderIsMadeInTheTemporaryFolder) {
     EXPECT_FALSE(std::filesystem::exists(folder));
 }
 
-TEST(Win32ScanFiles, TheExecutablesFolderEndsWithASeparator) {
-    char folder[kPathLimit];
-    ASSERT_EQ(1, platform_executable_directory(folder, sizeof folder));
-    const std::string text = folder;
-    ASSERT_FALSE(text.empty());
-    EXPECT_EQ('\\', text.back());
-    EXPECT_TRUE(std::filesystem::exists(text + "inkhound_win32_tests.exe")) << text;
-}
-
 }  // namespace
