@@ -106,17 +106,4 @@ TEST_F(OptionsTest, StoringLockedRowsClearsTheirFields) {
     EXPECT_EQ(20, options.scanning_period);
 }
 
-TEST_F(OptionsTest, SettingsTableBindsEachControlOnce) {
-    for (int i = 0; i < kSettingCount; ++i) {
-        const SettingBinding& row = settings_table[i];
-        SCOPED_TRACE(row.control_id);
-        EXPECT_EQ(row.kind == SettingKind::ListField, row.list != nullptr);
-        EXPECT_EQ(row.kind != SettingKind::ListField, row.number != nullptr);
-        EXPECT_EQ(row.kind == SettingKind::CheckBox, row.mask != 0);
-        EXPECT_EQ(row.control_id / 100, row.page);
-        for (int j = i + 1; j < kSettingCount; ++j)
-            EXPECT_NE(row.control_id, settings_table[j].control_id);
-    }
-}
-
 }  // namespace
