@@ -1,0 +1,33 @@
+// The file under examination made from bytes, for the analyses' tests.
+#include "examined_file.h"
+
+#include "check.h"
+#include "platform.h"
+#include "reader.h"
+
+namespace {
+std::string examined_path;  // the reader's file_name points into it
+}  // namespace
+
+Verdict check_bytes(const ScratchDir& dir, const std::string& name, const Bytes& contents,
+                    const Options& options) {
+    const std::string path = dir.write(name, contents);
+    return check_file(path.c_str(), options);
+}
+
+bool open_bytes(const ScratchDir& dir, const std::string& name, const Bytes& contents) {
+    platform_close(file_reader.handle);
+    examined_path = dir.write(name, contents);
+    const PlatformFile file = platform_open_read(examined_path.c_str());
+    if (!is_open(file)) return false;
+    file_reader.file_name = examined_path.c_str();
+    reset_reader_for_file(file);
+    file_reader.verdict = 0;
+    return true;
+}
+
+void close_examined_file() {
+    platform_close(file_reader.handle);
+    file_reader.handle = kNoFile;
+    clear_platform_faults();
+}
