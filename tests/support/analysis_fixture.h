@@ -1,0 +1,54 @@
+// Crafted bytes opened as the file under examination, the way the check opens a file, for
+// an analysis (or one of its readers) to run on directly, and a table runner for verdicts
+// with or without a failing call of the fault switch.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "collect_sink.h"
+#include "reader.h"
+#include "scratch.h"
+
+// The verdict of `file`. With messages, `call` fails `times` times (-1: for ever) after `skip`
+// calls that succeed, with the error code 31; a failure must be reported once, whatever is
+// read after it.
+struct AnalysisCase {
+    const char* what;
+    Bytes file;
+    Verdict verdict;
+    std::vector<std::string> messages = {};
+    PlatformCall call = PlatformCall::Read;
+    int skip = 0;
+    int times = 1;
+};
+
+class AnalysisTest : public ::testing::Test {
+   protected:
+    void SetUp() override { reset_core_state(); }
+    ~AnalysisTest() override { platform_close(file_reader.handle); }
+
+    // The analysis makes its own reset of the reader.
+    void open(const Bytes& contents) {
+        platform_close(file_reader.handle);
+        path_ = scratch_.write("analysed.bin", contents);
+        reset_reader_for_file(platform_open_read(path_.c_str()));
+        ASSERT_TRUE(is_open(file_reader.handle)) << path_;
+        file_reader.file_name = path_.c_str();
+    }
+
+    void expect_verdicts(Verdict (*analysis)(), const std::vector<AnalysisCase>& cases) {
+        for (const AnalysisCase& c : cases) {
+            SCOPED_TRACE(c.what);
+            sink_.clear();
+            open(c.file);
+            if (!c.messages.empty()) fail_platform_call(c.call, 31, c.skip, c.times);
+            EXPECT_EQ(c.verdict, analysis());
+            clear_platform_faults();
+            EXPECT_EQ(c.messages, sink_.messages());
+        }
+    }
+
+    ScratchDir scratch_;
+    std::string path_;
+    CollectingSink sink_;
+};
