@@ -140,12 +140,12 @@ int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& o
     const bool stopped = scan_control.immediate_stop_requested.load(std::memory_order_relaxed);
     report(1, ReportCategory::Summary, nullptr,
            stopped ? kImmediateScanStopped : kFinishedImmediateScan);
-    // Formatted here, then handed to the report call as its format: the result holds
-    // no percent sign.
+    // Formatted here into its own buffer, then passed on as text: the same line as
+    // handing it over as the format, since it holds no percent sign.
     char totals[kTotalsSize];
     std::snprintf(totals, sizeof totals, kTotalsFormat, scan_counters.files_seen.load(),
                   scan_counters.files_checked.load(), scan_counters.files_logged.load());
-    report(0, ReportCategory::Summary, nullptr, totals);
+    report(0, ReportCategory::Summary, nullptr, "%s", totals);
     scan_control.immediate_stop_requested.store(false, std::memory_order_relaxed);
     return stopped ? 0 : 1;
 }
