@@ -2,10 +2,12 @@
 #include "collect_sink.h"
 
 #include "counters.h"
+#include "dirlist.h"
 #include "options.h"
 #include "platform.h"
 #include "reader.h"
 #include "report.h"
+#include "walker.h"
 
 namespace {
 std::vector<CollectedEntry> collected;
@@ -58,6 +60,10 @@ void reset_core_state() {
     scan_counters.progress_count_on = false;
     scan_counters.embedded_jpeg_seen = false;
     show_progress_count = nullptr;
+    scan_control.immediate_stop_requested = false;
+    scan_control.pause_or_stop_check = nullptr;
+    directory_entry_hook = nullptr;
+    empty_directory_list();
     platform_state.platform_id = 2;
     release_options(&live_options);
     release_options(&working_options);

@@ -25,5 +25,6 @@ class CollectingSink {
 };
 
 // Resets every process-wide piece of scan state the core keeps (reader flags, counters,
-// fault switch, options) so that tests start alike.
+// fault switch, options, scan control, enumeration hook, directory list) so that tests
+// start alike.
 void reset_core_state();
