@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "collect_sink.h"
+#include "examined_file.h"
 #include "reader.h"
 #include "scratch.h"
 
@@ -25,15 +26,11 @@ struct AnalysisCase {
 class AnalysisTest : public ::testing::Test {
    protected:
     void SetUp() override { reset_core_state(); }
-    ~AnalysisTest() override { platform_close(file_reader.handle); }
+    ~AnalysisTest() override { close_examined_file(); }
 
     // The analysis makes its own reset of the reader.
     void open(const Bytes& contents) {
-        platform_close(file_reader.handle);
-        path_ = scratch_.write("analysed.bin", contents);
-        reset_reader_for_file(platform_open_read(path_.c_str()));
-        ASSERT_TRUE(is_open(file_reader.handle)) << path_;
-        file_reader.file_name = path_.c_str();
+        ASSERT_TRUE(open_bytes(scratch_, "analysed.bin", contents));
     }
 
     void expect_verdicts(Verdict (*analysis)(), const std::vector<AnalysisCase>& cases) {
@@ -49,6 +46,5 @@ class AnalysisTest : public ::testing::Test {
     }
 
     ScratchDir scratch_;
-    std::string path_;
     CollectingSink sink_;
 };
