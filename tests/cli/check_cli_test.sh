@@ -3,37 +3,7 @@
 # usage: INKHOUND=path/to/inkhound [INKHOUND_RUNNER="wine-run.sh ..."] check_cli_test.sh
 # With a runner the tool is the Windows build; cases that only a POSIX file system can
 # pose (names with tabs, bytes that are not UTF-8, FIFOs) are then left out.
-set -u
-tool=(${INKHOUND_RUNNER:-} "${INKHOUND:?set INKHOUND to the tool}")
-posix=1
-[ -n "${INKHOUND_RUNNER:-}" ] && posix=0
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-
-# run ARGS...: sets $out, $err, $status (with CR removed, so Windows line ends compare too)
-run() {
-    timeout 20 "${tool[@]}" "$@" >"$work/out" 2>"$work/err"
-    status=$?
-    out=$(tr -d '\r' <"$work/out")
-    err=$(tr -d '\r' <"$work/err")
-}
-
-expect() {  # expect NAME CONDITION-RESULT DETAIL
-    if [ "$2" = 0 ]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $1"
-        echo "  status=$status"
-        echo "  stdout: $out"
-        echo "  stderr: $err"
-    fi
-}
-is() { [ "$1" = "$2" ]; echo $?; }
-has() { case "$1" in *"$2"*) echo 0 ;; *) echo 1 ;; esac; }
-lines() { printf '%s\n' "$1" | grep -c ''; }
+source "$(dirname "$0")/harness.sh"
 
 printf 'GIF89a\001\000\001\000' >"$work/logo.gif"
 printf '\377\330\377\340\000\020JFIF' >"$work/photo.tif"
@@ -115,5 +85,4 @@ run check "$long"
 expect "path too long" "$( [ $status = 1 ] && [ "$out" = "14	NothingToReport	0	$long" ] &&
     [ "$(has "$err" "path too long")" = 0 ]; echo $?)"
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish

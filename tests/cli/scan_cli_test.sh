@@ -5,42 +5,9 @@
 #        scan_cli_test.sh
 # With a runner the tool is the Windows build: cases that need POSIX devices, /proc or
 # signals are then left out, and paths are joined with backslashes.
-set -u
-tool=(${INKHOUND_RUNNER:-} "${INKHOUND:?set INKHOUND to the tool}")
-posix=1
-sep=/
-[ -n "${INKHOUND_RUNNER:-}" ] && posix=0 && sep='\'
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
+source "$(dirname "$0")/harness.sh"
 
-# run ARGS...: sets $raw (stdout as written), $out and $err (CR removed), $status
-run() {
-    timeout 60 "${tool[@]}" "$@" >"$work/out" 2>"$work/err"
-    status=$?
-    raw=$(od -An -c "$work/out" | tr -d ' \n')
-    out=$(tr -d '\r' <"$work/out")
-    err=$(tr -d '\r' <"$work/err")
-}
-
-expect() {  # expect NAME CONDITION-RESULT
-    if [ "$2" = 0 ]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $1"
-        echo "  status=$status"
-        echo "  stdout: $out"
-        echo "  stderr: $err"
-    fi
-}
-is() { [ "$1" = "$2" ]; echo $?; }
-has() { case "$1" in *"$2"*) echo 0 ;; *) echo 1 ;; esac; }
-lacks() { case "$1" in *"$2"*) echo 1 ;; *) echo 0 ;; esac; }
-lines() { [ -z "$1" ] && echo 0 && return; printf '%s\n' "$1" | grep -c ''; }
 stamp='[0-9]{1,2}-[^ ]+-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}  '
-matches() { printf '%s\n' "$1" | grep -qE "$2"; echo $?; }
 
 tree="$work/tree"
 mkdir -p "$tree/sub" "$tree/.hidden" "$work/other" "$work/-dash"
@@ -217,5 +184,4 @@ if [ $posix = 1 ]; then
         [ -n "$seen" ] && [ "$seen" -lt 60000 ] && [ -s "$work/stopped.log" ]; echo $?)"
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish

@@ -1,0 +1,45 @@
+# Shared by the command-line tests: the tool to run, a scratch folder, and small checks.
+# Sourced with INKHOUND (the tool) and optionally INKHOUND_RUNNER (Wine for the Windows
+# build) set; sets posix=0 and sep='\' for the Windows build.
+set -u
+tool=(${INKHOUND_RUNNER:-} "${INKHOUND:?set INKHOUND to the tool}")
+posix=1
+sep=/
+[ -n "${INKHOUND_RUNNER:-}" ] && posix=0 && sep='\'
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+
+# run ARGS...: sets $raw (stdout as written), $out and $err (CR removed, so Windows line
+# ends compare too), $status
+run() {
+    timeout 60 "${tool[@]}" "$@" >"$work/out" 2>"$work/err"
+    status=$?
+    raw=$(od -An -c "$work/out" | tr -d ' \n')
+    out=$(tr -d '\r' <"$work/out")
+    err=$(tr -d '\r' <"$work/err")
+}
+
+expect() {  # expect NAME CONDITION-RESULT
+    if [ "$2" = 0 ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAILED: $1"
+        echo "  status=$status"
+        echo "  stdout: $out"
+        echo "  stderr: $err"
+    fi
+}
+is() { [ "$1" = "$2" ]; echo $?; }
+has() { case "$1" in *"$2"*) echo 0 ;; *) echo 1 ;; esac; }
+lacks() { case "$1" in *"$2"*) echo 1 ;; *) echo 0 ;; esac; }
+lines() { [ -z "$1" ] && echo 0 && return; printf '%s\n' "$1" | grep -c ''; }
+matches() { printf '%s\n' "$1" | grep -qE "$2"; echo $?; }
+
+# The closing line CTest and CI read, and the script's status.
+finish() {
+    echo "$passed passed, $failed failed"
+    [ "$failed" = 0 ]
+}
