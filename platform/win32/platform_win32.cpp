@@ -16,12 +16,18 @@ int platform_last_error() { return static_cast<int>(GetLastError()); }
 
 static HANDLE to_handle(PlatformFile file) { return reinterpret_cast<HANDLE>(file.value); }
 
-static PlatformFile open_for_check(const char* path) {
+// Every file the program opens is read or written sequentially.
+static PlatformFile create_file(const char* path, DWORD access, DWORD share, DWORD disposition,
+                                DWORD extra_flags = 0) {
     const HANDLE handle =
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileA(path, access, share, nullptr, disposition,
+                    extra_flags | FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return kNoFile;
     return PlatformFile{reinterpret_cast<std::intptr_t>(handle)};
+}
+
+static PlatformFile open_for_check(const char* path) {
+    return create_file(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
 }
 
 PlatformFile platform_open_read(const char* path) {
@@ -202,39 +208,28 @@ void platform_close_directory(PlatformDirectory handle) {
 
 PlatformFile platform_create_section_file(const char* path) {
     if (injected_fault(PlatformCall::SectionFile)) return kNoFile;
-    const HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      OPEN_ALWAYS,
-                                      FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_SEQUENTIAL_SCAN |
-                                          FILE_ATTRIBUTE_NORMAL,
-                                      nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return kNoFile;
+    const PlatformFile file = create_file(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                          OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE);
+    if (!is_open(file)) return kNoFile;
     // A file of that name that was already there is emptied, so that none of its old
     // contents reaches the log.
-    if (!SetEndOfFile(handle)) {
+    if (!SetEndOfFile(to_handle(file))) {
         const DWORD error = GetLastError();
-        CloseHandle(handle);
+        CloseHandle(to_handle(file));
         SetLastError(error);
         return kNoFile;
     }
-    return PlatformFile{reinterpret_cast<std::intptr_t>(handle)};
+    return file;
 }
 
 PlatformFile platform_open_write(const char* path) {
     if (injected_fault(PlatformCall::OpenWrite)) return kNoFile;
-    const HANDLE handle =
-        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                    FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return kNoFile;
-    return PlatformFile{reinterpret_cast<std::intptr_t>(handle)};
+    return create_file(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
 }
 
 PlatformFile platform_open_read_shared(const char* path) {
     if (injected_fault(PlatformCall::Open)) return kNoFile;
-    const HANDLE handle =
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return kNoFile;
-    return PlatformFile{reinterpret_cast<std::intptr_t>(handle)};
+    return create_file(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
 }
 
 int platform_write(PlatformFile file, const void* data, std::uint32_t size) {
