@@ -236,7 +236,7 @@ static Verdict analyse(FileKind kind, const Options& options) {
 Verdict check_file(const char* path, const Options& options) {
     FileReader& reader = file_reader;
     reader.verdict = 0;
-    scan_counters.embedded_jpeg_seen.store(false, std::memory_order_relaxed);
+    file_reader.embedded_jpeg_seen = false;
     reader.file_name = path;
     const std::int32_t seen = ++scan_counters.files_seen;
     if (scan_counters.progress_count_on.load(std::memory_order_relaxed) && show_progress_count)
@@ -272,7 +272,7 @@ Verdict check_file(const char* path, const Options& options) {
     ++scan_counters.files_checked;
     reset_reader_for_file(file);
     reader.verdict = 0;
-    scan_counters.embedded_jpeg_seen.store(false, std::memory_order_relaxed);
+    file_reader.embedded_jpeg_seen = false;
 
     Verdict verdict;
     if (kind == FileKind::None) {

@@ -13,7 +13,7 @@ enum class FileKind : std::uint8_t { None = 0, Jpeg = 1, Gif = 2, Tiff = 3, Eps 
 
 // Checks the file at `path` (a full path shorter than the platform's path limit) with
 // `options` and returns its verdict. Opens and closes the file itself; leaves
-// embedded_jpeg_seen in scan_counters for the caller.
+// the reader's embedded_jpeg_seen for the caller.
 Verdict check_file(const char* path, const Options& options);
 
 // Whether the upper-case `extension` (dot included, may be empty) equals one entry of

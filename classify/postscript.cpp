@@ -6,7 +6,6 @@
 
 #include <cstring>
 
-#include "counters.h"
 #include "reader.h"
 
 #if defined(__SSE2__)
@@ -283,7 +282,7 @@ LineAction handle_body_line(ScanOfOneCall& scan, char* line, std::size_t length)
                 const std::int32_t encoding = numbers[6];
                 if (scan.find_embedded_jpeg && encoding >= kFirstJpegEncoding &&
                     encoding <= kLastJpegEncoding)
-                    scan_counters.embedded_jpeg_seen.store(true, std::memory_order_relaxed);
+                    file_reader.embedded_jpeg_seen = true;
                 switch (numbers[3]) {
                     case kModeCmyk:
                         scan.findings |= FoundCmyk;

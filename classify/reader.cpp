@@ -6,7 +6,7 @@
 
 #include "report.h"
 
-FileReader file_reader = {nullptr, kNoFile, 0, 0, 0, 0, 0, 0, false, false, nullptr};
+FileReader file_reader = {nullptr, kNoFile, 0, 0, 0, 0, 0, 0, false, false, false, nullptr};
 
 int allocate_reader_buffer() {
     if (file_reader.buffer) return 1;

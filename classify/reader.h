@@ -22,6 +22,8 @@ struct FileReader {
     std::uint32_t cursor;         // index of the next byte to deliver
     bool stop;                    // positioning failure, or an analysis ending a walk
     bool end_of_data;             // end of file or end limit reached
+    bool embedded_jpeg_seen;      // the EPS analysis met JPEG-encoded image data; read by
+                                  // the caller after the check
     unsigned char* buffer;        // kReaderBufferSize bytes, allocated once
 };
 

@@ -8,6 +8,7 @@
 #include "cli.h"
 #include "counters.h"
 #include "options.h"
+#include "reader.h"
 #include "verdict.h"
 
 namespace {
@@ -147,7 +148,7 @@ int run_check_command(int argc, char** argv) {
     install_stderr_sink();
     for (const char* path : files) {
         const Verdict verdict = check_file(path, live_options);
-        print_result(path, verdict, scan_counters.embedded_jpeg_seen.load(), json);
+        print_result(path, verdict, file_reader.embedded_jpeg_seen, json);
         std::fflush(stdout);
     }
     return stderr_sink_saw_error() ? kExitFound : kExitOk;

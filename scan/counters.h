@@ -11,7 +11,6 @@ struct ScanCounters {
     std::atomic<std::int32_t> files_checked;
     std::atomic<std::int32_t> files_logged;
     std::atomic<bool> progress_count_on;   // an immediate scan shows the files-seen count
-    std::atomic<bool> embedded_jpeg_seen;  // set by the EPS analysis, read after each check
 };
 
 extern ScanCounters scan_counters;

@@ -9,6 +9,7 @@
 #include "counters.h"
 #include "dirlist.h"
 #include "paths.h"
+#include "reader.h"
 #include "report.h"
 
 ScanControl scan_control;
@@ -72,7 +73,7 @@ int handle_entry(Walk& walk, std::size_t length, const DirectoryEntry& entry, bo
     } else {
         const Verdict verdict = check_file(walk.path, *walk.options);
         const bool embedded_jpeg =
-            scan_counters.embedded_jpeg_seen.load(std::memory_order_relaxed);
+            file_reader.embedded_jpeg_seen;
         report_verdict(walk.path, verdict, embedded_jpeg, walk.options->logging_flags);
     }
     walk.path[length] = '\0';

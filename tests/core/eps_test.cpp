@@ -8,9 +8,9 @@
 #include "analyses.h"
 #include "check.h"
 #include "collect_sink.h"
-#include "counters.h"
 #include "examined_file.h"
 #include "postscript.h"
+#include "reader.h"
 
 namespace {
 
@@ -153,9 +153,9 @@ TEST_F(EpsAnalysisTest, PhotoshopFiles) {
             set_embedded(embedded);
             options_.logging_flags = log_jpegs ? kLogEpsJpegs : 0;
             EXPECT_EQ(V::Cmyk, check_eps(photoshop_eps("100 80 8 4 1 100 5 \"beginimage\"")));
-            EXPECT_EQ(log_jpegs, scan_counters.embedded_jpeg_seen.load());
+            EXPECT_EQ(log_jpegs, file_reader.embedded_jpeg_seen);
             EXPECT_EQ(V::NothingToReport, check_eps(photoshop_eps("100 80 8 7 1 100 3")));
-            EXPECT_EQ(log_jpegs, scan_counters.embedded_jpeg_seen.load());
+            EXPECT_EQ(log_jpegs, file_reader.embedded_jpeg_seen);
         }
     }
 }
@@ -171,11 +171,11 @@ TEST_F(EpsAnalysisTest, EmbeddedDocumentsAddTheirFindings) {
     const Bytes grey = kEpsLine + kCyan + "1 0 0 setrgbcolor\n%%DocumentProcessColors: Black\n";
     options_.logging_flags = kLogEpsJpegs;
     EXPECT_EQ(V::Cmyk, check_eps(nested));
-    EXPECT_FALSE(scan_counters.embedded_jpeg_seen.load());
+    EXPECT_FALSE(file_reader.embedded_jpeg_seen);
     EXPECT_EQ(V::PossiblyRgb, check_eps(three));
     set_embedded(true);
     EXPECT_EQ(V::CmykAndRgb, check_eps(nested));
-    EXPECT_TRUE(scan_counters.embedded_jpeg_seen.load());
+    EXPECT_TRUE(file_reader.embedded_jpeg_seen);
     EXPECT_EQ(V::PossiblyBoth, check_eps(three));
     EXPECT_EQ(V::Undetermined, check_eps(grey));
 }
@@ -223,7 +223,7 @@ TEST_F(EpsAnalysisTest, FilesFromRealTools) {
             SCOPED_TRACE(c.contents + (embedded ? ", embedded" : ""));
             const std::string path = INKHOUND_FIXTURE_DIR "/eps/" + c.contents;
             EXPECT_EQ(c.verdict, check_file(path.c_str(), options_));
-            EXPECT_FALSE(scan_counters.embedded_jpeg_seen.load());
+            EXPECT_FALSE(file_reader.embedded_jpeg_seen);
         }
     }
 }

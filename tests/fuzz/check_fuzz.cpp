@@ -11,7 +11,6 @@
 #include <string>
 
 #include "check.h"
-#include "counters.h"
 #include "options.h"
 #include "postscript_model.h"
 #include "reader.h"
@@ -67,7 +66,7 @@ void check_every_way(const std::string& data) {
             const Verdict verdict = check_file(path.c_str(), options);
             if (!is_returned_verdict(verdict))
                 fail("verdict out of range", std::to_string(static_cast<int>(verdict)));
-            if (!log_jpegs && scan_counters.embedded_jpeg_seen.load())
+            if (!log_jpegs && file_reader.embedded_jpeg_seen)
                 fail("embedded JPEG seen without being asked", name);
             if (file_reader.handle.value != kNoFile.value) fail("file left open", name);
         }

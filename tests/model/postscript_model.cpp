@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "counters.h"
 #include "platform.h"
 #include "postscript.h"
 #include "reader.h"
@@ -270,7 +269,7 @@ ScanRun fast_scan_run(const std::string& path, const std::string& data, const Sc
     reset_reader_for_file(file);
     rewind_reader(true);
     reader.verdict = 13;
-    scan_counters.embedded_jpeg_seen.store(false);
+    file_reader.embedded_jpeg_seen = false;
     for (std::size_t i = 0; i < setup.start && i < data.size(); ++i) read_byte();
     if (setup.failing_read >= 0) fail_platform_call(PlatformCall::Read, 5, setup.failing_read, 1);
     do {
@@ -278,7 +277,7 @@ ScanRun fast_scan_run(const std::string& path, const std::string& data, const Sc
         run.calls.push_back({findings, std::uint64_t{reader.buffer_start} + reader.cursor});
     } while (setup.repeat && !reader.end_of_data && reader.verdict != 1);
     run.failed = reader.verdict == 1;
-    run.embedded_jpeg_seen = scan_counters.embedded_jpeg_seen.load();
+    run.embedded_jpeg_seen = file_reader.embedded_jpeg_seen;
     clear_platform_faults();
     platform_close(file);
     reader.handle = kNoFile;

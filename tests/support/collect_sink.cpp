@@ -58,7 +58,7 @@ void reset_core_state() {
     reader.stop = reader.end_of_data = false;
     zero_scan_counters();
     scan_counters.progress_count_on = false;
-    scan_counters.embedded_jpeg_seen = false;
+    file_reader.embedded_jpeg_seen = false;
     show_progress_count = nullptr;
     scan_control.immediate_stop_requested = false;
     scan_control.pause_or_stop_check = nullptr;
