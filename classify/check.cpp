@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "analyses.h"
-#include "counters.h"
 #include "paths.h"
 #include "reader.h"
 #include "report.h"
@@ -24,7 +23,9 @@ void path_extension(const char* path, char* out) {
 }
 
 bool match_extension(const char* extension, const char* list) {
-    if (list == nullptr) return false;
+    // An empty list means "no extensions", and a file without an extension names no
+    // kind: read literally, an empty list or entry would claim every such file.
+    if (list == nullptr || extension[0] == '\0') return false;
     const char* entry = list;
     for (;;) {
         const char* e = extension;
@@ -233,14 +234,19 @@ static Verdict analyse(FileKind kind, const Options& options) {
     return Verdict::NothingToReport;
 }
 
+void count_file_seen() {
+    ScanState* scan = current_scan();
+    if (scan == nullptr) return;
+    const std::int32_t seen = ++scan->files_seen;
+    if (scan->progress_count_on && scan->show_progress_count) scan->show_progress_count(seen);
+}
+
 Verdict check_file(const char* path, const Options& options) {
     FileReader& reader = file_reader;
     reader.verdict = 0;
-    file_reader.embedded_jpeg_seen = false;
+    reader.embedded_jpeg_seen = false;
     reader.file_name = path;
-    const std::int32_t seen = ++scan_counters.files_seen;
-    if (scan_counters.progress_count_on.load(std::memory_order_relaxed) && show_progress_count)
-        show_progress_count(seen);
+    count_file_seen();
 
     // A path the platform cannot hold is refused, never cut and then opened.
     if (std::strlen(path) >= kPathLimit) {
@@ -269,7 +275,7 @@ Verdict check_file(const char* path, const Options& options) {
         report(1, ReportCategory::IoError, path, "open failure: %d", error);
         return Verdict::NothingToReport;
     }
-    ++scan_counters.files_checked;
+    if (ScanState* scan = current_scan()) ++scan->files_checked;
     reset_reader_for_file(file);
     reader.verdict = 0;
     file_reader.embedded_jpeg_seen = false;
@@ -290,5 +296,6 @@ Verdict check_file(const char* path, const Options& options) {
     }
     platform_close(file);
     reader.handle = kNoFile;
-    return verdict;
+    // However the analyses went on after a read failure, the file could not be read.
+    return reader.failed ? Verdict::IoError : verdict;
 }

@@ -16,8 +16,13 @@ enum class FileKind : std::uint8_t { None = 0, Jpeg = 1, Gif = 2, Tiff = 3, Eps 
 // the reader's embedded_jpeg_seen for the caller.
 Verdict check_file(const char* path, const Options& options);
 
-// Whether the upper-case `extension` (dot included, may be empty) equals one entry of
-// the ";"-separated `list`. An absent list matches nothing.
+// Adds one to the calling thread's scan's files_seen and shows the new total when the
+// scan shows its progress: once for every file handed to the check, and for a file the
+// walker refused.
+void count_file_seen();
+
+// Whether the upper-case `extension` (dot included) equals one entry of the
+// ";"-separated `list`. An absent or empty list, and an empty extension, match nothing.
 bool match_extension(const char* extension, const char* list);
 
 // The extension of a path (from the last dot, when no separator follows it), upper-cased

@@ -6,7 +6,7 @@
 
 #include "report.h"
 
-FileReader file_reader = {nullptr, kNoFile, 0, 0, 0, 0, 0, 0, false, false, false, nullptr};
+FileReader file_reader = {nullptr, kNoFile, 0, 0, 0, 0, 0, 0, false, false, false, false, nullptr};
 
 int allocate_reader_buffer() {
     if (file_reader.buffer) return 1;
@@ -22,7 +22,23 @@ void reset_reader_for_file(PlatformFile handle) {
     reader.end_limit = 0;
     reader.cursor = 0;
     reader.end_of_data = false;
+    reader.failed = false;
 }
+
+namespace {
+
+// One failure is one report: the buffer is emptied so that read_byte comes back here,
+// where a failed check reads nothing more, and the analyses, which start again with a
+// fresh verdict word, see 1 again at once.
+void note_failure(FileReader& reader, const char* format, int error) {
+    report(1, ReportCategory::IoError, reader.file_name, format, error);
+    reader.failed = true;
+    reader.verdict = 1;
+    reader.buffered = 0;
+    reader.cursor = 0;
+}
+
+}  // namespace
 
 void rewind_reader(bool little_endian) {
     FileReader& reader = file_reader;
@@ -35,12 +51,15 @@ void rewind_reader(bool little_endian) {
 
 int refill_and_read_byte() {
     FileReader& reader = file_reader;
+    if (reader.failed) {
+        reader.verdict = 1;
+        return 0;
+    }
     reader.cursor = 0;
     std::uint32_t position = 0;
     if (!platform_tell(reader.handle, &position)) {
         const int error = platform_last_error();
-        report(1, ReportCategory::IoError, reader.file_name, "positioning failure: %d", error);
-        reader.verdict = 1;
+        note_failure(reader, "positioning failure: %d", error);
         reader.stop = true;
         return 0;
     }
@@ -54,8 +73,7 @@ int refill_and_read_byte() {
     reader.buffered = got;
     if (!read_ok) {
         const int error = platform_last_error();
-        report(1, ReportCategory::IoError, reader.file_name, "read error: %d", error);
-        reader.verdict = 1;
+        note_failure(reader, "read error: %d", error);
         return 0;
     }
     if (got == 0) {
@@ -68,6 +86,11 @@ int refill_and_read_byte() {
 
 void seek_to(std::uint32_t position) {
     FileReader& reader = file_reader;
+    if (reader.failed) {
+        reader.verdict = 1;
+        reader.stop = true;
+        return;
+    }
     if (position >= reader.buffer_start && position - reader.buffer_start <= reader.buffered) {
         reader.cursor = position - reader.buffer_start;
         return;
@@ -78,8 +101,7 @@ void seek_to(std::uint32_t position) {
     if (!platform_seek(reader.handle, position, &where) || where != position) {
         const int error = platform_last_error();
         // The misspelling is the program's own message text.
-        report(1, ReportCategory::IoError, reader.file_name, "postitioning error: %d", error);
-        reader.verdict = 1;
+        note_failure(reader, "postitioning error: %d", error);
         reader.stop = true;
         return;
     }

@@ -22,6 +22,8 @@ struct FileReader {
     std::uint32_t cursor;         // index of the next byte to deliver
     bool stop;                    // positioning failure, or an analysis ending a walk
     bool end_of_data;             // end of file or end limit reached
+    bool failed;                  // a read or positioning failure happened in this check:
+                                  // nothing more is read from the file
     bool embedded_jpeg_seen;      // the EPS analysis met JPEG-encoded image data; read by
                                   // the caller after the check
     unsigned char* buffer;        // kReaderBufferSize bytes, allocated once
@@ -34,14 +36,16 @@ extern FileReader file_reader;
 int allocate_reader_buffer();
 
 // Called by the file check after opening: empty buffer at position 0, no end limit, no
-// end of data.
+// end of data, no failure.
 void reset_reader_for_file(PlatformFile handle);
 
 // The start of every signature test and analysis: byte order, no end limit, flags
 // cleared, position 0.
 void rewind_reader(bool little_endian);
 
-// The slow path of read_byte: refills the buffer from the file's current position.
+// The slow path of read_byte: refills the buffer from the file's current position. After
+// a failure in this check it reads nothing more: it returns 0 and sets the verdict word
+// to 1 again, without a second report.
 int refill_and_read_byte();
 
 // The next byte, 0 to 255. Returns 0 at the end of the data or on a failure; callers test
@@ -80,5 +84,6 @@ inline std::uint32_t read_u32() {
 
 // Makes `position` the position of the next byte read. Inside the buffered block (its
 // end included) only the cursor moves; otherwise the buffer is emptied and the file
-// pointer moved. Never clears end_of_data.
+// pointer moved. Never clears end_of_data. After a failure in this check it only sets
+// the verdict word to 1 and `stop`.
 void seek_to(std::uint32_t position);

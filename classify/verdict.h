@@ -22,16 +22,7 @@ enum class Verdict : std::uint16_t {
     Mislabelled = 15,
 };
 
-struct VerdictInfo {
-    Verdict code;
-    const char* name;     // the enumerator's spelling
-    const char* message;  // the message text, or nullptr for none
-};
-
-// One row per code, 1 to 15, in code order.
-extern const VerdictInfo kVerdicts[15];
-
-// The message text of a verdict the check returns, or nullptr (codes 2, 3, 4, 5, 14 and
+// The message text of a verdict the check returns, or nullptr (codes 2, 3, 4, 5 and 14,
 // the report-only codes 6 and 10, and anything outside 1 to 15).
 const char* verdict_message(Verdict verdict);
 

@@ -6,7 +6,6 @@
 
 #include "check.h"
 #include "cli.h"
-#include "counters.h"
 #include "options.h"
 #include "reader.h"
 #include "verdict.h"

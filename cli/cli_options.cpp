@@ -24,6 +24,7 @@ const ListOption kListOptions[] = {
 
 struct CliState {
     bool saw_error_entry;
+    ScanState scan;  // the check command's: its entries go to stderr
 };
 CliState cli_state;
 
@@ -187,7 +188,8 @@ void write_report_line(std::FILE* stream, const char* line) {
 
 void install_stderr_sink() {
     cli_state.saw_error_entry = false;
-    report_sink = stderr_sink;
+    cli_state.scan.sink = stderr_sink;
+    bind_scan(&cli_state.scan);
 }
 
 bool stderr_sink_saw_error() { return cli_state.saw_error_entry; }

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "cli.h"
-#include "counters.h"
 #include "dirlist.h"
 #include "logfile.h"
 #include "options.h"
@@ -30,8 +29,9 @@ struct ScanCommandState {
     bool progress_shown;
     int progress_width;
     std::chrono::steady_clock::time_point last_progress;
+    ScanState scan;  // the scan's sink, counters and progress hook
 };
-ScanCommandState scan_command = {false, kNoFile, true, false, 0, {}};
+ScanCommandState scan_command = {false, kNoFile, true, false, 0, {}, {}};
 
 void request_stop() { scan_control.immediate_stop_requested.store(true, std::memory_order_relaxed); }
 
@@ -212,10 +212,13 @@ int run_scan_command(int argc, char** argv) {
 
     platform_catch_interrupt(request_stop);
     const bool show_progress = platform_stderr_is_terminal();
-    scan_counters.progress_count_on.store(show_progress, std::memory_order_relaxed);
-    show_progress_count = show_progress ? show_scan_progress : nullptr;
+    ScanState& scan = state.scan;
+    scan.sink = log_file_sink;
+    scan.logging_flags = working_options.logging_flags;
+    scan.progress_count_on = show_progress;
+    scan.show_progress_count = show_progress ? show_scan_progress : nullptr;
+    bind_scan(&scan);
     reset_log_slots();
-    report_sink = log_file_sink;
 
     ImmediateScanTargets targets = {};
     targets.whole_list = list_file != nullptr;

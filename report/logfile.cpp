@@ -10,16 +10,22 @@
 #include "paths.h"
 #include "report.h"
 
+namespace {
+// The general, errors and summary sections are kept whenever any of the four kinds of
+// finding is logged.
+constexpr std::uint16_t kAnyFinding = kLogRgb | kLogCmyk | kLogGif | kLogUnknownColours;
+}  // namespace
+
 LogFileState log_file = {
     {
-        {0x0F, kNoFile, 0},  // general
-        {0x01, kNoFile, 0},  // rgb
-        {0x02, kNoFile, 0},  // cmyk
-        {0x04, kNoFile, 0},  // gif
-        {0x10, kNoFile, 0},  // eps_jpeg
-        {0x08, kNoFile, 0},  // unknown_colour
-        {0x0F, kNoFile, 0},  // errors
-        {0x0F, kNoFile, 0},  // summary
+        {kAnyFinding, kNoFile, 0},         // general
+        {kLogRgb, kNoFile, 0},             // rgb
+        {kLogCmyk, kNoFile, 0},            // cmyk
+        {kLogGif, kNoFile, 0},             // gif
+        {kLogEpsJpegs, kNoFile, 0},        // eps_jpeg
+        {kLogUnknownColours, kNoFile, 0},  // unknown_colour
+        {kAnyFinding, kNoFile, 0},         // errors
+        {kAnyFinding, kNoFile, 0},         // summary
     },
     false,
     {false},
@@ -29,24 +35,6 @@ LogFileState log_file = {
 
 namespace {
 
-struct SinkRoute {
-    int category;
-    int slot;     // -1: the entry is ignored
-    bool raises;  // the entry sets found_something
-};
-
-// Categories -1 to 15, in order.
-constexpr SinkRoute kSinkRoutes[17] = {
-    {-1, 7, false}, {0, 0, false},  {1, 6, false},  {2, 2, true},   {3, 1, true},  {4, -1, false},
-    {5, 3, true},   {6, 4, true},   {7, 2, true},   {8, 1, true},   {9, -1, false}, {10, 3, true},
-    {11, 5, true},  {12, 5, false}, {13, 6, true},  {14, -1, false}, {15, 6, true},
-};
-
-const SinkRoute* route_of(int category) {
-    if (category < -1 || category > 15) return nullptr;
-    return &kSinkRoutes[category + 1];
-}
-
 // "Inkhound.tm0" to "Inkhound.tm7".
 void section_file_name(int slot, char* out, std::size_t size) {
     char suffix[16];
@@ -54,8 +42,11 @@ void section_file_name(int slot, char* out, std::size_t size) {
     std::snprintf(out, size, "%s%s", kSectionFilePrefix, suffix);
 }
 
+// The logging flags of the scan that reports: a section that none of them asks for
+// gets no file.
 bool slot_is_wanted(const LogSlot& slot) {
-    return (live_options.logging_flags & slot.mask) != 0;
+    const ScanState* scan = current_scan();
+    return scan != nullptr && (scan->logging_flags & slot.mask) != 0;
 }
 
 void prepare_slots() {
@@ -123,17 +114,18 @@ void close_log_slots() {
 
 void log_file_sink(int category, const char* timestamp, const char* name, const char* message) {
     if (!log_file.slots_prepared) prepare_slots();
-    const SinkRoute* route = route_of(category);
-    if (route == nullptr || route->slot < 0) return;
-    if (route->raises) log_file.found_something.store(true, std::memory_order_relaxed);
-    LogSlot& slot = log_file.slots[route->slot];
+    const CategoryInfo* info = category_info(category);
+    if (info == nullptr || info->section == LogSection::none) return;
+    if (info->raises_alert) log_file.found_something.store(true, std::memory_order_relaxed);
+    const int slot_number = static_cast<int>(info->section);
+    LogSlot& slot = log_file.slots[slot_number];
     if (!is_open(slot.file)) {
         // A section switched off by the logging flags drops its entries by design; one
         // whose file could not be made loses them.
         if (slot_is_wanted(slot)) log_file.entry_lost = true;
         return;
     }
-    const char* header = kSections[route->slot].header;
+    const char* header = kSectionHeaders[slot_number];
     if (header != nullptr && !slot.header_written) {
         write_to_slot(slot, header, std::strlen(header));
         slot.header_written = 1;

@@ -9,7 +9,7 @@
 
 #include "platform.h"
 
-constexpr int kLogSlotCount = 8;
+constexpr int kLogSlotCount = 8;  // one per section, in the log file's order
 
 struct LogSlot {
     std::uint16_t mask;  // tested against logging_flags: the slot's file exists only on a match

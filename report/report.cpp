@@ -6,51 +6,73 @@
 #include <cstdio>
 #include <cstring>
 
-#include "counters.h"
+#include "options.h"
 
-ReportSink report_sink = nullptr;
 
-const SectionInfo kSections[8] = {
-    {LogSection::general, nullptr},
-    {LogSection::rgb, "\r\n===== Files that are or seem to be RGB =====\r\n"},
-    {LogSection::cmyk, "\r\n===== Files that are or seem to be CMYK =====\r\n"},
-    {LogSection::gif, "\r\n===== Files that are GIF =====\r\n"},
-    {LogSection::eps_jpeg, "\r\n===== EPS files that have embedded JPEGs =====\r\n"},
-    {LogSection::unknown_colour, "\r\n===== Files that are of an unknown colour =====\r\n"},
-    {LogSection::errors, "\r\n===== Files that generated errors =====\r\n"},
-    {LogSection::summary, nullptr},
+namespace {
+// Each scan runs on a thread of its own; the thread's scan is where its reports go.
+thread_local ScanState* thread_scan = nullptr;
+}  // namespace
+
+void bind_scan(ScanState* scan) { thread_scan = scan; }
+
+ScanState* current_scan() { return thread_scan; }
+
+void zero_scan_counters(ScanState* scan) {
+    scan->files_seen.store(0, std::memory_order_relaxed);
+    scan->files_checked.store(0, std::memory_order_relaxed);
+    scan->files_logged.store(0, std::memory_order_relaxed);
+}
+
+const char* const kSectionHeaders[kSectionCount] = {
+    nullptr,
+    "\r\n===== Files that are or seem to be RGB =====\r\n",
+    "\r\n===== Files that are or seem to be CMYK =====\r\n",
+    "\r\n===== Files that are GIF =====\r\n",
+    "\r\n===== EPS files that have embedded JPEGs =====\r\n",
+    "\r\n===== Files that are of an unknown colour =====\r\n",
+    "\r\n===== Files that generated errors =====\r\n",
+    nullptr,
 };
 
-const LogSection kLogFileOrder[8] = {
-    LogSection::general,  LogSection::rgb,           LogSection::cmyk,
-    LogSection::gif,      LogSection::eps_jpeg,      LogSection::unknown_colour,
-    LogSection::errors,   LogSection::summary,
-};
-
-const LogSection kResultsViewOrder[8] = {
+const LogSection kResultsViewOrder[kSectionCount] = {
     LogSection::general, LogSection::errors,   LogSection::rgb,
     LogSection::cmyk,    LogSection::gif,      LogSection::eps_jpeg,
     LogSection::unknown_colour, LogSection::summary,
 };
 
+namespace {
+constexpr LogSection kGeneral = LogSection::general;
+constexpr LogSection kRgb = LogSection::rgb;
+constexpr LogSection kCmyk = LogSection::cmyk;
+constexpr LogSection kGif = LogSection::gif;
+constexpr LogSection kEpsJpeg = LogSection::eps_jpeg;
+constexpr LogSection kUnknown = LogSection::unknown_colour;
+constexpr LogSection kErrors = LogSection::errors;
+constexpr LogSection kSummary = LogSection::summary;
+constexpr LogSection kNone = LogSection::none;
+constexpr std::uint16_t kAlways = kAlwaysReported;
+}  // namespace
+
 const CategoryInfo kCategories[17] = {
-    {-1, "Summary", LogSection::summary, kAlwaysReported},
-    {0, "General", LogSection::general, kAlwaysReported},
-    {1, "IoError", LogSection::errors, kAlwaysReported},
-    {2, "Cmyk", LogSection::cmyk, 0x02},
-    {3, "Rgb", LogSection::rgb, 0x01},
-    {4, "CmykAndRgb", LogSection::none, 0x03},
-    {5, "Gif", LogSection::gif, 0x04},
-    {6, "EmbeddedJpeg", LogSection::eps_jpeg, 0x10},
-    {7, "PossiblyCmyk", LogSection::cmyk, 0x02},
-    {8, "PossiblyRgb", LogSection::rgb, 0x01},
-    {9, "PossiblyBoth", LogSection::none, 0x03},
-    {10, "PossiblyGif", LogSection::gif, 0x04},
-    {11, "OtherColourSpace", LogSection::unknown_colour, 0x08},
-    {12, "Undetermined", LogSection::unknown_colour, 0x08},
-    {13, "Invalid", LogSection::errors, 0x08},
-    {14, "NothingToReport", LogSection::none, 0},
-    {15, "Mislabelled", LogSection::errors, kAlwaysReported},
+    {-1, "Summary", nullptr, kSummary, kAlways, false},
+    {0, "General", nullptr, kGeneral, kAlways, false},
+    {1, "IoError", "File I/O error", kErrors, kAlways, false},
+    {2, "Cmyk", nullptr, kCmyk, kLogCmyk, true},
+    {3, "Rgb", nullptr, kRgb, kLogRgb, true},
+    {4, "CmykAndRgb", nullptr, kNone, kLogRgb | kLogCmyk, false},
+    {5, "Gif", nullptr, kGif, kLogGif, true},
+    {6, "EmbeddedJpeg", nullptr, kEpsJpeg, kLogEpsJpegs, true},
+    {7, "PossiblyCmyk", "possibly CMYK", kCmyk, kLogCmyk, true},
+    {8, "PossiblyRgb", "possibly RGB", kRgb, kLogRgb, true},
+    {9, "PossiblyBoth", "possibly both CMYK and RGB", kNone, kLogRgb | kLogCmyk, false},
+    {10, "PossiblyGif", nullptr, kGif, kLogGif, true},
+    {11, "OtherColourSpace", "File uses another colour space", kUnknown, kLogUnknownColours,
+     true},
+    {12, "Undetermined", "Can't determine if RGB or CMYK", kUnknown, kLogUnknownColours, false},
+    {13, "Invalid", "File looks to be invalid", kErrors, kLogUnknownColours, true},
+    {14, "NothingToReport", nullptr, kNone, 0, false},
+    {15, "Mislabelled", "File is mis-labelled", kErrors, kAlways, true},
 };
 
 const CategoryInfo* category_info(int category) {
@@ -156,8 +178,8 @@ std::size_t format_report_line(const char* timestamp, const char* name, const ch
 
 void report(int timestamped, ReportCategory category, const char* name, const char* format,
             ...) {
-    const ReportSink sink = report_sink;
-    if (sink == nullptr) return;
+    const ScanState* scan = thread_scan;
+    if (scan == nullptr || scan->sink == nullptr) return;
     char timestamp[kTimestampSize] = "";
     if (timestamped) format_timestamp(timestamp, sizeof timestamp);
     char message[kMessageSize] = "";
@@ -168,35 +190,5 @@ void report(int timestamped, ReportCategory category, const char* name, const ch
         std::vsnprintf(message, sizeof message, format, arguments);
         va_end(arguments);
     }
-    sink(static_cast<int>(category), timestamp, name, message);
-}
-
-int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
-                   std::uint16_t logging_flags) {
-    int slots[3] = {static_cast<int>(verdict), 14, 14};
-    if (verdict == Verdict::CmykAndRgb) {
-        slots[0] = 2;
-        slots[1] = 3;
-    } else if (verdict == Verdict::PossiblyBoth) {
-        slots[0] = 7;
-        slots[1] = 8;
-    }
-    if (embedded_jpeg_seen) slots[2] = 6;
-    const char* message = verdict_message(verdict);
-    int made = 0;
-    for (int slot : slots) {
-        if (slot >= 2 && slot <= 14) {
-            const CategoryInfo* info = category_info(slot);
-            if ((info->log_mask & logging_flags) == 0) continue;
-        }
-        // The message is passed as an argument, never as the format: a path or text with
-        // a percent sign stays as it is.
-        if (message != nullptr)
-            report(0, static_cast<ReportCategory>(slot), path, "%s", message);
-        else
-            report(0, static_cast<ReportCategory>(slot), path, nullptr);
-        ++scan_counters.files_logged;
-        ++made;
-    }
-    return made;
+    scan->sink(static_cast<int>(category), timestamp, name, message);
 }

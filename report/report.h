@@ -3,11 +3,11 @@
 // verdict into report entries. Runs on the thread of the scan that reports.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
 #include "platform.h"
-#include "verdict.h"
 
 enum class ReportCategory : int {
     Summary = -1,
@@ -29,11 +29,8 @@ enum class ReportCategory : int {
     Mislabelled = 15,
 };
 
-inline ReportCategory category_of(Verdict verdict) {
-    return static_cast<ReportCategory>(static_cast<int>(verdict));
-}
-
 enum class LogSection : std::uint8_t {
+    // In the log file's order: a section's value is its slot in the log file sink.
     general,
     rgb,
     cmyk,
@@ -44,28 +41,29 @@ enum class LogSection : std::uint8_t {
     summary,
     none,  // categories that never reach a sink
 };
+constexpr int kSectionCount = 8;
 
-struct SectionInfo {
-    LogSection section;
-    const char* header;  // two lines, CR LF terminated; nullptr for general and summary
-};
-extern const SectionInfo kSections[8];  // in LogSection order
+// The header of each section in LogSection order: two lines, CR LF terminated; null for
+// general and summary.
+extern const char* const kSectionHeaders[kSectionCount];
 
-// Section order of the log file and of the results view.
-extern const LogSection kLogFileOrder[8];
-extern const LogSection kResultsViewOrder[8];
+// Section order of the results view (the log file's is LogSection's own).
+extern const LogSection kResultsViewOrder[kSectionCount];
 
 constexpr std::uint16_t kAlwaysReported = 0xFFFF;
 
+// One row per report category, -1 to 15; 1 to 15 are the verdict codes of the file check.
 struct CategoryInfo {
     int category;
-    const char* name;
-    LogSection section;
+    const char* name;        // the enumerator's spelling: "Rgb", "PossiblyCmyk", ...
+    const char* message;     // the verdict's message text, or null
+    LogSection section;      // where sinks put the entry; none: it never reaches one
     std::uint16_t log_mask;  // tested against logging_flags; kAlwaysReported for -1, 0, 1, 15
+    bool raises_alert;       // in the log file, the entry sets found_something
 };
 extern const CategoryInfo kCategories[17];  // categories -1 to 15, in order
 
-// The category's row, or nullptr outside -1 to 15.
+// The category's row, or null outside -1 to 15.
 const CategoryInfo* category_info(int category);
 
 // The section an entry of this category goes to; LogSection::none for 4, 9, 14 and any
@@ -77,9 +75,38 @@ LogSection section_of(int category);
 using ReportSink = void (*)(int category, const char* timestamp, const char* name,
                             const char* message);
 
-// The sink of the scan that runs; each scan installs its own before its first report,
-// and nothing resets it afterwards.
-extern ReportSink report_sink;
+// Receives each new files_seen total while a scan shows its progress (the results
+// view's counter, or the command-line tool's); -1 removes the counter.
+using ProgressHook = void (*)(std::int32_t files_seen);
+
+// Asks the background scanner whether to stop; blocks while it is paused.
+using PauseOrStopCheck = bool (*)();
+
+// What belongs to one scan: where its entries go, what it counts, whether it shows its
+// progress and how the background scanner is asked to stop it. Each scan owns one and
+// binds it to the thread it runs on, so that a background scan paused in the middle of
+// its walk and an immediate scan run meanwhile on another thread never share a sink or
+// a counter. The counters are read from the user-interface thread too.
+struct ScanState {
+    ReportSink sink;               // null: entries are dropped
+    std::uint16_t logging_flags;   // of the options the scan uses; the log file's sections
+    std::atomic<std::int32_t> files_seen;     // files handed to the check
+    std::atomic<std::int32_t> files_checked;  // files the check could open
+    std::atomic<std::int32_t> files_logged;   // entries made for files
+    bool progress_count_on;        // pass each new files_seen total to the hook
+    ProgressHook show_progress_count;
+    PauseOrStopCheck pause_or_stop_check;  // the background walk's stop test; null: never
+};
+
+// Makes `scan` the scan that runs on the calling thread (null: none). The report call,
+// the check and the walker on this thread use it until it is replaced.
+void bind_scan(ScanState* scan);
+
+// The scan that runs on the calling thread, or null.
+ScanState* current_scan();
+
+// Zeroes the three counters at the start of a scan.
+void zero_scan_counters(ScanState* scan);
 
 // Buffer sizes. The message holds 400 bytes. The line holds 600 bytes on Windows and
 // grows with the platform's path limit elsewhere, so that an entry naming a file never
@@ -89,8 +116,9 @@ constexpr std::size_t kTimestampSize = 80;
 constexpr std::size_t kLineSize = 600 - 260 + kPathLimit;
 
 // Stamps (when `timestamped` is non-zero), formats and hands one entry to the installed
-// sink. `format` may be null (empty message); its conversions follow printf (%d, %s, ...)
-// and the result is cut to kMessageSize - 1 bytes. Without a sink the entry is dropped.
+// sink of the calling thread's scan. `format` may be null (empty message); its
+// conversions follow printf (%d, %s, ...) and the result is cut to kMessageSize - 1
+// bytes. Without a scan or sink the entry is dropped.
 #if defined(__GNUC__)
 __attribute__((format(printf, 4, 5)))
 #endif
@@ -107,9 +135,3 @@ void format_timestamp_at(const LocalTime& time, char* out, std::size_t size);
 // the path limit can need it), and a message too long by itself is cut as well.
 std::size_t format_report_line(const char* timestamp, const char* name, const char* message,
                                char* out, std::size_t size);
-
-// The rule from a verdict to report entries: up to three untimestamped entries naming
-// `path`, filtered by `logging_flags`; each entry made adds one to files_logged.
-// Returns how many entries were made.
-int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
-                   std::uint16_t logging_flags);

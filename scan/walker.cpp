@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "check.h"
-#include "counters.h"
 #include "dirlist.h"
 #include "paths.h"
 #include "reader.h"
@@ -30,8 +29,9 @@ struct Walk {
 
 bool stop_requested(const Walk& walk) {
     if (walk.background) {
-        const PauseOrStopCheck check = scan_control.pause_or_stop_check;
-        return check != nullptr && check();
+        const ScanState* scan = current_scan();
+        return scan != nullptr && scan->pause_or_stop_check != nullptr &&
+               scan->pause_or_stop_check();
     }
     return scan_control.immediate_stop_requested.load(std::memory_order_relaxed);
 }
@@ -52,12 +52,17 @@ int handle_entry(Walk& walk, std::size_t length, const DirectoryEntry& entry, bo
         return 1;
     }
     const char first = walk.path[0];
-    if (!join_path(walk.path, entry.name, walk.path, sizeof walk.path)) {
-        // The refused join only emptied the buffer: the directory's path is still there
-        // to be named. Cutting the path would check or enter something else.
+    const bool joined = join_path(walk.path, entry.name, walk.path, sizeof walk.path);
+    // A directory must leave room for what its enumeration appends to it.
+    if (!joined || (entry.is_directory &&
+                    std::strlen(walk.path) + kDirectorySearchSuffix >= sizeof walk.path)) {
+        // A refused join only emptied the buffer: the directory's path is still there to
+        // be named, and the entry goes into the message. Cutting the path would check or
+        // enter something else.
         walk.path[0] = first;
         walk.path[length] = '\0';
-        report(1, ReportCategory::IoError, walk.path, kPathTooLong);
+        if (!entry.is_directory) count_file_seen();
+        report(1, ReportCategory::IoError, walk.path, kEntryPathTooLong, entry.name);
         return 1;
     }
     const std::size_t entry_length = std::strlen(walk.path);
@@ -102,6 +107,9 @@ int walk_level(Walk& walk, std::size_t length, bool check_files) {
     return result;
 }
 
+// A top-level entry of the list: an included directory, or an excluded one that holds an
+// included directory further down, which the walk reaches without checking the
+// excluded files.
 int walk_list_entry(const char* path, bool has_entries_below, void* context) {
     const Options& options = *static_cast<const Options*>(context);
     return walk_directory(path, true, has_entries_below, false, options);
@@ -113,7 +121,13 @@ int walk_directory(const char* directory, bool recurse, bool list_filter, bool b
                    const Options& options) {
     Walk walk;
     const std::size_t length = std::strlen(directory);
-    if (length >= sizeof walk.path) {
+    // Enumerating "" would list the current folder (on Windows the current drive's).
+    if (length == 0) {
+        report(1, ReportCategory::IoError, directory, kOpenFailureOnDirectory,
+               kErrorPathNotFound);
+        return 1;
+    }
+    if (length + kDirectorySearchSuffix >= sizeof walk.path) {
         report(1, ReportCategory::IoError, directory, kPathTooLong);
         return 1;
     }
@@ -122,11 +136,41 @@ int walk_directory(const char* directory, bool recurse, bool list_filter, bool b
     walk.list_filter = list_filter;
     walk.background = background;
     walk.options = &options;
-    return walk_level(walk, length, true);
+    return walk_level(walk, length, !list_filter || is_directory_included(directory));
+}
+
+int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
+                   std::uint16_t logging_flags) {
+    int slots[3] = {static_cast<int>(verdict), 14, 14};
+    if (verdict == Verdict::CmykAndRgb) {
+        slots[0] = 2;
+        slots[1] = 3;
+    } else if (verdict == Verdict::PossiblyBoth) {
+        slots[0] = 7;
+        slots[1] = 8;
+    }
+    if (embedded_jpeg_seen) slots[2] = 6;
+    const char* message = verdict_message(verdict);
+    ScanState* scan = current_scan();
+    int made = 0;
+    for (int slot : slots) {
+        if (slot >= 2 && slot <= 14 && (category_info(slot)->log_mask & logging_flags) == 0)
+            continue;
+        // The message is passed as an argument, never as the format: a path or text with
+        // a percent sign stays as it is.
+        if (message != nullptr)
+            report(0, static_cast<ReportCategory>(slot), path, "%s", message);
+        else
+            report(0, static_cast<ReportCategory>(slot), path, nullptr);
+        if (scan != nullptr) ++scan->files_logged;
+        ++made;
+    }
+    return made;
 }
 
 int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& options) {
-    zero_scan_counters();
+    ScanState* scan = current_scan();
+    if (scan != nullptr) zero_scan_counters(scan);
     report(1, ReportCategory::General, nullptr, kStartingImmediateScan);
     if (targets.whole_list) {
         for_each_scan_directory(walk_list_entry, const_cast<Options*>(&options));
@@ -136,16 +180,17 @@ int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& o
                                 false, options))
                 break;
     }
-    if (show_progress_count) show_progress_count(-1);
+    if (scan != nullptr && scan->show_progress_count) scan->show_progress_count(-1);
     report(0, ReportCategory::Summary, nullptr, nullptr);
     const bool stopped = scan_control.immediate_stop_requested.load(std::memory_order_relaxed);
     report(1, ReportCategory::Summary, nullptr,
            stopped ? kImmediateScanStopped : kFinishedImmediateScan);
     // Formatted here into its own buffer, then passed on as text: the same line as
     // handing it over as the format, since it holds no percent sign.
-    char totals[kTotalsSize];
-    std::snprintf(totals, sizeof totals, kTotalsFormat, scan_counters.files_seen.load(),
-                  scan_counters.files_checked.load(), scan_counters.files_logged.load());
+    char totals[kTotalsSize] = "";
+    if (scan != nullptr)
+        std::snprintf(totals, sizeof totals, kTotalsFormat, scan->files_seen.load(),
+                      scan->files_checked.load(), scan->files_logged.load());
     report(0, ReportCategory::Summary, nullptr, "%s", totals);
     scan_control.immediate_stop_requested.store(false, std::memory_order_relaxed);
     return stopped ? 0 : 1;

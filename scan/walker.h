@@ -8,14 +8,13 @@
 
 #include "options.h"
 #include "platform.h"
+#include "report.h"
+#include "verdict.h"
 
-// Asks the background scanner whether to stop; blocks while it is paused.
-using PauseOrStopCheck = bool (*)();
-
+// The immediate scan's control flags, shared with the settings window.
 struct ScanControl {
     std::atomic<bool> immediate_scan_running;
     std::atomic<bool> immediate_stop_requested;  // polled by the walker between entries
-    PauseOrStopCheck pause_or_stop_check;  // installed by the background scanner; null: never
 };
 extern ScanControl scan_control;
 
@@ -24,16 +23,19 @@ constexpr char kFinishedImmediateScan[] = "Finished the immediate scan";
 constexpr char kImmediateScanStopped[] = "Immediate scan stopped by user";
 constexpr char kOpenFailureOnDirectory[] = "open failure on directory: %d";
 constexpr char kPathTooLong[] = "path too long";
+constexpr char kEntryPathTooLong[] = "path too long: %s";
 constexpr char kTotalsFormat[] = "* * * %d files seen, %d files checked, %d files logged * * *";
 constexpr int kTotalsSize = 120;
 
-// Walks `directory`: checks every file that is neither hidden, system nor temporary and
-// reports its verdict by the logging flags of `options`; with `recurse` descends into
-// subdirectories whose names do not begin with "." (with `list_filter` only into those
-// the scan directory list includes, or that hold an included directory further down).
-// Between entries it asks the background scanner (`background`) or reads
-// immediate_stop_requested. Returns 1 when the walk ran to its end (also when the
-// directory could not be opened), 0 when it was stopped.
+// Walks `directory` for the calling thread's scan: checks every file that is neither
+// hidden, system nor temporary and reports its verdict by the logging flags of
+// `options`; with `recurse` descends into subdirectories whose names do not begin with "."
+// (with `list_filter` only into those the scan directory list includes, or that hold an
+// included directory further down; the files of an excluded directory, the top one
+// included, stay unchecked). Between entries it asks the scan's pause-or-stop check
+// (`background`) or reads immediate_stop_requested. Returns 1 when the walk ran to its
+// end (also when the directory could not be opened), 0 when it was stopped. An empty path
+// is refused as a directory that cannot be opened.
 int walk_directory(const char* directory, bool recurse, bool list_filter, bool background,
                    const Options& options);
 
@@ -46,8 +48,14 @@ struct ImmediateScanTargets {
     bool include_subdirectories;
 };
 
-// The immediate scan between the installation of its sink and its end: zeroes the
-// counters, reports the start line, walks the targets with `options`, removes the
+// The rule from a verdict to report entries: up to three untimestamped entries naming
+// `path`, filtered by `logging_flags`; each entry made adds one to the scan's
+// files_logged. Returns how many entries were made.
+int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
+                   std::uint16_t logging_flags);
+
+// The immediate scan, for the calling thread's scan, between the binding of its state and
+// its end: zeroes the counters, reports the start line, walks the targets with `options`, removes the
 // files-seen counter, reports the empty line, the finish line and the totals, and
 // clears immediate_stop_requested. Returns 1 when it finished, 0 when it was stopped by
 // the user.

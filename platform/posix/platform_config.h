@@ -7,3 +7,9 @@
 // implementation.
 constexpr std::size_t kPathLimit = 4096;
 constexpr char kPathSeparator = '/';
+
+// Directories are opened by their own path; nothing is appended to enumerate them.
+constexpr std::size_t kDirectorySearchSuffix = 0;
+
+// ENOENT: what a directory that cannot exist, such as an empty path, gives.
+constexpr int kErrorPathNotFound = 2;

@@ -6,3 +6,10 @@
 // Full paths hold at most 260 characters with the terminating zero (MAX_PATH).
 constexpr std::size_t kPathLimit = 260;
 constexpr char kPathSeparator = '\\';
+
+// A directory is enumerated through its path joined with "*.*": the three characters and
+// a separator must fit beside it.
+constexpr std::size_t kDirectorySearchSuffix = 4;
+
+// ERROR_PATH_NOT_FOUND: what a directory that cannot exist, such as an empty path, gives.
+constexpr int kErrorPathNotFound = 3;

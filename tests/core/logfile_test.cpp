@@ -37,17 +37,17 @@ class LogFileTest : public ::testing::Test {
         reset_core_state();
         ASSERT_EQ(1, set_log_directory(scratch_.path().c_str()));
         reset_log_slots();
-        report_sink = log_file_sink;
+        test_scan().sink = log_file_sink;
     }
     void TearDown() override {
         close_log_slots();
         set_log_directory(nullptr);
-        report_sink = nullptr;
+        test_scan().sink = nullptr;
     }
 
     // One background scan's entries between its start and closing lines.
     void scan(std::uint16_t logging_flags, const std::vector<Entry>& entries) {
-        live_options.logging_flags = logging_flags;
+        test_scan().logging_flags = logging_flags;
         report(1, ReportCategory::General, nullptr, "Starting a background scan");
         for (const Entry& e : entries)
             report(e.stamped, static_cast<ReportCategory>(e.category), e.name, "%s", e.message);
@@ -168,7 +168,7 @@ TEST_F(LogFileTest, SectionFilesAreGoneAfterAnAbnormalEnd) {
             fs::create_directories(folder);
             set_log_directory(folder.string().c_str());
             reset_log_slots();
-            live_options.logging_flags = 0x1F;
+            test_scan().logging_flags = 0x1F;
             report(0, ReportCategory::Rgb, "x.tif", nullptr);
             std::_Exit(is_open(log_file.slots[1].file) ? 3 : 4);
         },

@@ -1,12 +1,10 @@
-// The report call: line forms, the timestamp, bounded formatting, the category tables
-// and the verdict-to-entries rule.
+// The report call: line forms, the timestamp and bounded formatting.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
 #include "collect_sink.h"
-#include "counters.h"
 #include "report.h"
 
 namespace {
@@ -119,86 +117,6 @@ TEST_F(ReportCallTest, OverlongMessageIsCutToItsBuffer) {
     report(0, ReportCategory::General, nullptr, "%s", text.c_str());
     ASSERT_EQ(1u, sink_.entries().size());
     EXPECT_EQ(std::string(kMessageSize - 1, 'x'), sink_.entries()[0].message);
-}
-
-TEST_F(ReportCallTest, WithoutASinkEntriesAreDropped) {
-    report_sink = nullptr;
-    report(1, ReportCategory::IoError, "x", "read error: %d", 1);
-    SUCCEED();
-}
-
-TEST(ReportCategories, OnlyKnownCategoriesWithASectionReachASink) {
-    struct Case {
-        int category;
-        LogSection section;
-    };
-    const Case cases[] = {
-        {-1, LogSection::summary}, {0, LogSection::general},  {1, LogSection::errors},
-        {4, LogSection::none},     {9, LogSection::none},     {10, LogSection::gif},
-        {12, LogSection::unknown_colour}, {13, LogSection::errors}, {14, LogSection::none},
-        {15, LogSection::errors},  {99, LogSection::none},    {-2, LogSection::none},
-    };
-    for (const Case& c : cases) EXPECT_EQ(c.section, section_of(c.category)) << c.category;
-}
-
-class VerdictEntriesTest : public ::testing::Test {
-  protected:
-    void SetUp() override { reset_core_state(); }
-    CollectingSink sink_;
-};
-
-TEST_F(VerdictEntriesTest, VerdictBecomesUpToThreeFilteredEntries) {
-    struct Expected {
-        int category;
-        const char* message;
-    };
-    struct Case {
-        Verdict verdict;
-        bool embedded_jpeg;
-        std::uint16_t flags;
-        std::vector<Expected> entries;
-    };
-    const Case cases[] = {
-        {Verdict::PossiblyBoth, false, 0x01, {{8, "possibly both CMYK and RGB"}}},
-        {Verdict::PossiblyBoth, false, 0x03,
-         {{7, "possibly both CMYK and RGB"}, {8, "possibly both CMYK and RGB"}}},
-        {Verdict::CmykAndRgb, false, 0x02, {{2, ""}}},
-        {Verdict::CmykAndRgb, true, 0x13, {{2, ""}, {3, ""}, {6, ""}}},
-        {Verdict::NothingToReport, true, 0x10, {{6, ""}}},
-        {Verdict::NothingToReport, true, 0x0F, {}},
-        {Verdict::NothingToReport, false, 0xFFFF, {}},
-        {Verdict::Invalid, false, 0x07, {}},
-        {Verdict::Invalid, false, 0x08, {{13, "File looks to be invalid"}}},
-        {Verdict::Mislabelled, false, 0x00, {{15, "File is mis-labelled"}}},
-        {Verdict::IoError, false, 0x00, {{1, "File I/O error"}}},
-        {Verdict::Gif, false, 0x04, {{5, ""}}},
-        {Verdict::Gif, false, 0x1B, {}},
-        {Verdict::Undetermined, true, 0x18, {{12, "Can't determine if RGB or CMYK"},
-                                            {6, "Can't determine if RGB or CMYK"}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("verdict " + std::to_string(static_cast<int>(c.verdict)) + " flags " +
-                     std::to_string(c.flags));
-        sink_.clear();
-        zero_scan_counters();
-        const int made = report_verdict("C:\\f.eps", c.verdict, c.embedded_jpeg, c.flags);
-        ASSERT_EQ(c.entries.size(), sink_.entries().size());
-        EXPECT_EQ(static_cast<int>(c.entries.size()), made);
-        EXPECT_EQ(made, scan_counters.files_logged.load());
-        for (std::size_t i = 0; i < c.entries.size(); ++i) {
-            const CollectedEntry& entry = sink_.entries()[i];
-            EXPECT_EQ(c.entries[i].category, entry.category);
-            EXPECT_EQ(c.entries[i].message, entry.message);
-            EXPECT_TRUE(entry.timestamp.empty());
-            EXPECT_EQ("C:\\f.eps", entry.name);
-        }
-    }
-}
-
-TEST_F(VerdictEntriesTest, PercentSignsInPathsArePassedThrough) {
-    report_verdict("C:\\100%d%s.tif", Verdict::PossiblyRgb, false, 0x01);
-    ASSERT_EQ(1u, sink_.entries().size());
-    EXPECT_EQ("    C:\\100%d%s.tif: possibly RGB\r\n", sink_.entries()[0].line);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // the limit, and the scan's framing.
 #include <gtest/gtest.h>
 
-#include "counters.h"
 #include "dirlist.h"
 #include "walk_fixture.h"
 
@@ -61,8 +60,8 @@ TEST_F(WalkerTest, WhatIsCheckedSkippedAndEntered) {
     EXPECT_EQ((Lines{at("a.gif"), at("dir.old/x.gif"), at("sub/.dotted.gif"), at("sub/b.gif")}),
               entries(5));
     EXPECT_EQ(Lines{at("sub/deeper/m.tif") + ": File is mis-labelled"}, entries(15));
-    EXPECT_EQ(6, scan_counters.files_seen.load());
-    EXPECT_EQ(5, scan_counters.files_checked.load());
+    EXPECT_EQ(6, test_scan().files_seen.load());
+    EXPECT_EQ(5, test_scan().files_checked.load());
 }
 
 TEST_F(WalkerTest, AStopInANestedDirectoryEndsTheWholeScan) {
@@ -74,8 +73,8 @@ TEST_F(WalkerTest, AStopInANestedDirectoryEndsTheWholeScan) {
     const char* directories[] = {first.c_str(), second.c_str()};
     set_directory_mark(first.c_str(), 1);
     set_directory_mark(second.c_str(), 1);
-    scan_counters.progress_count_on = true;
-    show_progress_count = stop_in_first_check;
+    test_scan().progress_count_on = true;
+    test_scan().show_progress_count = stop_in_first_check;
     directory_entry_hook = count_after_stop;
     for (const bool whole_list : {true, false}) {
         SCOPED_TRACE(whole_list ? "the whole list" : "directories given");
@@ -99,11 +98,11 @@ TEST_F(WalkerTest, BackgroundWalksAskTheScannerAndPassItsStopOutwards) {
     for (const char* name : {"a/b/c.gif", "a/b/d.gif"}) scratch_.write(name, kGif);
     scan_control.immediate_stop_requested = true;  // not read by a background walk
     scanner_stops = 0;
-    scan_control.pause_or_stop_check = [] {
-        return scan_counters.files_seen == 1 && ++scanner_stops == 1;
+    test_scan().pause_or_stop_check = [] {
+        return test_scan().files_seen == 1 && ++scanner_stops == 1;
     };
     EXPECT_EQ(0, walk(scratch_.path(), true, true));
-    EXPECT_EQ(1, scan_counters.files_seen.load());
+    EXPECT_EQ(1, test_scan().files_seen.load());
 }
 
 TEST_F(WalkerTest, AMissingListedDirectoryIsReportedAndTheScanGoesOn) {
@@ -145,8 +144,55 @@ TEST_F(WalkerTest, AnEntryWhosePathWouldPassTheLimitIsReportedAndPassedOver) {
     scratch_.write("a.gif", kGif);
     scratch_.write(std::string(40, 'n') + ".gif", kGif);
     EXPECT_EQ(1, walk(padded));
-    EXPECT_EQ(Lines{"@" + padded + ": path too long"}, entries(1));
+    // The directory is the line's name, the refused entry is in the message, and a refused
+    // file counts as seen.
+    EXPECT_EQ(Lines{"@" + padded + ": path too long: " + std::string(40, 'n') + ".gif"},
+              entries(1));
     EXPECT_EQ(Lines{padded + kPathSeparator + "a.gif"}, entries(5));
+    EXPECT_EQ(2, test_scan().files_seen.load());
+    EXPECT_EQ(1, test_scan().files_checked.load());
+}
+
+// A path with percent signs shows that neither the path nor the message is taken as a
+// format.
+TEST_F(WalkerTest, AVerdictBecomesUpToThreeFilteredEntries) {
+    const char* both = "possibly both CMYK and RGB";
+    struct Case {
+        Verdict verdict;
+        bool embedded_jpeg;
+        std::uint16_t flags;
+        Lines entries;
+    };
+    const Case cases[] = {
+        {Verdict::PossiblyBoth, false, 0x01, {"8 " + std::string(both)}},
+        {Verdict::PossiblyBoth, false, 0x03, {"7 " + std::string(both), "8 " + std::string(both)}},
+        {Verdict::CmykAndRgb, true, 0x13, {"2 ", "3 ", "6 "}},
+        {Verdict::NothingToReport, true, 0x10, {"6 "}},
+        {Verdict::NothingToReport, true, 0x0F, {}},
+        {Verdict::Invalid, false, 0x07, {}},
+        {Verdict::Invalid, false, 0x08, {"13 File looks to be invalid"}},
+        {Verdict::Mislabelled, false, 0x00, {"15 File is mis-labelled"}},
+        {Verdict::IoError, false, 0x00, {"1 File I/O error"}},
+        {Verdict::Gif, false, 0x1B, {}},
+        {Verdict::Undetermined, true, 0x18,
+         {"12 Can't determine if RGB or CMYK", "6 Can't determine if RGB or CMYK"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("verdict " + std::to_string(static_cast<int>(c.verdict)) + " flags " +
+                     std::to_string(c.flags));
+        sink_.clear();
+        zero_scan_counters(&test_scan());
+        const int made = report_verdict("C:\\100%d%s.eps", c.verdict, c.embedded_jpeg, c.flags);
+        Lines got;
+        for (const CollectedEntry& e : sink_.entries()) {
+            EXPECT_EQ("C:\\100%d%s.eps", e.name);
+            EXPECT_TRUE(e.timestamp.empty());
+            got.push_back(std::to_string(e.category) + " " + e.message);
+        }
+        EXPECT_EQ(c.entries, got);
+        EXPECT_EQ(static_cast<int>(c.entries.size()), made);
+        EXPECT_EQ(made, test_scan().files_logged.load());
+    }
 }
 
 }  // namespace

@@ -100,7 +100,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (!allocate_reader_buffer()) fail("no reader buffer", "");
     platform_state.platform_id = 2;
     set_default_options(&fuzz_state.options);
-    report_sink = nullptr;
     return 0;
 }
 

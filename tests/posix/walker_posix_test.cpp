@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "counters.h"
 #include "walk_fixture.h"
 
 namespace {
@@ -33,8 +32,8 @@ TEST_F(PosixWalkerTest, LinksFifosAndDevices) {
               entries(5));
     // A link whose target is missing goes to the check, which says why it cannot open it.
     EXPECT_EQ(std::vector<std::string>{"@" + root + "/sub/gone.gif: open failure: 2"}, entries(1));
-    EXPECT_EQ(3, scan_counters.files_seen.load());
-    EXPECT_EQ(2, scan_counters.files_checked.load());
+    EXPECT_EQ(3, test_scan().files_seen.load());
+    EXPECT_EQ(2, test_scan().files_checked.load());
 }
 
 TEST(PosixScanFiles, ThePrivateFolderIsTheUsersAlone) {

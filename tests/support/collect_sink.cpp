@@ -1,7 +1,6 @@
 // The collecting report sink and the reset of the core's process-wide state.
 #include "collect_sink.h"
 
-#include "counters.h"
 #include "dirlist.h"
 #include "options.h"
 #include "platform.h"
@@ -11,6 +10,7 @@
 
 namespace {
 std::vector<CollectedEntry> collected;
+ScanState the_test_scan;
 
 void collect(int category, const char* timestamp, const char* name, const char* message) {
     CollectedEntry entry;
@@ -26,13 +26,16 @@ void collect(int category, const char* timestamp, const char* name, const char* 
 }
 }  // namespace
 
+ScanState& test_scan() { return the_test_scan; }
+
 CollectingSink::CollectingSink() {
     collected.clear();
-    report_sink = collect;
+    bind_scan(&the_test_scan);
+    the_test_scan.sink = collect;
 }
 
 CollectingSink::~CollectingSink() {
-    report_sink = nullptr;
+    the_test_scan.sink = nullptr;
     collected.clear();
 }
 
@@ -56,12 +59,16 @@ void reset_core_state() {
     reader.little_endian = reader.end_limit = 0;
     reader.verdict = 0;
     reader.stop = reader.end_of_data = false;
-    zero_scan_counters();
-    scan_counters.progress_count_on = false;
+    reader.failed = false;
     file_reader.embedded_jpeg_seen = false;
-    show_progress_count = nullptr;
+    ScanState& scan = the_test_scan;
+    zero_scan_counters(&scan);
+    scan.logging_flags = 0;
+    scan.progress_count_on = false;
+    scan.show_progress_count = nullptr;
+    scan.pause_or_stop_check = nullptr;
+    bind_scan(&scan);
     scan_control.immediate_stop_requested = false;
-    scan_control.pause_or_stop_check = nullptr;
     directory_entry_hook = nullptr;
     empty_directory_list();
     platform_state.platform_id = 2;

@@ -13,9 +13,15 @@ struct CollectedEntry {
     std::string line;  // the line layout's output, CR LF included
 };
 
+struct ScanState;
+
+// The tests' own scan, bound to the main test thread by reset_core_state(): its counters,
+// progress hook, stop check, logging flags and sink.
+ScanState& test_scan();
+
 class CollectingSink {
   public:
-    CollectingSink();   // installs itself as the report sink
+    CollectingSink();   // installs itself as the test scan's sink
     ~CollectingSink();  // uninstalls
 
     const std::vector<CollectedEntry>& entries() const;

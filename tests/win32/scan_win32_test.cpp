@@ -5,7 +5,6 @@
 
 #include "win32.h"
 
-#include "counters.h"
 #include "logfile.h"
 #include "report.h"
 #include "walk_fixture.h"
@@ -24,7 +23,7 @@ TEST_F(Win32ScanTest, HiddenAndSystemEntriesAreSkipped) {
     scratch_.write("plain.gif", kGif);
     EXPECT_EQ(1, walk_directory(scratch_.path().c_str(), true, false, false, options_));
     EXPECT_EQ((std::vector<std::string>{scratch_.file("plain.gif")}), entries(5));
-    EXPECT_EQ(1, scan_counters.files_seen.load());
+    EXPECT_EQ(1, test_scan().files_seen.load());
 }
 
 TEST_F(Win32ScanTest, TheMergeAndTheReaderExcludeEachOther) {
@@ -35,8 +34,8 @@ TEST_F(Win32ScanTest, TheMergeAndTheReaderExcludeEachOther) {
         CreateFileA(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
     reset_log_slots();
-    live_options.logging_flags = 0x1F;
-    report_sink = log_file_sink;
+    test_scan().logging_flags = 0x1F;
+    test_scan().sink = log_file_sink;
     report(1, ReportCategory::General, nullptr, "Starting a background scan");
     EXPECT_FALSE(merge_log_files());
     CloseHandle(holder);
