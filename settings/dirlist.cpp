@@ -15,15 +15,6 @@ namespace {
 
 bool is_path_separator(char c) { return c == kPathSeparator; }
 
-// Whether `path` (of `length` characters) lies strictly below the entry: the entry's path
-// starts it and a separator follows, or the entry's path already ends with one (the root
-// directory "/").
-bool path_lies_below(const char* path, std::size_t length, const DirEntry* entry) {
-    const std::size_t n = entry->length;
-    return length > n && platform_path_equal(path, entry->path.get(), n) &&
-           (is_path_separator(path[n]) || is_path_separator(entry->path[n - 1]));
-}
-
 // Whether the entry lies strictly below `path`; the path may end with a separator.
 bool entry_lies_below(const char* path, std::size_t length, const DirEntry* entry) {
     const std::size_t n = entry->length;
@@ -31,8 +22,57 @@ bool entry_lies_below(const char* path, std::size_t length, const DirEntry* entr
            (is_path_separator(path[length - 1]) || is_path_separator(entry->path[length]));
 }
 
-bool same_path(const char* path, std::size_t length, const DirEntry* entry) {
-    return length == entry->length && platform_path_equal(path, entry->path.get(), length);
+// The index key of a path's first `length` characters.
+std::string key_of(const char* path, std::size_t length) {
+    std::string key(path, length);
+    if (kPathsIgnoreCase)
+        for (char& c : key)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
+
+// Calls `visit` with the length of every prefix of `path` that an entry lying above it
+// could have: the text before each separator, and the lone separator of the root
+// directory "/". Longest first.
+template <typename Visit>
+void for_each_parent_prefix(const char* path, std::size_t length, Visit visit) {
+    for (std::size_t i = length; i-- > 0;) {
+        if (!is_path_separator(path[i])) continue;
+        if (i > 0) visit(i);
+        if (i == 0 && length > 1) visit(std::size_t{1});
+    }
+}
+
+void index_entry(DirEntry* entry) {
+    DirectoryIndex& index = directory_list.index;
+    const char* path = entry->path.get();
+    index.entries[key_of(path, entry->length)] = entry;
+    for_each_parent_prefix(path, entry->length,
+                           [&](std::size_t n) { ++index.parents[key_of(path, n)]; });
+}
+
+void unindex_entry(const DirEntry* entry) {
+    DirectoryIndex& index = directory_list.index;
+    const char* path = entry->path.get();
+    index.entries.erase(key_of(path, entry->length));
+    for_each_parent_prefix(path, entry->length, [&](std::size_t n) {
+        const auto found = index.parents.find(key_of(path, n));
+        if (found != index.parents.end() && --found->second == 0) index.parents.erase(found);
+    });
+}
+
+DirEntry* indexed_entry(const char* path, std::size_t length) {
+    const DirectoryIndex& index = directory_list.index;
+    const auto found = index.entries.find(key_of(path, length));
+    return found == index.entries.end() ? nullptr : found->second;
+}
+
+// Whether any entry lies below `path`. A trailing separator asks the same as the path
+// without it: both are what an entry's path continues with a separator.
+bool anything_below(const char* path, std::size_t length) {
+    if (length > 1 && is_path_separator(path[length - 1])) --length;
+    const DirectoryIndex& index = directory_list.index;
+    return index.parents.find(key_of(path, length)) != index.parents.end();
 }
 
 // The entry after `entry` in pre-order, staying inside the subtree of `top`.
@@ -53,14 +93,21 @@ bool subtree_has_included(const DirEntry* top) {
 
 void free_entry(DirEntry* entry) {
     drop_entries_below(entry);
+    unindex_entry(entry);
     delete entry;
 }
 
 // Takes `entry` out of its parent's children.
 void unlink_entry(DirEntry* entry) {
-    DirEntry** link = &entry->parent->first_child;
-    while (*link != entry) link = &(*link)->next;
+    DirEntry* parent = entry->parent;
+    DirEntry* previous = nullptr;
+    DirEntry** link = &parent->first_child;
+    while (*link != entry) {
+        previous = *link;
+        link = &(*link)->next;
+    }
     *link = entry->next;
+    if (parent->last_child == entry) parent->last_child = previous;
     entry->next = nullptr;
 }
 
@@ -69,33 +116,43 @@ void unlink_entry(DirEntry* entry) {
 void find_directory_entry(const char* path, DirectorySearch* search) {
     const std::size_t length = std::strlen(path);
     *search = DirectorySearch{&directory_list.root, nullptr, nullptr, nullptr, nullptr};
-    DirEntry* child = directory_list.root.first_child;
-    while (child) {
-        if (same_path(path, length, child)) {
-            search->exact = child;
-            search->next = child->next;
-            search->first_below = child->first_child;
-            return;
+    // Every entry lies below its deepest listed ancestor, so the deepest listed prefix
+    // of the path is its parent.
+    bool found_parent = false;
+    for_each_parent_prefix(path, length, [&](std::size_t n) {
+        if (found_parent) return;
+        if (DirEntry* entry = indexed_entry(path, n)) {
+            search->parent = entry;
+            found_parent = true;
         }
-        if (path_lies_below(path, length, child)) {
-            search->parent = child;
-            search->previous = nullptr;
-            child = child->first_child;
-            continue;
-        }
+    });
+    if (DirEntry* exact = indexed_entry(path, length)) {
+        search->exact = exact;
+        search->next = exact->next;
+        search->first_below = exact->first_child;
+        return;
+    }
+    DirEntry* parent = search->parent;
+    if (!anything_below(path, length)) {
+        search->previous = parent->last_child;
+        return;
+    }
+    // Entries lie below the path: the first of them is a child of the parent, and the
+    // path's place is where that child stands.
+    for (DirEntry* child = parent->first_child; child; child = child->next) {
         if (entry_lies_below(path, length, child)) {
             search->first_below = child;
             search->next = child->next;
             return;
         }
         search->previous = child;
-        child = child->next;
     }
 }
 
 void drop_entries_below(DirEntry* entry) {
     DirEntry* child = entry->first_child;
     entry->first_child = nullptr;
+    entry->last_child = nullptr;
     while (child) {
         DirEntry* next = child->next;
         free_entry(child);
@@ -133,23 +190,32 @@ void set_directory_mark(const char* path, int mark) {
         entry->length = length;
         entry->included = included;
         entry->parent = parent;
-        // The new mark overrides every mark below it.
-        DirEntry** link = &parent->first_child;
-        while (*link) {
-            DirEntry* child = *link;
-            if (entry_lies_below(normal, length, child)) {
-                *link = child->next;
-                free_entry(child);
-            } else {
-                link = &child->next;
+        // The new mark overrides every mark below it. Those entries follow the first one
+        // found; none stands before it.
+        DirEntry* after = search.previous;
+        if (search.first_below) {
+            DirEntry** link = search.previous ? &search.previous->next : &parent->first_child;
+            while (*link) {
+                DirEntry* child = *link;
+                if (entry_lies_below(normal, length, child)) {
+                    *link = child->next;
+                    if (parent->last_child == child) parent->last_child = after;
+                    free_entry(child);
+                } else {
+                    after = child;
+                    link = &child->next;
+                }
             }
         }
-        // The first child below the path came right after search.previous, so the new
-        // entry takes its place; with none below, search.previous is the last child.
+        // The new entry takes the place of the first child it replaced; with none, it
+        // goes last.
         DirEntry** place = search.previous ? &search.previous->next : &parent->first_child;
         entry->next = *place;
         *place = entry;
+        if (!entry->next) parent->last_child = entry;
+        index_entry(entry);
     }
+    ++directory_list.generation;
     DirEntry* parent = entry->parent;
     if (entry->included == parent->included && parent->first_child == entry && !entry->next) {
         unlink_entry(entry);
@@ -180,14 +246,33 @@ bool has_included_below(const char* path) {
 }
 
 int for_each_scan_directory(ScanDirectoryCallback callback, void* context) {
-    for (const DirEntry* entry = directory_list.root.first_child; entry; entry = entry->next) {
-        if (!entry->included) continue;
-        if (!callback(entry->path.get(), entry->first_child != nullptr, context)) return 0;
+    // The callback gets a copy of the path, and the entry is found again afterwards:
+    // the list may have changed while it ran.
+    std::unordered_map<std::string, bool> visited;
+    char path[kPathLimit];
+    const DirEntry* entry = directory_list.root.first_child;
+    while (entry) {
+        const std::string key = key_of(entry->path.get(), entry->length);
+        const bool wanted = entry->included || (entry->first_child &&
+                                                subtree_has_included(entry->first_child));
+        if (!wanted || visited.count(key)) {
+            entry = entry->next;
+            continue;
+        }
+        visited[key] = true;
+        std::memcpy(path, entry->path.get(), entry->length + 1);
+        const std::uint32_t generation = directory_list.generation;
+        if (!callback(path, entry->first_child != nullptr, context)) return 0;
+        entry = directory_list.generation == generation ? entry->next
+                                                        : directory_list.root.first_child;
     }
     return 1;
 }
 
-void empty_directory_list() { drop_entries_below(&directory_list.root); }
+void empty_directory_list() {
+    drop_entries_below(&directory_list.root);
+    ++directory_list.generation;
+}
 
 namespace {
 

@@ -7,19 +7,33 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <unordered_map>
 
 struct DirEntry {
     DirEntry* next;         // next sibling
     DirEntry* parent;       // the entry above; the root for top-level entries
     DirEntry* first_child;  // first entry below
+    DirEntry* last_child;   // last entry below, where a new one is linked
     std::uint8_t included;  // 1 included, 0 excluded
     std::size_t length;     // of path
     std::unique_ptr<char[]> path;  // full directory path without trailing separator
 };
 
+// Finds entries by path without walking their siblings, so that a list of many
+// thousands of lines loads in linear time. Keys are paths as the platform compares them
+// (upper-cased where case does not count).
+struct DirectoryIndex {
+    std::unordered_map<std::string, DirEntry*> entries;     // every entry, by its path
+    std::unordered_map<std::string, std::uint32_t> parents;  // a path that entries lie
+                                                             // below, and how many
+};
+
 // The root has no path and is always excluded; it is never stored or iterated.
 struct DirectoryList {
     DirEntry root;
+    DirectoryIndex index;
+    std::uint32_t generation;  // changes with every change of the list
 };
 extern DirectoryList directory_list;
 
@@ -31,8 +45,9 @@ constexpr char kDirectoryListHeader[] = "!\n!\tInkhound scan directories - don't
 struct DirectorySearch {
     DirEntry* parent;       // deepest entry above the path, else the root
     DirEntry* exact;        // the entry with the same path, or null
-    DirEntry* previous;     // sibling before the place where the path belongs, or null
-    DirEntry* next;         // sibling after it, or null
+    DirEntry* previous;     // without an exact entry: the sibling before the place where
+                            // the path belongs, or null
+    DirEntry* next;         // sibling after that place (after an exact entry), or null
     DirEntry* first_below;  // first listed entry below the path (an exact entry's first
                             // child), or null
 };
@@ -57,9 +72,13 @@ int is_directory_included(const char* path);
 // that something is listed below the path at all (the drive tree's "partly included").
 bool has_included_below(const char* path);
 
-// Calls `callback` with each included top-level entry's path, in list order, and whether
-// entries lie below it; stops at the first call that returns 0. Returns 0 when stopped,
-// 1 otherwise.
+// Calls `callback` with each top-level entry's path, in list order, and whether entries
+// lie below it: each included one, and each excluded one that holds an included entry
+// further down (the walk reaches that one without checking the excluded files). Stops at
+// the first call that returns 0. Returns 0 when stopped, 1 otherwise. The list may change
+// while a callback runs (a background scan paused in its walk while the settings window
+// edits the list): the iteration then goes on with the first top-level entry it has not
+// yet visited, and never touches a removed entry.
 using ScanDirectoryCallback = int (*)(const char* path, bool has_entries_below, void* context);
 int for_each_scan_directory(ScanDirectoryCallback callback, void* context);
 

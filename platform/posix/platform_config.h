@@ -13,3 +13,6 @@ constexpr std::size_t kDirectorySearchSuffix = 0;
 
 // ENOENT: what a directory that cannot exist, such as an empty path, gives.
 constexpr int kErrorPathNotFound = 2;
+
+// Paths differing in letter case name different things.
+constexpr bool kPathsIgnoreCase = false;

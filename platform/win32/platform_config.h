@@ -13,3 +13,6 @@ constexpr std::size_t kDirectorySearchSuffix = 4;
 
 // ERROR_PATH_NOT_FOUND: what a directory that cannot exist, such as an empty path, gives.
 constexpr int kErrorPathNotFound = 3;
+
+// Paths name the same thing whatever the case of their letters a to z.
+constexpr bool kPathsIgnoreCase = true;

@@ -3,6 +3,10 @@
 // the limit, and the scan's framing.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "dirlist.h"
 #include "walk_fixture.h"
 
@@ -124,16 +128,30 @@ TEST_F(WalkerTest, AMissingListedDirectoryIsReportedAndTheScanGoesOn) {
 TEST_F(WalkerTest, TheListFilterFollowsTheMarks) {
     scratch_.make_dir("top/skip/keep");
     scratch_.make_dir("top/other");
-    for (const char* file :
-         {"top/a.gif", "top/skip/b.gif", "top/skip/keep/c.gif", "top/other/d.gif"})
+    scratch_.make_dir("b/c");
+    for (const char* file : {"top/a.gif", "top/skip/b.gif", "top/skip/keep/c.gif",
+                             "top/other/d.gif", "b/e.gif", "b/c/f.gif"})
         scratch_.write(file, kGif);
     set_directory_mark(at("top").c_str(), 1);
     set_directory_mark(at("top/skip").c_str(), 0);
     set_directory_mark(at("top/skip/keep").c_str(), 1);
+    // An included directory below an excluded top-level entry, as the settings window
+    // leaves it before the list is saved and loaded again.
+    set_directory_mark(at("b/c").c_str(), 1);
+    set_directory_mark(at("b").c_str(), 0);
+    set_directory_mark(at("b/c").c_str(), 1);
     EXPECT_EQ(1, scan_list());
     // An excluded directory's files stay unchecked; an included one below it is reached.
-    EXPECT_EQ((Lines{at("top/a.gif"), at("top/other/d.gif"), at("top/skip/keep/c.gif")}),
+    EXPECT_EQ((Lines{at("b/c/f.gif"), at("top/a.gif"), at("top/other/d.gif"),
+                     at("top/skip/keep/c.gif")}),
               entries(5));
+}
+
+TEST_F(WalkerTest, AnEmptyPathIsADirectoryThatCannotBeOpened) {
+    EXPECT_EQ(1, walk(""));
+    EXPECT_EQ(Lines{"@: open failure on directory: " + std::to_string(kErrorPathNotFound)},
+              entries(1));
+    EXPECT_EQ(0, test_scan().files_seen.load());
 }
 
 TEST_F(WalkerTest, AnEntryWhosePathWouldPassTheLimitIsReportedAndPassedOver) {
@@ -143,11 +161,16 @@ TEST_F(WalkerTest, AnEntryWhosePathWouldPassTheLimitIsReportedAndPassedOver) {
     while (padded.size() + 2 <= target) padded += std::string(1, kPathSeparator) + ".";
     scratch_.write("a.gif", kGif);
     scratch_.write(std::string(40, 'n') + ".gif", kGif);
+    // A directory whose path fits, but not with what its enumeration appends.
+    const std::string tight(kPathLimit - 2 - padded.size(), 'd');
+    scratch_.make_dir(tight);
     EXPECT_EQ(1, walk(padded));
     // The directory is the line's name, the refused entry is in the message, and a refused
     // file counts as seen.
-    EXPECT_EQ(Lines{"@" + padded + ": path too long: " + std::string(40, 'n') + ".gif"},
-              entries(1));
+    Lines refused = {"@" + padded + ": path too long: " + std::string(40, 'n') + ".gif"};
+    if (kDirectorySearchSuffix > 0) refused.push_back("@" + padded + ": path too long: " + tight);
+    std::sort(refused.begin(), refused.end());
+    EXPECT_EQ(refused, entries(1));
     EXPECT_EQ(Lines{padded + kPathSeparator + "a.gif"}, entries(5));
     EXPECT_EQ(2, test_scan().files_seen.load());
     EXPECT_EQ(1, test_scan().files_checked.load());
@@ -193,6 +216,62 @@ TEST_F(WalkerTest, AVerdictBecomesUpToThreeFilteredEntries) {
         EXPECT_EQ(static_cast<int>(c.entries.size()), made);
         EXPECT_EQ(made, test_scan().files_logged.load());
     }
+}
+
+// The background scanner's side of the next test: a sink of its own, and a stop check
+// that pauses once until the immediate scan is over.
+struct PausedBackground {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool paused = false;
+    bool resumed = false;
+    std::vector<std::string> names;
+};
+PausedBackground paused_background;
+
+TEST_F(WalkerTest, APausedBackgroundWalkAndAnImmediateScanKeepTheirOwnState) {
+    for (const char* file : {"background/1.gif", "background/2.gif", "background/3.gif",
+                             "immediate/x.gif"}) {
+        scratch_.make_dir(file[0] == 'b' ? "background" : "immediate");
+        scratch_.write(file, kGif);
+    }
+    PausedBackground& shared = paused_background;
+    ScanState background = {};
+    background.sink = [](int, const char*, const char* name, const char*) {
+        paused_background.names.push_back(name ? name : "");
+    };
+    background.pause_or_stop_check = [] {
+        std::unique_lock<std::mutex> lock(paused_background.mutex);
+        if (!paused_background.paused) {
+            paused_background.paused = true;
+            paused_background.changed.notify_all();
+            paused_background.changed.wait(lock, [] { return paused_background.resumed; });
+        }
+        return false;
+    };
+    const std::string background_dir = at("background"), immediate_dir = at("immediate");
+    std::thread scanner([&] {
+        bind_scan(&background);
+        EXPECT_EQ(1, walk_directory(background_dir.c_str(), true, false, true, options_));
+    });
+    {
+        std::unique_lock<std::mutex> lock(shared.mutex);
+        shared.changed.wait(lock, [&] { return shared.paused; });
+    }
+    const char* directories[] = {immediate_dir.c_str()};
+    EXPECT_EQ(1, perform_immediate_scan({false, directories, 1, true}, options_));
+    {
+        std::lock_guard<std::mutex> lock(shared.mutex);
+        shared.resumed = true;
+    }
+    shared.changed.notify_all();
+    scanner.join();
+
+    EXPECT_EQ(3u, shared.names.size());
+    EXPECT_EQ(3, background.files_seen.load());
+    EXPECT_EQ(3, background.files_logged.load());
+    EXPECT_EQ("-1 * * * 1 files seen, 1 files checked, 1 files logged * * *", entries().back());
+    EXPECT_EQ(Lines{at("immediate/x.gif")}, entries(5));
 }
 
 }  // namespace
