@@ -25,6 +25,10 @@ echo "== native build and tests"
 build build/native
 (cd build/native && ctest --output-on-failure -j "$jobs")
 
+echo "== native build with AddressSanitizer and UndefinedBehaviorSanitizer"
+build build/sanitize -DINKHOUND_SANITIZE=ON
+(cd build/sanitize && ctest --output-on-failure -j "$jobs")
+
 echo "== x86_64 Windows build, tests under Wine"
 build build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
 (cd build/win64 && ctest --output-on-failure -j "$jobs")
