@@ -3,8 +3,10 @@
 #include "dirlist.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "paths.h"
 #include "platform.h"
@@ -14,13 +16,6 @@ DirectoryList directory_list;
 namespace {
 
 bool is_path_separator(char c) { return c == kPathSeparator; }
-
-// Whether the entry lies strictly below `path`; the path may end with a separator.
-bool entry_lies_below(const char* path, std::size_t length, const DirEntry* entry) {
-    const std::size_t n = entry->length;
-    return length > 0 && length < n && platform_path_equal(path, entry->path.get(), length) &&
-           (is_path_separator(path[length - 1]) || is_path_separator(entry->path[length]));
-}
 
 // The index key of a path's first `length` characters.
 std::string key_of(const char* path, std::size_t length) {
@@ -48,16 +43,18 @@ void index_entry(DirEntry* entry) {
     const char* path = entry->path.get();
     index.entries[key_of(path, entry->length)] = entry;
     for_each_parent_prefix(path, entry->length,
-                           [&](std::size_t n) { ++index.parents[key_of(path, n)]; });
+                           [&](std::size_t n) { index.below[key_of(path, n)].insert(entry); });
 }
 
-void unindex_entry(const DirEntry* entry) {
+void unindex_entry(DirEntry* entry) {
     DirectoryIndex& index = directory_list.index;
     const char* path = entry->path.get();
     index.entries.erase(key_of(path, entry->length));
     for_each_parent_prefix(path, entry->length, [&](std::size_t n) {
-        const auto found = index.parents.find(key_of(path, n));
-        if (found != index.parents.end() && --found->second == 0) index.parents.erase(found);
+        const auto found = index.below.find(key_of(path, n));
+        if (found == index.below.end()) return;
+        found->second.erase(entry);
+        if (found->second.empty()) index.below.erase(found);
     });
 }
 
@@ -67,12 +64,13 @@ DirEntry* indexed_entry(const char* path, std::size_t length) {
     return found == index.entries.end() ? nullptr : found->second;
 }
 
-// Whether any entry lies below `path`. A trailing separator asks the same as the path
-// without it: both are what an entry's path continues with a separator.
-bool anything_below(const char* path, std::size_t length) {
+// The entries lying below `path`, or null. A trailing separator asks the same as the
+// path without it: both are what an entry's path continues with a separator.
+const std::unordered_set<DirEntry*>* entries_below(const char* path, std::size_t length) {
     if (length > 1 && is_path_separator(path[length - 1])) --length;
     const DirectoryIndex& index = directory_list.index;
-    return index.parents.find(key_of(path, length)) != index.parents.end();
+    const auto found = index.below.find(key_of(path, length));
+    return found == index.below.end() ? nullptr : &found->second;
 }
 
 // The entry after `entry` in pre-order, staying inside the subtree of `top`.
@@ -91,24 +89,39 @@ bool subtree_has_included(const DirEntry* top) {
     return false;
 }
 
+// Takes `entry` out of its parent's children.
+void unlink_entry(DirEntry* entry) {
+    DirEntry* parent = entry->parent;
+    (entry->previous ? entry->previous->next : parent->first_child) = entry->next;
+    (entry->next ? entry->next->previous : parent->last_child) = entry->previous;
+    entry->next = entry->previous = nullptr;
+}
+
+// Links `entry` among the parent's children before `before`, or last without one.
+void link_entry(DirEntry* entry, DirEntry* before) {
+    DirEntry* parent = entry->parent;
+    entry->next = before;
+    entry->previous = before ? before->previous : parent->last_child;
+    (entry->previous ? entry->previous->next : parent->first_child) = entry;
+    (before ? before->previous : parent->last_child) = entry;
+}
+
 void free_entry(DirEntry* entry) {
     drop_entries_below(entry);
     unindex_entry(entry);
     delete entry;
 }
 
-// Takes `entry` out of its parent's children.
-void unlink_entry(DirEntry* entry) {
-    DirEntry* parent = entry->parent;
-    DirEntry* previous = nullptr;
-    DirEntry** link = &parent->first_child;
-    while (*link != entry) {
-        previous = *link;
-        link = &(*link)->next;
-    }
-    *link = entry->next;
-    if (parent->last_child == entry) parent->last_child = previous;
-    entry->next = nullptr;
+// The children of `parent` that lie below a path whose entries below are `below`, first
+// in list order first.
+std::vector<DirEntry*> children_below(const DirEntry* parent,
+                                      const std::unordered_set<DirEntry*>& below) {
+    std::vector<DirEntry*> children;
+    for (DirEntry* entry : below)
+        if (entry->parent == parent) children.push_back(entry);
+    std::sort(children.begin(), children.end(),
+              [](const DirEntry* a, const DirEntry* b) { return a->order < b->order; });
+    return children;
 }
 
 }  // namespace
@@ -133,20 +146,17 @@ void find_directory_entry(const char* path, DirectorySearch* search) {
         return;
     }
     DirEntry* parent = search->parent;
-    if (!anything_below(path, length)) {
+    const std::unordered_set<DirEntry*>* below = entries_below(path, length);
+    if (below == nullptr) {
         search->previous = parent->last_child;
         return;
     }
-    // Entries lie below the path: the first of them is a child of the parent, and the
-    // path's place is where that child stands.
-    for (DirEntry* child = parent->first_child; child; child = child->next) {
-        if (entry_lies_below(path, length, child)) {
-            search->first_below = child;
-            search->next = child->next;
-            return;
-        }
-        search->previous = child;
-    }
+    // Whatever lies below the path lies below one of the parent's children that does;
+    // the path's place is where the first of those stands.
+    DirEntry* first = children_below(parent, *below).front();
+    search->first_below = first;
+    search->previous = first->previous;
+    search->next = first->next;
 }
 
 void drop_entries_below(DirEntry* entry) {
@@ -190,29 +200,21 @@ void set_directory_mark(const char* path, int mark) {
         entry->length = length;
         entry->included = included;
         entry->parent = parent;
-        // The new mark overrides every mark below it. Those entries follow the first one
-        // found; none stands before it.
-        DirEntry* after = search.previous;
         if (search.first_below) {
-            DirEntry** link = search.previous ? &search.previous->next : &parent->first_child;
-            while (*link) {
-                DirEntry* child = *link;
-                if (entry_lies_below(normal, length, child)) {
-                    *link = child->next;
-                    if (parent->last_child == child) parent->last_child = after;
-                    free_entry(child);
-                } else {
-                    after = child;
-                    link = &child->next;
-                }
+            // The new entry takes the place of the first child below its path, and its
+            // mark overrides every mark below it.
+            const std::vector<DirEntry*> replaced =
+                children_below(parent, *entries_below(normal, length));
+            entry->order = replaced.front()->order;
+            link_entry(entry, replaced.front());
+            for (DirEntry* child : replaced) {
+                unlink_entry(child);
+                free_entry(child);
             }
+        } else {
+            entry->order = ++directory_list.index.last_order;
+            link_entry(entry, nullptr);
         }
-        // The new entry takes the place of the first child it replaced; with none, it
-        // goes last.
-        DirEntry** place = search.previous ? &search.previous->next : &parent->first_child;
-        entry->next = *place;
-        *place = entry;
-        if (!entry->next) parent->last_child = entry;
         index_entry(entry);
     }
     ++directory_list.generation;
@@ -237,11 +239,10 @@ bool has_included_below(const char* path) {
     if (closest != &directory_list.root && closest->included) return true;
     // Only entries below the path count: a sibling elsewhere under the same parent says
     // nothing about this path.
-    const std::size_t length = std::strlen(path);
-    for (const DirEntry* child = search.first_below; child; child = child->next) {
-        if (!search.exact && !entry_lies_below(path, length, child)) continue;
-        if (subtree_has_included(child)) return true;
-    }
+    const std::unordered_set<DirEntry*>* below = entries_below(path, std::strlen(path));
+    if (below == nullptr) return false;
+    for (const DirEntry* entry : *below)
+        if (entry->included) return true;
     return false;
 }
 

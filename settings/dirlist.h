@@ -9,12 +9,15 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 struct DirEntry {
     DirEntry* next;         // next sibling
+    DirEntry* previous;     // previous sibling
     DirEntry* parent;       // the entry above; the root for top-level entries
     DirEntry* first_child;  // first entry below
     DirEntry* last_child;   // last entry below, where a new one is linked
+    std::uint64_t order;    // grows along the siblings: which of two stands first
     std::uint8_t included;  // 1 included, 0 excluded
     std::size_t length;     // of path
     std::unique_ptr<char[]> path;  // full directory path without trailing separator
@@ -24,9 +27,10 @@ struct DirEntry {
 // thousands of lines loads in linear time. Keys are paths as the platform compares them
 // (upper-cased where case does not count).
 struct DirectoryIndex {
-    std::unordered_map<std::string, DirEntry*> entries;     // every entry, by its path
-    std::unordered_map<std::string, std::uint32_t> parents;  // a path that entries lie
-                                                             // below, and how many
+    std::unordered_map<std::string, DirEntry*> entries;  // every entry, by its path
+    // For each path that entries lie below, those entries.
+    std::unordered_map<std::string, std::unordered_set<DirEntry*>> below;
+    std::uint64_t last_order;  // the order of the entry linked last
 };
 
 // The root has no path and is always excluded; it is never stored or iterated.
