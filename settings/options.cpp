@@ -45,10 +45,12 @@ void copy_options(Options* to, const Options& from) {
 }
 
 void set_default_options(Options* options) {
-    options->file_scan_flags = platform_state.platform_id == 2 ? 0x2F : 0x2E;
-    options->background_scan_flags = 0x01;
-    options->alerts = 0x0E;
-    options->logging_flags = 0x01;
+    // Macintosh file types are read only where the system keeps them: Windows NT.
+    const std::uint16_t mac_types = platform_state.platform_id == 2 ? kUseMacintoshTypes : 0;
+    options->file_scan_flags = mac_types | kCheckTiff | kCheckJpeg | kCheckEps | kExamineExtensions;
+    options->background_scan_flags = kBackgroundScansEnabled;
+    options->alerts = kAudibleAlert | kFlashTaskbarIcon | kFlashTrayIcon;
+    options->logging_flags = kLogRgb;
     options->scanning_period = 15;
     options->tiff_extensions = duplicate_list(kDefaultTiffExtensions);
     options->jpeg_extensions = duplicate_list(kDefaultJpegExtensions);
@@ -64,40 +66,47 @@ void apply_options() {
 
 std::uint8_t lock_mask() {
     switch (platform_state.platform_id) {
-        case 2:
-            return 0x01 | 0x02;
-        case 1:
-            return 0x01 | 0x04;
-        default:
-            return 0x01 | 0x08;
+        case 2: return kLockAlways | kLockOnNt;
+        case 1: return kLockAlways | kLock9x;
+        default: return kLockAlways | kLockOther;
     }
 }
 
+namespace {
+constexpr SettingKind kCheck = SettingKind::CheckBox;
+constexpr SettingKind kList = SettingKind::ListField;
+constexpr SettingKind kNumber = SettingKind::NumberField;
+constexpr auto kScan = &Options::file_scan_flags;
+constexpr auto kBackground = &Options::background_scan_flags;
+constexpr auto kAlerts = &Options::alerts;
+constexpr auto kLogging = &Options::logging_flags;
+// The extension controls are locked where the platform is neither Windows NT nor 95/98.
+constexpr std::uint8_t kListLocks = kLockOther;
+}  // namespace
+
 const SettingBinding settings_table[kSettingCount] = {
-    {1, IDC_USE_MAC_TYPES, SettingKind::CheckBox, 0x01, &Options::file_scan_flags, nullptr, 0x0C},
-    {1, IDC_CHECK_TIFF, SettingKind::CheckBox, 0x02, &Options::file_scan_flags, nullptr, 0},
-    {1, IDC_CHECK_JPEG, SettingKind::CheckBox, 0x04, &Options::file_scan_flags, nullptr, 0},
-    {1, IDC_CHECK_EPS, SettingKind::CheckBox, 0x08, &Options::file_scan_flags, nullptr, 0},
-    {1, IDC_EMBEDDED, SettingKind::CheckBox, 0x40, &Options::file_scan_flags, nullptr, 0x01},
-    {1, IDC_WARN_GIF, SettingKind::CheckBox, 0x10, &Options::file_scan_flags, nullptr, 0},
-    {1, IDC_EXAMINE_EXTENSIONS, SettingKind::CheckBox, 0x20, &Options::file_scan_flags, nullptr,
-     0x08},
-    {1, IDC_TIFF_EXTENSIONS, SettingKind::ListField, 0, nullptr, &Options::tiff_extensions, 0x08},
-    {1, IDC_JPEG_EXTENSIONS, SettingKind::ListField, 0, nullptr, &Options::jpeg_extensions, 0x08},
-    {1, IDC_EPS_EXTENSIONS, SettingKind::ListField, 0, nullptr, &Options::eps_extensions, 0x08},
-    {1, IDC_GIF_EXTENSIONS, SettingKind::ListField, 0, nullptr, &Options::gif_extensions, 0x08},
-    {2, IDC_ENABLE_BACKGROUND, SettingKind::CheckBox, 0x01, &Options::background_scan_flags,
-     nullptr, 0},
-    {2, IDC_SCANNING_PERIOD, SettingKind::NumberField, 0, &Options::scanning_period, nullptr, 0},
-    {2, IDC_EXPAND_WINDOW, SettingKind::CheckBox, 0x01, &Options::alerts, nullptr, 0},
-    {2, IDC_AUDIBLE_ALERT, SettingKind::CheckBox, 0x02, &Options::alerts, nullptr, 0},
-    {2, IDC_FLASH_TASKBAR, SettingKind::CheckBox, 0x04, &Options::alerts, nullptr, 0},
-    {2, IDC_FLASH_TRAY, SettingKind::CheckBox, 0x08, &Options::alerts, nullptr, 0},
-    {2, IDC_LOG_RGB, SettingKind::CheckBox, 0x01, &Options::logging_flags, nullptr, 0},
-    {2, IDC_LOG_CMYK, SettingKind::CheckBox, 0x02, &Options::logging_flags, nullptr, 0},
-    {2, IDC_LOG_GIF, SettingKind::CheckBox, 0x04, &Options::logging_flags, nullptr, 0},
-    {2, IDC_LOG_UNKNOWN, SettingKind::CheckBox, 0x08, &Options::logging_flags, nullptr, 0},
-    {2, IDC_LOG_EPS_JPEGS, SettingKind::CheckBox, 0x10, &Options::logging_flags, nullptr, 0},
+    {1, IDC_USE_MAC_TYPES, kCheck, kUseMacintoshTypes, kScan, nullptr, kLock9x | kLockOther},
+    {1, IDC_CHECK_TIFF, kCheck, kCheckTiff, kScan, nullptr, 0},
+    {1, IDC_CHECK_JPEG, kCheck, kCheckJpeg, kScan, nullptr, 0},
+    {1, IDC_CHECK_EPS, kCheck, kCheckEps, kScan, nullptr, 0},
+    {1, IDC_EMBEDDED, kCheck, kEmbedded, kScan, nullptr, kLockAlways},
+    {1, IDC_WARN_GIF, kCheck, kWarnGif, kScan, nullptr, 0},
+    {1, IDC_EXAMINE_EXTENSIONS, kCheck, kExamineExtensions, kScan, nullptr, kLockOther},
+    {1, IDC_TIFF_EXTENSIONS, kList, 0, nullptr, &Options::tiff_extensions, kListLocks},
+    {1, IDC_JPEG_EXTENSIONS, kList, 0, nullptr, &Options::jpeg_extensions, kListLocks},
+    {1, IDC_EPS_EXTENSIONS, kList, 0, nullptr, &Options::eps_extensions, kListLocks},
+    {1, IDC_GIF_EXTENSIONS, kList, 0, nullptr, &Options::gif_extensions, kListLocks},
+    {2, IDC_ENABLE_BACKGROUND, kCheck, kBackgroundScansEnabled, kBackground, nullptr, 0},
+    {2, IDC_SCANNING_PERIOD, kNumber, 0, &Options::scanning_period, nullptr, 0},
+    {2, IDC_EXPAND_WINDOW, kCheck, kExpandWindow, kAlerts, nullptr, 0},
+    {2, IDC_AUDIBLE_ALERT, kCheck, kAudibleAlert, kAlerts, nullptr, 0},
+    {2, IDC_FLASH_TASKBAR, kCheck, kFlashTaskbarIcon, kAlerts, nullptr, 0},
+    {2, IDC_FLASH_TRAY, kCheck, kFlashTrayIcon, kAlerts, nullptr, 0},
+    {2, IDC_LOG_RGB, kCheck, kLogRgb, kLogging, nullptr, 0},
+    {2, IDC_LOG_CMYK, kCheck, kLogCmyk, kLogging, nullptr, 0},
+    {2, IDC_LOG_GIF, kCheck, kLogGif, kLogging, nullptr, 0},
+    {2, IDC_LOG_UNKNOWN, kCheck, kLogUnknownColours, kLogging, nullptr, 0},
+    {2, IDC_LOG_EPS_JPEGS, kCheck, kLogEpsJpegs, kLogging, nullptr, 0},
 };
 
 bool is_setting_locked(const SettingBinding& binding) {

@@ -83,7 +83,14 @@ void set_default_options(Options* options);
 // options_applied.
 void apply_options();
 
-// 0x01 plus 0x02, 0x04 or 0x08 for Windows NT, Windows 95/98 or any other platform.
+// Bits of a setting's lock flags and of lock_mask: locked always, on Windows NT, on
+// Windows 95/98, on any other platform.
+constexpr std::uint8_t kLockAlways = 0x01;
+constexpr std::uint8_t kLockOnNt = 0x02;
+constexpr std::uint8_t kLock9x = 0x04;
+constexpr std::uint8_t kLockOther = 0x08;
+
+// kLockAlways plus the bit of the recorded platform.
 std::uint8_t lock_mask();
 
 enum class SettingKind : std::uint8_t { CheckBox = 1, ListField = 2, NumberField = 3 };
@@ -95,7 +102,7 @@ struct SettingBinding {
     std::uint16_t mask;  // the bit for a check box, else 0
     std::uint16_t Options::*number;  // the number field, or null for a list
     ExtensionList Options::*list;    // the list field, or null for a number
-    std::uint8_t lock_flags;         // 0x01 always, 0x02 NT, 0x04 95/98, 0x08 other
+    std::uint8_t lock_flags;         // kLock... bits: where the control is locked
 };
 
 constexpr int kSettingCount = 22;
