@@ -6,8 +6,14 @@
 #include <cstdio>
 
 constexpr int kExitOk = 0;
-constexpr int kExitFound = 1;  // check: a category-1 entry; scan: something found
-constexpr int kExitUsage = 2;
+constexpr int kExitFound = 1;  // check: a category-1 entry; scan: something found or an error
+constexpr int kExitUsage = 2;  // also: output that could not be written whole
+
+// What the tool learnt about its surroundings at start-up.
+struct ToolSurroundings {
+    std::uint64_t open_file_limit;  // descriptors the process may hold; 0: no such limit
+};
+extern ToolSurroundings tool_surroundings;
 
 // Options shared by every command: the five settings the classifier reads.
 struct CommonOptions {

@@ -145,13 +145,16 @@ void log_file_sink(int category, const char* timestamp, const char* name, const 
 
 bool merge_log_files() {
     bool complete = !log_file.entry_lost;
-    PlatformFile log = kNoFile;
+    // The previous log is replaced only by a whole new one: a scan that lost an entry, or
+    // a copy that failed, leaves it as it was.
+    PlatformReplacement log;
     char path[kPathLimit];
-    if (log_file_path(kLogFileName, path, sizeof path)) log = platform_open_write(path);
-    if (!is_open(log)) complete = false;
+    const bool begun = log_file_path(kLogFileName, path, sizeof path) &&
+                       platform_begin_replace(path, &log);
+    if (!begun) complete = false;
     char chunk[kMergeChunkSize];
     for (LogSlot& slot : log_file.slots) {
-        if (is_open(log) && is_open(slot.file)) {
+        if (complete && is_open(slot.file)) {
             std::uint32_t where = 0;
             if (!platform_seek(slot.file, 0, &where) || where != 0) {
                 complete = false;
@@ -163,7 +166,10 @@ bool merge_log_files() {
                         break;
                     }
                     if (got == 0) break;
-                    if (!platform_write(log, chunk, got)) complete = false;
+                    if (!platform_write(log.file, chunk, got)) {
+                        complete = false;
+                        break;
+                    }
                 }
             }
         }
@@ -172,10 +178,11 @@ bool merge_log_files() {
         slot.file = kNoFile;
         slot.header_written = 0;
     }
-    if (is_open(log)) {
-        // Whatever an earlier, longer log left past this point goes.
-        if (!platform_truncate(log)) complete = false;
-        platform_close(log);
+    if (begun) {
+        if (!complete)
+            platform_abandon_replace(&log);
+        else if (!platform_commit_replace(&log))
+            complete = false;
     }
     log_file.slots_prepared = false;
     log_file.entry_lost = false;
