@@ -47,6 +47,9 @@ void usage_error(const char* format, ...);
 // and remembers whether any category-1 entry was made.
 void install_stderr_sink();
 bool stderr_sink_saw_error();
+// The message of the first category-1 entry since the last forget_first_error(), or null.
+const char* stderr_sink_first_error();
+void forget_first_error();
 
 // Writes a report line built by the line layout (CR LF terminated) to a text stream with
 // the platform's own line end.

@@ -13,7 +13,8 @@ const char kUsageText[] =
     "       inkhound scan [OPTIONS] [--list FILE] [--log FILE] [--no-recurse] [--] [DIR...]\n"
     "       inkhound --help | --version\n"
     "\n"
-    "check   prints one line per file: verdict code, verdict name, embedded JPEG (0|1), path\n"
+    "check   prints one line per file: verdict code, verdict name, embedded JPEG (0|1, or -\n"
+    "        when not looked for: --logging-flags without 0x10), path\n"
     "scan    scans the directories in order (or, with --list, every directory of a scan\n"
     "        directory list file) and prints the report grouped by finding, laid out as\n"
     "        the program's log file; Ctrl-C stops the scan at the next entry\n"
@@ -32,7 +33,7 @@ const char kUsageText[] =
     "  --platform nt|9x|other   the platform the rules assume (default: this one)\n"
     "\n"
     "exit status: 0 all files could be read, 1 a file could not be opened or read,\n"
-    "2 usage error\n"
+    "2 usage error or output that could not be written\n"
     "scan exit status: 0 nothing found, 1 something found or an error entry made, 2 usage\n"
     "error, output or log that could not be written whole, 130 stopped (Ctrl-C, SIGTERM,\n"
     "SIGHUP)\n";
