@@ -1,5 +1,6 @@
 // "inkhound check": checks each file with the desktop program's own check and prints its
 // verdict, as a tab-separated line or a JSON object. Main thread only.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -8,20 +9,17 @@
 #include "cli.h"
 #include "options.h"
 #include "reader.h"
+#include "report.h"
 #include "verdict.h"
 
 namespace {
 
-// A path in the tab-separated line: a tab or line feed inside it would break the line.
+// A path in the tab-separated line, read back unambiguously: a backslash as \\, a control
+// byte as \t, \n, \r or \xHH.
 void print_plain_path(const char* path) {
-    for (const char* p = path; *p; ++p) {
-        if (*p == '\t')
-            std::fputs("\\t", stdout);
-        else if (*p == '\n')
-            std::fputs("\\n", stdout);
-        else
-            std::fputc(*p, stdout);
-    }
+    char form[4];
+    for (const char* p = path; *p; ++p)
+        std::fwrite(form, 1, escape_line_byte(static_cast<unsigned char>(*p), true, form), stdout);
 }
 
 // Length of the valid UTF-8 sequence at `p`, or 0 when the byte there does not start one.
@@ -49,7 +47,9 @@ int utf8_sequence_length(const unsigned char* p) {
     return length;
 }
 
-// A JSON string; a byte that is not part of valid UTF-8 is written as \u00XX.
+// A JSON string. A byte that is not part of valid UTF-8 (always 0x80 or above) is written
+// as the lone surrogate U+DC00 + byte, which stands for that byte alone when read back
+// with Python's surrogateescape and can never be taken for a character of the name.
 void print_json_string(const char* text) {
     std::fputc('"', stdout);
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
@@ -74,7 +74,7 @@ void print_json_string(const char* text) {
         } else {
             const int length = utf8_sequence_length(p);
             if (length == 0) {
-                std::fprintf(stdout, "\\u%04x", c);
+                std::fprintf(stdout, "\\udc%02x", c);
                 ++p;
             } else {
                 std::fwrite(p, 1, static_cast<std::size_t>(length), stdout);
@@ -85,22 +85,40 @@ void print_json_string(const char* text) {
     std::fputc('"', stdout);
 }
 
-void print_result(const char* path, Verdict verdict, bool embedded_jpeg, bool json) {
-    const int code = static_cast<int>(verdict);
+// What the check found out about one file. embedded_jpeg: -1 when the analysis was not
+// asked to look; error: the report's message when the file could not be read, or null.
+struct CheckResult {
+    const char* path;
+    Verdict verdict;
+    int embedded_jpeg;
+    const char* error;
+};
+
+void print_result(const CheckResult& result, bool json) {
+    const int code = static_cast<int>(result.verdict);
     if (json) {
+        static const char* const kJpegJson[] = {"null", "false", "true"};
         std::fputs("{\"path\":", stdout);
-        print_json_string(path);
+        print_json_string(result.path);
         std::fprintf(stdout, ",\"verdict\":%d,\"name\":\"%s\",\"message\":", code,
-                     verdict_name(verdict));
-        const char* message = verdict_message(verdict);
+                     verdict_name(result.verdict));
+        const char* message = verdict_message(result.verdict);
         if (message)
             print_json_string(message);
         else
             std::fputs("null", stdout);
-        std::fprintf(stdout, ",\"embedded_jpeg\":%s}\n", embedded_jpeg ? "true" : "false");
+        std::fprintf(stdout, ",\"embedded_jpeg\":%s,\"error\":",
+                     kJpegJson[result.embedded_jpeg + 1]);
+        if (result.error)
+            print_json_string(result.error);
+        else
+            std::fputs("null", stdout);
+        std::fputs("}\n", stdout);
     } else {
-        std::fprintf(stdout, "%d\t%s\t%d\t", code, verdict_name(verdict), embedded_jpeg ? 1 : 0);
-        print_plain_path(path);
+        static const char* const kJpegPlain[] = {"-", "0", "1"};
+        std::fprintf(stdout, "%d\t%s\t%s\t", code, verdict_name(result.verdict),
+                     kJpegPlain[result.embedded_jpeg + 1]);
+        print_plain_path(result.path);
         std::fputc('\n', stdout);
     }
 }
@@ -145,10 +163,22 @@ int run_check_command(int argc, char** argv) {
     if (!install_options(common)) return kExitUsage;
 
     install_stderr_sink();
+    // Without "Log JPEGs in EPS files" the EPS analysis does not look for them, and no
+    // answer is given rather than a "no" it never found out.
+    const bool jpeg_looked_for = (live_options.logging_flags & kLogEpsJpegs) != 0;
     for (const char* path : files) {
-        const Verdict verdict = check_file(path, live_options);
-        print_result(path, verdict, file_reader.embedded_jpeg_seen, json);
-        std::fflush(stdout);
+        forget_first_error();
+        CheckResult result = {path, check_file(path, live_options), -1, nullptr};
+        if (jpeg_looked_for) result.embedded_jpeg = file_reader.embedded_jpeg_seen ? 1 : 0;
+        result.error = stderr_sink_first_error();
+        print_result(result, json);
+        // Once stdout has failed, further checks would only go unseen.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            const int error = errno;
+            usage_error("the results could not be written to standard output: %s",
+                        std::strerror(error));
+            return kExitUsage;
+        }
     }
     return stderr_sink_saw_error() ? kExitFound : kExitOk;
 }

@@ -6,8 +6,14 @@
 #include <cstdio>
 
 constexpr int kExitOk = 0;
-constexpr int kExitFound = 1;  // check: a category-1 entry; scan: something found
-constexpr int kExitUsage = 2;
+constexpr int kExitFound = 1;  // check: a category-1 entry; scan: something found or an error
+constexpr int kExitUsage = 2;  // also: output that could not be written whole
+
+// What the tool learnt about its surroundings at start-up.
+struct ToolSurroundings {
+    std::uint64_t open_file_limit;  // descriptors the process may hold; 0: no such limit
+};
+extern ToolSurroundings tool_surroundings;
 
 // Options shared by every command: the five settings the classifier reads.
 struct CommonOptions {
@@ -41,6 +47,9 @@ void usage_error(const char* format, ...);
 // and remembers whether any category-1 entry was made.
 void install_stderr_sink();
 bool stderr_sink_saw_error();
+// The message of the first category-1 entry since the last forget_first_error(), or null.
+const char* stderr_sink_first_error();
+void forget_first_error();
 
 // Writes a report line built by the line layout (CR LF terminated) to a text stream with
 // the platform's own line end.

@@ -1,6 +1,7 @@
 // Option parsing shared by the command-line tool's commands, and its stderr report sink.
 // Main thread only.
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "cli.h"
@@ -24,6 +25,8 @@ const ListOption kListOptions[] = {
 
 struct CliState {
     bool saw_error_entry;
+    bool has_first_error;
+    char first_error[kMessageSize];  // the message of the first category-1 entry
     ScanState scan;  // the check command's: its entries go to stderr
 };
 CliState cli_state;
@@ -55,7 +58,14 @@ const char* option_value(const char* name, const char* inline_value, int argc, c
 }
 
 void stderr_sink(int category, const char* timestamp, const char* name, const char* message) {
-    if (category == 1) cli_state.saw_error_entry = true;
+    if (category == 1) {
+        cli_state.saw_error_entry = true;
+        if (!cli_state.has_first_error) {
+            // Messages come from a buffer of this size: never cut.
+            std::snprintf(cli_state.first_error, sizeof cli_state.first_error, "%s", message);
+            cli_state.has_first_error = true;
+        }
+    }
     char line[kLineSize];
     format_report_line(timestamp, name, message, line, sizeof line);
     write_report_line(stderr, line);
@@ -188,8 +198,15 @@ void write_report_line(std::FILE* stream, const char* line) {
 
 void install_stderr_sink() {
     cli_state.saw_error_entry = false;
+    cli_state.has_first_error = false;
     cli_state.scan.sink = stderr_sink;
     bind_scan(&cli_state.scan);
 }
 
 bool stderr_sink_saw_error() { return cli_state.saw_error_entry; }
+
+const char* stderr_sink_first_error() {
+    return cli_state.has_first_error ? cli_state.first_error : nullptr;
+}
+
+void forget_first_error() { cli_state.has_first_error = false; }

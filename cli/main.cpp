@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cli.h"
+#include "platform.h"
 #include "reader.h"
 
 const char kUsageText[] =
@@ -12,7 +13,8 @@ const char kUsageText[] =
     "       inkhound scan [OPTIONS] [--list FILE] [--log FILE] [--no-recurse] [--] [DIR...]\n"
     "       inkhound --help | --version\n"
     "\n"
-    "check   prints one line per file: verdict code, verdict name, embedded JPEG (0|1), path\n"
+    "check   prints one line per file: verdict code, verdict name, embedded JPEG (0|1, or -\n"
+    "        when not looked for: --logging-flags without 0x10), path\n"
     "scan    scans the directories in order (or, with --list, every directory of a scan\n"
     "        directory list file) and prints the report grouped by finding, laid out as\n"
     "        the program's log file; Ctrl-C stops the scan at the next entry\n"
@@ -31,11 +33,27 @@ const char kUsageText[] =
     "  --platform nt|9x|other   the platform the rules assume (default: this one)\n"
     "\n"
     "exit status: 0 all files could be read, 1 a file could not be opened or read,\n"
-    "2 usage error\n"
-    "scan exit status: 0 nothing found, 1 something found, 2 usage error or a log that\n"
-    "could not be written whole, 130 stopped by Ctrl-C\n";
+    "2 usage error or output that could not be written\n"
+    "scan exit status: 0 nothing found, 1 something found or an error entry made, 2 usage\n"
+    "error, output or log that could not be written whole, 130 stopped (Ctrl-C, SIGTERM,\n"
+    "SIGHUP)\n";
+
+ToolSurroundings tool_surroundings;
 
 int main(int argc, char** argv) {
+    // First of all: a standard descriptor closed at start would give its number to the
+    // next file opened, and what is meant for stdout would land in that file.
+    if (!platform_open_missing_standard_files()) {
+        usage_error("cannot open the null device for a closed standard stream (system error %d)",
+                    platform_last_error());
+        return kExitUsage;
+    }
+    // A reader that goes away then fails a write, which is reported, instead of ending
+    // the tool before it has tidied up.
+    platform_ignore_broken_pipe();
+    // A walk holds a descriptor per level of the tree; one that still meets the limit says
+    // so, so a failed raise needs no word here.
+    static_cast<void>(platform_raise_open_file_limit(&tool_surroundings.open_file_limit));
     // Month names in timestamps follow the user's locale; nothing else depends on it.
     std::setlocale(LC_TIME, "");
     if (!allocate_reader_buffer()) {

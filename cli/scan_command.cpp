@@ -2,7 +2,6 @@
 // directory list file, whose entries go through the log file sink and its merge, so the
 // report printed has the log file's layout and section order. Main thread; the interrupt
 // handler only raises the stop flag.
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -24,14 +23,21 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 struct ScanCommandState {
     bool pending_carriage_return;  // a CR at the end of a chunk, its LF maybe in the next
-    PlatformFile log_copy;         // the --log file, or kNoFile
+    bool has_log_copy;             // log_copy holds the --log file's replacement
+    PlatformReplacement log_copy;
     bool log_copy_complete;
+    int log_copy_error;  // the system's code for the write that failed
     bool progress_shown;
     int progress_width;
     std::chrono::steady_clock::time_point last_progress;
     ScanState scan;  // the scan's sink, counters and progress hook
+    // What the entries on their way to the scan's sink told.
+    ReportSink scan_sink;
+    bool saw_error_entry;      // an entry of the errors kind (category 1)
+    int entries_over_limit;    // folders and files not opened for the limit of open files
+    char first_over_limit[kPathLimit];
 };
-ScanCommandState scan_command = {false, kNoFile, true, false, 0, {}, {}};
+ScanCommandState scan_command = {};
 
 void request_stop() { scan_control.immediate_stop_requested.store(true, std::memory_order_relaxed); }
 
@@ -54,14 +60,41 @@ void show_scan_progress(std::int32_t files_seen) {
     std::fflush(stderr);
 }
 
+// Sees every entry on its way to the scan's own sink: one of the errors kind decides the
+// exit status even when the logging flags keep it out of the report, and a folder the
+// limit of open files kept closed is told on stderr after the report.
+void watch_entry(int category, const char* timestamp, const char* name, const char* message) {
+    ScanCommandState& state = scan_command;
+    if (category == static_cast<int>(ReportCategory::IoError)) {
+        state.saw_error_entry = true;
+        // The walker's and the check's open failures, with the limit's error code.
+        char folder_over_limit[64];
+        char file_over_limit[64];
+        std::snprintf(folder_over_limit, sizeof folder_over_limit, kOpenFailureOnDirectory,
+                      kErrorTooManyOpenFiles);
+        std::snprintf(file_over_limit, sizeof file_over_limit, "open failure: %d",
+                      kErrorTooManyOpenFiles);
+        const bool over_limit = std::strcmp(message, folder_over_limit) == 0 ||
+                                std::strcmp(message, file_over_limit) == 0;
+        // Paths come from buffers of this size: never cut.
+        if (name != nullptr && over_limit && state.entries_over_limit++ == 0)
+            std::snprintf(state.first_over_limit, sizeof state.first_over_limit, "%s", name);
+    }
+    state.scan_sink(category, timestamp, name, message);
+}
+
 // One chunk of the merged log: byte for byte to the --log file, and to stdout with each
-// CR LF written as the text stream's own line end.
+// CR LF written as the text stream's own line end. After a failure each stops being
+// written.
 void emit_log_chunk(const char* chunk) {
     ScanCommandState& state = scan_command;
     const std::size_t length = std::strlen(chunk);
-    if (is_open(state.log_copy) &&
-        !platform_write(state.log_copy, chunk, static_cast<std::uint32_t>(length)))
+    if (state.has_log_copy && state.log_copy_complete &&
+        !platform_write(state.log_copy.file, chunk, static_cast<std::uint32_t>(length))) {
+        state.log_copy_error = platform_last_error();
         state.log_copy_complete = false;
+    }
+    if (std::ferror(stdout)) return;
     std::size_t at = 0;
     if (state.pending_carriage_return && length > 0) {
         state.pending_carriage_return = false;
@@ -119,6 +152,12 @@ void remove_private_directory(const char* directory) {
     if (log_file_path(kLogFileName, log, sizeof log)) platform_remove_file(log);
     if (!platform_remove_directory(directory))
         usage_error("could not remove the temporary folder '%s'", directory);
+}
+
+void report_skipped_line(long line_number, SkippedLine why) {
+    usage_error("line %ld of the list file skipped, so not scanned: %s", line_number,
+                why == SkippedLine::ZeroByte ? "it holds a zero byte"
+                                             : "longer than the path limit");
 }
 
 }  // namespace
@@ -181,24 +220,36 @@ int run_scan_command(int argc, char** argv) {
         usage_error("scan needs --list FILE or at least one DIR");
         return kExitUsage;
     }
+    for (const char* directory : directories) {
+        if (directory[0] == '\0') {
+            usage_error("an empty DIR names no directory");
+            return kExitUsage;
+        }
+    }
     if (!install_options(common)) return kExitUsage;
 
     // Unlike the program's own list, whose absence means an empty list, a list named on
-    // the command line must be there.
-    if (list_file != nullptr && !load_directory_list_file(list_file)) {
-        usage_error("cannot read the list file '%s': %s", list_file, std::strerror(errno));
+    // the command line must be there, and be a file.
+    if (list_file != nullptr && !load_directory_list_file(list_file, report_skipped_line)) {
+        usage_error("cannot read the list file '%s' (system error %d)", list_file,
+                    platform_last_error());
         return kExitUsage;
     }
-    // The --log file is opened before the scan, so that a long scan is not run for a log
-    // that cannot be written; it is not cut until the report is in it.
+    // From here on a first Ctrl-C, SIGTERM or SIGHUP stops the scan, and the report is
+    // still made; a second one removes what was being made and ends the tool.
+    platform_catch_interrupt(request_stop);
+    // The --log file is begun before the scan, so that a long scan is not run for a log
+    // that cannot be written; it takes the old one's place only once the report is whole
+    // in it.
     ScanCommandState& state = scan_command;
+    state.log_copy_complete = true;
     if (log_target != nullptr) {
-        state.log_copy = platform_open_write(log_target);
-        if (!is_open(state.log_copy)) {
+        if (!platform_begin_replace(log_target, &state.log_copy)) {
             usage_error("cannot write the log file '%s' (system error %d)", log_target,
                         platform_last_error());
             return kExitUsage;
         }
+        state.has_log_copy = true;
     }
     // Section files and the log live in a folder of this run's own: two runs never meet,
     // and no name in it can have been planted.
@@ -206,14 +257,20 @@ int run_scan_command(int argc, char** argv) {
     if (!platform_make_private_directory(private_directory, sizeof private_directory) ||
         !set_log_directory(private_directory)) {
         usage_error("cannot make a temporary folder (system error %d)", platform_last_error());
-        platform_close(state.log_copy);
+        if (state.has_log_copy) platform_abandon_replace(&state.log_copy);
         return kExitUsage;
     }
+    char private_log[kPathLimit];
+    const int folder_leftover = platform_note_leftover(private_directory, true);
+    const int log_leftover = log_file_path(kLogFileName, private_log, sizeof private_log)
+                                 ? platform_note_leftover(private_log, false)
+                                 : -1;
 
-    platform_catch_interrupt(request_stop);
     const bool show_progress = platform_stderr_is_terminal();
     ScanState& scan = state.scan;
-    scan.sink = log_file_sink;
+    // The entries pass the watcher on their way to the log file sink.
+    state.scan_sink = log_file_sink;
+    scan.sink = watch_entry;
     scan.logging_flags = working_options.logging_flags;
     scan.progress_count_on = show_progress;
     scan.show_progress_count = show_progress ? show_scan_progress : nullptr;
@@ -230,22 +287,46 @@ int run_scan_command(int argc, char** argv) {
     const bool merged = merge_log_files();
     const bool found = log_file.found_something.load(std::memory_order_relaxed);
     const int read_whole = read_log_file(emit_log_chunk);
-    if (state.pending_carriage_return) std::fputc('\r', stdout);
+    if (state.pending_carriage_return && !std::ferror(stdout)) std::fputc('\r', stdout);
     std::fflush(stdout);
-    if (is_open(state.log_copy)) {
-        if (!platform_truncate(state.log_copy)) state.log_copy_complete = false;
-        platform_close(state.log_copy);
+    int log_error = state.log_copy_error;
+    bool log_whole = state.log_copy_complete && merged && read_whole;
+    if (state.has_log_copy) {
+        if (!log_whole) {
+            platform_abandon_replace(&state.log_copy);
+        } else if (!platform_commit_replace(&state.log_copy)) {
+            log_error = platform_last_error();
+            log_whole = false;
+        }
     }
     remove_private_directory(private_directory);
+    platform_forget_leftover(log_leftover);
+    platform_forget_leftover(folder_leftover);
 
-    int status = finished ? (found ? kExitFound : kExitOk) : kExitStopped;
+    int status = kExitOk;
+    if (!finished)
+        status = kExitStopped;
+    else if (found || state.saw_error_entry)
+        status = kExitFound;
+    if (state.entries_over_limit > 0) {
+        usage_error("'%s' and %d more not scanned: the tree is deeper than the limit of %llu "
+                    "open files allows",
+                    state.first_over_limit, state.entries_over_limit - 1,
+                    static_cast<unsigned long long>(tool_surroundings.open_file_limit));
+    }
     if (!merged || !read_whole) {
         usage_error("the report is incomplete: its log could not be written whole in '%s'",
                     private_directory);
         status = kExitUsage;
     }
-    if (log_target != nullptr && (!state.log_copy_complete || !merged || !read_whole)) {
-        usage_error("the log file '%s' could not be written whole", log_target);
+    if (state.has_log_copy && !log_whole) {
+        if (log_error != 0)
+            usage_error("the log file '%s' could not be written whole (system error %d); the "
+                        "previous one is left as it was",
+                        log_target, log_error);
+        else
+            usage_error("the log file '%s' is left as it was: the report is incomplete",
+                        log_target);
         status = kExitUsage;
     }
     if (std::ferror(stdout)) {

@@ -1,7 +1,8 @@
 // The operating-system seam of the portable core: files, the Macintosh file type, the
 // module path, local time and the platform's identity. One implementation per system
 // (platform/win32, platform/posix); nothing above this header names an OS header.
-// Every call may run on any scan thread; none keeps state beyond the fault table.
+// Every call may run on any scan thread; none keeps state beyond the fault table and the
+// noted leftovers.
 #pragma once
 
 #include <cstddef>
@@ -84,10 +85,12 @@ enum class PlatformCall : std::uint8_t {
     Write,
     DirectoryNext,  // fetching the next entry of an open enumeration
     SectionFile,    // creating a log section file
-    OpenWrite,      // opening a file for writing
-    Truncate,       // ending a file at its current position
+    OpenWrite,      // beginning the replacement of a file
     MakeDirectory,  // the command-line tool's private folder
     Remove,         // removing a file or a folder
+    Rename,         // putting a replacement in its target's place (each attempt)
+    Move,           // one plain move of the Windows 95/98 replacement (each attempt)
+    StartUp,        // the command-line tool's standard files and descriptor limit
     Count
 };
 
@@ -171,10 +174,6 @@ extern DirectoryEntryHook directory_entry_hook;
 // failure.
 PlatformFile platform_create_section_file(const char* path);
 
-// Opens a file for writing, shared for reading, created when missing and not cut: the
-// position is its start. Returns kNoFile on failure.
-PlatformFile platform_open_write(const char* path);
-
 // Opens an existing file for reading that others may read but not write while it is
 // open (on Windows a writer holding it with read sharing makes this fail). Returns
 // kNoFile on failure.
@@ -183,9 +182,6 @@ PlatformFile platform_open_read_shared(const char* path);
 // Writes `size` bytes at the current position. Returns 1 when every byte was written,
 // 0 on failure.
 int platform_write(PlatformFile file, const void* data, std::uint32_t size);
-
-// Ends the file at its current position. Returns 1, or 0 on failure.
-int platform_truncate(PlatformFile file);
 
 // Removes a file or an empty folder. Returns 1, or 0 on failure.
 int platform_remove_file(const char* path);
@@ -196,12 +192,70 @@ int platform_remove_directory(const char* path);
 // not fit `size`).
 int platform_make_private_directory(char* out, std::size_t size);
 
-// Calls `handler` when the user interrupts the console program (Ctrl-C: SIGINT, or the
-// console's control handler on Windows). The handler runs in a signal handler or on a
-// system thread: it may only store to lock-free atomics. A second interrupt ends the
-// process the system's default way. Returns 1, or 0 when it cannot be installed.
+// Calls `handler` on the first request to end the console program (POSIX: SIGINT,
+// SIGTERM or SIGHUP; Windows: Ctrl-C or Ctrl-Break); the handler runs in a signal handler
+// or on a system thread and may only store to lock-free atomics. A second request removes
+// the noted leftovers and ends the process the system's default way. Returns 1, or 0 when
+// it cannot be installed.
 using InterruptHandler = void (*)();
 int platform_catch_interrupt(InterruptHandler handler);
 
 // Whether the standard error stream is a terminal (a console on Windows).
 bool platform_stderr_is_terminal();
+
+// ---- Replacing a file whole -------------------------------------------------------------
+// A file the program rewrites (the log, the scan directory list, the command-line tool's
+// --log) is written beside its target under a name of its own and put in the target's
+// place in one step once every byte is in: a failure at any point leaves the previous
+// file as it was.
+
+struct PlatformReplacement {
+    PlatformFile file;  // where the new contents go, through platform_write
+    bool in_place;      // the target is a device or a pipe: written straight through
+    int leftover;       // the new file's leftover slot, or -1
+    char target[kPathLimit];     // the file replaced (on POSIX a symbolic link's target)
+    char temporary[kPathLimit];  // the new file until the commit; empty in place
+};
+
+// Begins replacing `path`: creates a new, uniquely named file in the target's folder, or,
+// when the target exists and is not a regular file (POSIX: also a file reached through a
+// descriptor's link, such as /dev/stdout), opens it for writing without cutting it; returns
+// 1, or 0 with the system's error code as the last error and nothing left behind.
+int platform_begin_replace(const char* path, PlatformReplacement* replacement);
+
+// Closes the new file and puts it in the target's place (POSIX: with the old file's
+// permission bits; Windows: retried for about 2 s while another program holds the target,
+// and on Windows 95/98 by moving the old file aside first); returns 1, or 0 with the error
+// code, the new file removed and the target as it was (in place: 1 once closed).
+int platform_commit_replace(PlatformReplacement* replacement);
+
+// Closes and removes the new file, leaving the target as it was.
+void platform_abandon_replace(PlatformReplacement* replacement);
+
+// ---- What a forced end must not leave behind ---------------------------------------------
+
+constexpr int kLeftoverSlots = 8;
+
+// Notes a file (or, with `folder`, a folder removed after the files) that a second
+// interrupt removes before it ends the process; returns its slot, or -1 when none is free
+// or the path is too long.
+int platform_note_leftover(const char* path, bool folder);
+
+// Forgets a noted leftover; -1 is ignored.
+void platform_forget_leftover(int slot);
+
+// ---- The command-line tool's start-up -----------------------------------------------------
+
+// Opens each standard descriptor (0, 1, 2) that is closed at start on the null device, so
+// that no file opened later takes its number and receives what was meant for it; returns
+// 1, or 0 on failure (Windows: nothing to do, always 1).
+int platform_open_missing_standard_files();
+
+// Raises the limit of open descriptors to the highest the system allows this process, as
+// a deep walk holds one per level; returns 1, or 0 when it could not be raised, with the
+// limit now in force in *limit either way (0 where there is none: Windows).
+int platform_raise_open_file_limit(std::uint64_t* limit);
+
+// Makes a write to a pipe whose reader has gone fail with an error instead of ending the
+// process (POSIX: SIGPIPE ignored; Windows has no such signal).
+void platform_ignore_broken_pipe();

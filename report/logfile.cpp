@@ -136,26 +136,33 @@ void log_file_sink(int category, const char* timestamp, const char* name, const 
 }
 
 bool merge_log_files() {
-    bool complete = !log_file.entry_lost;
-    PlatformFile log = kNoFile;
+    // A section whose file could not be made or written is missing from the log, as the
+    // log file sink drops its entries; the caller hears of it. The previous log is
+    // replaced only once every byte of the new one is in.
+    const bool nothing_lost = !log_file.entry_lost;
+    PlatformReplacement log;
     char path[kPathLimit];
-    if (log_file_path(kLogFileName, path, sizeof path)) log = platform_open_write(path);
-    if (!is_open(log)) complete = false;
+    const bool begun = log_file_path(kLogFileName, path, sizeof path) &&
+                       platform_begin_replace(path, &log);
+    bool written = begun;
     char chunk[kMergeChunkSize];
     for (LogSlot& slot : log_file.slots) {
-        if (is_open(log) && is_open(slot.file)) {
+        if (written && is_open(slot.file)) {
             std::uint32_t where = 0;
             if (!platform_seek(slot.file, 0, &where) || where != 0) {
-                complete = false;
+                written = false;
             } else {
                 for (;;) {
                     std::uint32_t got = 0;
                     if (!platform_read(slot.file, chunk, sizeof chunk, &got)) {
-                        complete = false;
+                        written = false;
                         break;
                     }
                     if (got == 0) break;
-                    if (!platform_write(log, chunk, got)) complete = false;
+                    if (!platform_write(log.file, chunk, got)) {
+                        written = false;
+                        break;
+                    }
                 }
             }
         }
@@ -164,14 +171,15 @@ bool merge_log_files() {
         slot.file = kNoFile;
         slot.header_written = 0;
     }
-    if (is_open(log)) {
-        // Whatever an earlier, longer log left past this point goes.
-        if (!platform_truncate(log)) complete = false;
-        platform_close(log);
+    if (begun) {
+        if (!written)
+            platform_abandon_replace(&log);
+        else if (!platform_commit_replace(&log))
+            written = false;
     }
     log_file.slots_prepared = false;
     log_file.entry_lost = false;
-    return complete;
+    return written && nothing_lost;
 }
 
 int read_log_file(LogChunkCallback callback) {

@@ -56,11 +56,12 @@ void close_log_slots();
 // the entry's line, after its section's header the first time, to its section file.
 void log_file_sink(int category, const char* timestamp, const char* name, const char* message);
 
-// Copies the section files in order into the log, cuts off what an earlier, longer log
-// left behind, and deletes the section files. When the log cannot be opened, the section
-// files are still deleted and the previous log stays as it was. Returns true when every
-// entry of the scan reached the log: no section file was lost, the log was opened and
-// every read, write and the final cut succeeded.
+// Copies the section files in order into a new log, puts it in the previous log's place
+// once it is whole, and deletes the section files. When the new log cannot be written
+// whole the section files are still deleted and the previous log stays as it was; a
+// section that lost entries (its file could not be made or written) is merged as it is.
+// Returns true when every entry of the scan reached the log: no section lost anything,
+// and every read, write and the replacement succeeded.
 bool merge_log_files();
 
 // Reads the log in chunks of up to 1024 bytes and passes each, NUL-terminated, to

@@ -101,7 +101,37 @@ void format_timestamp(char* out, std::size_t size) {
     format_timestamp_at(now, out, size);
 }
 
+std::size_t escape_line_byte(unsigned char byte, bool escape_backslash, char* out) {
+    static const char kHex[] = "0123456789abcdef";
+    const bool control = byte < 0x20 || byte == 0x7F;
+    if (!control && !(escape_backslash && byte == '\\')) {
+        out[0] = static_cast<char>(byte);
+        return 1;
+    }
+    out[0] = '\\';
+    switch (byte) {
+        case '\\': out[1] = '\\'; return 2;
+        case '\t': out[1] = 't'; return 2;
+        case '\n': out[1] = 'n'; return 2;
+        case '\r': out[1] = 'r'; return 2;
+        default: break;
+    }
+    out[1] = 'x';
+    out[2] = kHex[byte >> 4];
+    out[3] = kHex[byte & 0xF];
+    return 4;
+}
+
 namespace {
+
+// Length of `text` as a line writes it, control bytes escaped.
+std::size_t escaped_length(const char* text) {
+    std::size_t length = 0;
+    char form[4];
+    for (; *text; ++text)
+        length += escape_line_byte(static_cast<unsigned char>(*text), false, form);
+    return length;
+}
 
 // Appends text to a line under construction; what does not fit is cut.
 struct LineBuilder {
@@ -116,6 +146,18 @@ struct LineBuilder {
         room -= count;
     }
     void append(const char* text) { append(text, std::strlen(text)); }
+    // Appends at most `limit` characters of text with its control bytes escaped; a cut
+    // falls between two bytes' forms, never inside an escape.
+    void append_escaped(const char* text, std::size_t limit) {
+        char form[4];
+        for (; *text; ++text) {
+            const std::size_t count =
+                escape_line_byte(static_cast<unsigned char>(*text), false, form);
+            if (count > limit || count > room) return;
+            append(form, count);
+            limit -= count;
+        }
+    }
 };
 
 const char kCutMark[] = "...";
@@ -130,8 +172,10 @@ std::size_t format_report_line(const char* timestamp, const char* name, const ch
     }
     const bool has_name = name != nullptr && name[0] != '\0';
     const std::size_t timestamp_length = std::strlen(timestamp);
-    const std::size_t message_length = std::strlen(message);
-    std::size_t name_length = has_name ? std::strlen(name) : 0;
+    // A control byte in a name (or in a message naming one) could end the line and start
+    // a fake entry or section: lengths count the escaped forms.
+    const std::size_t message_length = escaped_length(message);
+    std::size_t name_length = has_name ? escaped_length(name) : 0;
 
     // What the line needs besides the name: the lead-in, and the colon and space before
     // the message.
@@ -160,7 +204,7 @@ std::size_t format_report_line(const char* timestamp, const char* name, const ch
     if (has_name) {
         if (line.length == 0) line.append("   ");
         line.append(" ");
-        line.append(name, name_length);
+        line.append_escaped(name, name_length);
         if (cut_name) line.append(kCutMark);
     }
     if (message_length != 0) {
@@ -168,7 +212,7 @@ std::size_t format_report_line(const char* timestamp, const char* name, const ch
             if (name != nullptr) line.append(":");
             line.append(" ");
         }
-        line.append(message, message_length);
+        line.append_escaped(message, message_length);
     }
     out[line.length++] = '\r';
     out[line.length++] = '\n';

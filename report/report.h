@@ -129,9 +129,16 @@ void report(int timestamped, ReportCategory category, const char* name, const ch
 void format_timestamp(char* out, std::size_t size);
 void format_timestamp_at(const LocalTime& time, char* out, std::size_t size);
 
+// The form one byte of a name or message takes in a line: a control byte as \t, \n, \r
+// or \xHH (lower-case hex), with `escape_backslash` a backslash as \\, any other byte as
+// itself. Writes it into `out` (room for 4) and returns its length.
+std::size_t escape_line_byte(unsigned char byte, bool escape_backslash, char* out);
+
 // Builds one line by the line layout, CR LF terminated, into `out` (at most size - 1
-// bytes and a terminating zero). Returns its length. A line that would not fit keeps its
-// CR LF and its message: the name is cut and ends with "..." (only a name longer than
-// the path limit can need it), and a message too long by itself is cut as well.
+// bytes and a terminating zero). Returns its length. Control bytes of the name and the
+// message are escaped (Windows names hold none). A line that would not fit keeps its
+// CR LF and its message: the name is cut between two bytes' forms and ends with "..."
+// (only a name longer than the path limit can need it), and a message too long by
+// itself is cut as well.
 std::size_t format_report_line(const char* timestamp, const char* name, const char* message,
                                char* out, std::size_t size);

@@ -292,32 +292,48 @@ void take_list_line(char* line) {
 
 }  // namespace
 
-int load_directory_list_file(const char* file) {
+int load_directory_list_file(const char* file, SkippedLineHook skipped) {
     empty_directory_list();
+    // A device or a pipe is no list: it could block the read or never end it.
+    const PlatformFile probe = platform_open_read(file);
+    if (!is_open(probe)) return 0;
+    platform_close(probe);
     std::FILE* stream = std::fopen(file, "r");
     if (!stream) return 0;
     // Room for a hyphen, a path at the limit and a carriage return: a line longer than
     // that is skipped whole, never split into paths.
     char line[kPathLimit + 2];
     std::size_t length = 0;
-    bool unusable = false;
+    long line_number = 1;
+    SkippedLine unusable = SkippedLine::None;
     for (;;) {
         const int c = std::getc(stream);
         if (c == EOF || c == '\n') {
-            if (!unusable) {
-                if (length > 0 && line[length - 1] == '\r') --length;
+            if (length > 0 && line[length - 1] == '\r') --length;
+            const std::size_t hyphen = length > 0 && line[0] == '-' ? 1 : 0;
+            if (unusable == SkippedLine::None && length - hyphen >= kPathLimit)
+                unusable = SkippedLine::TooLong;
+            if (unusable == SkippedLine::None) {
                 line[length] = '\0';
                 take_list_line(line);
+            } else if (skipped != nullptr) {
+                skipped(line_number, unusable);
             }
             if (c == EOF) break;
             length = 0;
-            unusable = false;
+            ++line_number;
+            unusable = SkippedLine::None;
             continue;
         }
         if (length == 0 && c == ' ') continue;
         // A zero byte would end the path early: the line is garbage, not a shorter path.
-        if (c == '\0' || length == sizeof line - 1) {
-            unusable = true;
+        if (unusable != SkippedLine::None) continue;
+        if (c == '\0') {
+            unusable = SkippedLine::ZeroByte;
+            continue;
+        }
+        if (length == sizeof line - 1) {
+            unusable = SkippedLine::TooLong;
             continue;
         }
         line[length++] = static_cast<char>(c);
@@ -334,18 +350,64 @@ void load_directory_list() {
     load_directory_list_file(file);
 }
 
+namespace {
+
+// The list's text on its way into the new file, gathered into writes of a few KiB.
+struct ListWriter {
+    PlatformReplacement* replacement;
+    bool ok;
+    std::size_t used;
+    char buffer[4096];
+
+    void flush() {
+        if (ok && used > 0 &&
+            !platform_write(replacement->file, buffer, static_cast<std::uint32_t>(used)))
+            ok = false;
+        used = 0;
+    }
+    void put(const char* text, std::size_t length) {
+        while (length > 0) {
+            if (used == sizeof buffer) flush();
+            std::size_t count = sizeof buffer - used;
+            if (count > length) count = length;
+            std::memcpy(buffer + used, text, count);
+            used += count;
+            text += count;
+            length -= count;
+        }
+    }
+    void put_line_end() { put(kLineEnd, sizeof kLineEnd - 1); }
+};
+
+}  // namespace
+
 int save_directory_list_file(const char* file) {
-    std::FILE* stream = std::fopen(file, "w");
-    if (!stream) return 0;
-    bool ok = std::fputs(kDirectoryListHeader, stream) >= 0;
+    PlatformReplacement replacement;
+    if (!platform_begin_replace(file, &replacement)) return 0;
+    ListWriter writer;
+    writer.replacement = &replacement;
+    writer.ok = true;
+    writer.used = 0;
+    // The header's lines end with "\n" as a text stream would take them: on disk each
+    // gets the platform's own line end.
+    for (const char* line = kDirectoryListHeader; *line != '\0';) {
+        const char* end = std::strchr(line, '\n');
+        writer.put(line, static_cast<std::size_t>(end - line));
+        writer.put_line_end();
+        line = end + 1;
+    }
     const DirEntry* root = &directory_list.root;
     for (const DirEntry* entry = root->first_child; entry; entry = next_in_preorder(entry, root)) {
-        if (!entry->included && std::fputc('-', stream) == EOF) ok = false;
-        if (std::fputs(entry->path.get(), stream) < 0 || std::fputc('\n', stream) == EOF)
-            ok = false;
+        if (!entry->included) writer.put("-", 1);
+        writer.put(entry->path.get(), entry->length);
+        writer.put_line_end();
     }
-    if (std::fclose(stream) != 0) ok = false;
-    return ok ? 1 : 0;
+    writer.flush();
+    if (!writer.ok) {
+        platform_abandon_replace(&replacement);
+        return 0;
+    }
+    return platform_commit_replace(&replacement);
 }
 
 void save_directory_list() {

@@ -42,7 +42,7 @@ struct DirectoryList {
 extern DirectoryList directory_list;
 
 constexpr char kDirectoryListFileName[] = "Inkhound.dfo";
-// The header lines, written through a text stream (so CR LF on Windows).
+// The header lines; on disk each ends with the platform's line end (CR LF on Windows).
 constexpr char kDirectoryListHeader[] = "!\n!\tInkhound scan directories - don't edit\n!\n";
 
 // Where a path belongs in the list.
@@ -92,12 +92,17 @@ void empty_directory_list();
 // Empties the list and reads "Inkhound.dfo" beside the executable; a missing or
 // unreadable file leaves the list empty, without a word.
 void load_directory_list();
-// The same from a file named by the caller. Returns 1 when the file could be opened and
-// read, 0 otherwise (the list is then empty).
-int load_directory_list_file(const char* file);
+// Why a line of the list file was skipped.
+enum class SkippedLine : std::uint8_t { None, TooLong, ZeroByte };
+using SkippedLineHook = void (*)(long line_number, SkippedLine why);
 
-// Rewrites "Inkhound.dfo" beside the executable; a file that cannot be written is left
-// as it was, without a word.
+// The same from a file named by the caller, which must be a regular file; `skipped`, when
+// given, hears of each line skipped as unusable (counted from 1). Returns 1 when the file
+// could be opened and read, 0 otherwise (the list is then empty).
+int load_directory_list_file(const char* file, SkippedLineHook skipped = nullptr);
+
+// Rewrites "Inkhound.dfo" beside the executable, lines ending with the platform's line
+// end; a file that cannot be written whole is left as it was, without a word.
 void save_directory_list();
-// The same to a file named by the caller. Returns 1 when every line was written.
+// The same to a file named by the caller. Returns 1 when the file was replaced whole.
 int save_directory_list_file(const char* file);

@@ -16,3 +16,9 @@ constexpr int kErrorPathNotFound = 2;
 
 // Paths differing in letter case name different things.
 constexpr bool kPathsIgnoreCase = false;
+
+// The line end of the text files the program writes.
+constexpr char kLineEnd[] = "\n";
+// The error of an open refused because the process holds as many descriptors as it may
+// (EMFILE; checked against <errno.h> in the implementation).
+constexpr int kErrorTooManyOpenFiles = 24;

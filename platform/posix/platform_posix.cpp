@@ -8,17 +8,21 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <strings.h>
+#include <pthread.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
 #include "platform.h"
 
 static_assert(kPathLimit == PATH_MAX, "the path limit is Linux's PATH_MAX");
+static_assert(kErrorTooManyOpenFiles == EMFILE, "the descriptor limit's error is EMFILE");
 
 // Where Samba's streams_xattr module keeps the ":AFP_AfpInfo" stream of a file shared to
 // Macintosh clients.
@@ -245,13 +249,6 @@ PlatformFile platform_create_section_file(const char* path) {
     return PlatformFile{fd};
 }
 
-PlatformFile platform_open_write(const char* path) {
-    if (injected_fault(PlatformCall::OpenWrite)) return kNoFile;
-    const int fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd < 0) return kNoFile;
-    return PlatformFile{fd};
-}
-
 PlatformFile platform_open_read_shared(const char* path) {
     if (injected_fault(PlatformCall::Open)) return kNoFile;
     // POSIX has no share modes; the open is otherwise the check's own.
@@ -292,14 +289,6 @@ int platform_write(PlatformFile file, const void* data, std::uint32_t size) {
     return 1;
 }
 
-int platform_truncate(PlatformFile file) {
-    if (injected_fault(PlatformCall::Truncate)) return 0;
-    const int fd = static_cast<int>(file.value);
-    const off_t where = lseek(fd, 0, SEEK_CUR);
-    if (where < 0) return 0;
-    return ftruncate(fd, where) == 0 ? 1 : 0;
-}
-
 int platform_remove_file(const char* path) {
     if (injected_fault(PlatformCall::Remove)) return 0;
     return unlink(path) == 0 ? 1 : 0;
@@ -333,22 +322,264 @@ int platform_make_private_directory(char* out, std::size_t size) {
     return 1;
 }
 
-static InterruptHandler interrupt_handler = nullptr;
+// The signals by which the user or the system asks the program to end.
+static const int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-static void on_interrupt(int) {
-    if (interrupt_handler) interrupt_handler();
+static InterruptHandler interrupt_handler = nullptr;
+static std::atomic<int> interrupts_seen{0};
+static_assert(std::atomic<int>::is_always_lock_free, "counted in a signal handler");
+
+void remove_leftovers();
+
+void remove_leftover_file(const char* path) { unlink(path); }
+void remove_leftover_folder(const char* path) { rmdir(path); }
+
+// The first request asks the scan to stop; a second one removes what the program was
+// making and ends it as the signal would have without a handler.
+static void on_interrupt(int signal_number) {
+    if (interrupts_seen.fetch_add(1) == 0) {
+        if (interrupt_handler) interrupt_handler();
+        return;
+    }
+    remove_leftovers();
+    struct sigaction action = {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal_number, &action, nullptr);
+    // Held back until the handler returns, and then fatal.
+    raise(signal_number);
 }
 
 int platform_catch_interrupt(InterruptHandler handler) {
     interrupt_handler = handler;
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
+    interrupts_seen.store(0);
+    struct sigaction action = {};
     action.sa_handler = on_interrupt;
     sigemptyset(&action.sa_mask);
-    // The first interrupt asks the scan to stop; the handler then reverts to the default,
-    // so a second one ends the program at once.
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
-    return sigaction(SIGINT, &action, nullptr) == 0 ? 1 : 0;
+    for (const int signal_number : kEndSignals) sigaddset(&action.sa_mask, signal_number);
+    action.sa_flags = SA_RESTART;
+    for (const int signal_number : kEndSignals)
+        if (sigaction(signal_number, &action, nullptr) != 0) return 0;
+    return 1;
 }
 
 bool platform_stderr_is_terminal() { return isatty(2) == 1; }
+
+// ---- Replacing a file whole -------------------------------------------------------------
+
+namespace {
+
+// Holds back the ending signals while a new file and its note as a leftover come or go
+// together, so that a forced end never finds the one without the other.
+class EndSignalsHeld {
+  public:
+    EndSignalsHeld() {
+        sigset_t set;
+        sigemptyset(&set);
+        for (const int signal_number : kEndSignals) sigaddset(&set, signal_number);
+        pthread_sigmask(SIG_BLOCK, &set, &previous_);
+    }
+    ~EndSignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    EndSignalsHeld(const EndSignalsHeld&) = delete;
+    EndSignalsHeld& operator=(const EndSignalsHeld&) = delete;
+
+  private:
+    sigset_t previous_;
+};
+
+// Links Linux follows before it gives up with ELOOP.
+constexpr int kLinkHops = 40;
+
+// Follows `path` through its symbolic links into `out`: the file a write through the path
+// reaches, which need not exist yet. A link in /proc names the file behind a descriptor
+// (/dev/stdout, /dev/fd/N), which belongs to whoever holds it: it is not followed, and
+// *descriptor is set to the number when it is one of this process's own, else to -2.
+// Returns 1 (*descriptor -1 for an ordinary file), or 0 with errno set.
+int resolve_target(const char* path, char* out, std::size_t size, int* descriptor) {
+    *descriptor = -1;
+    const int length = std::snprintf(out, size, "%s", path);
+    if (length < 0 || static_cast<std::size_t>(length) >= size) {
+        errno = ENAMETOOLONG;
+        return 0;
+    }
+    for (int hop = 0;; ++hop) {
+        struct stat info;
+        if (lstat(out, &info) != 0) return errno == ENOENT ? 1 : 0;
+        if (!S_ISLNK(info.st_mode)) return 1;
+        if (hop == kLinkHops) {
+            errno = ELOOP;
+            return 0;
+        }
+        const char* slash = std::strrchr(out, '/');
+        const int folder = slash == nullptr ? 0 : static_cast<int>(slash - out) + 1;
+        char where[kPathLimit];
+        const int written = std::snprintf(where, sizeof where, "%.*s", folder, out);
+        char real[PATH_MAX];
+        if (written >= 0 && realpath(folder > 0 ? where : ".", real) != nullptr &&
+            std::strncmp(real, "/proc/", 6) == 0) {
+            char own[64];
+            std::snprintf(own, sizeof own, "/proc/%ld/fd", static_cast<long>(getpid()));
+            char* end = nullptr;
+            const long number = std::strtol(out + folder, &end, 10);
+            const bool is_own = std::strcmp(real, own) == 0 && end != out + folder &&
+                                *end == '\0' && number >= 0 && number <= INT_MAX;
+            *descriptor = is_own ? static_cast<int>(number) : -2;
+            return 1;
+        }
+        char link[kPathLimit];
+        const ssize_t count = readlink(out, link, sizeof link);
+        if (count < 0) return 0;
+        if (static_cast<std::size_t>(count) >= sizeof link) {
+            errno = ENAMETOOLONG;
+            return 0;
+        }
+        link[count] = '\0';
+        // A relative link is read from the link's own folder.
+        char next[kPathLimit];
+        const int joined =
+            std::snprintf(next, sizeof next, "%.*s%s", link[0] == '/' ? 0 : folder, out, link);
+        if (joined < 0 || static_cast<std::size_t>(joined) >= sizeof next ||
+            static_cast<std::size_t>(joined) >= size) {
+            errno = ENAMETOOLONG;
+            return 0;
+        }
+        std::memcpy(out, next, static_cast<std::size_t>(joined) + 1);
+    }
+}
+
+// The process's file-creation mask; it can only be read by setting it, which is safe
+// here because the tool makes no files on other threads meanwhile.
+mode_t current_umask() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+
+}  // namespace
+
+int platform_begin_replace(const char* path, PlatformReplacement* replacement) {
+    PlatformReplacement& r = *replacement;
+    r.file = kNoFile;
+    r.in_place = false;
+    r.leftover = -1;
+    r.target[0] = r.temporary[0] = '\0';
+    if (injected_fault(PlatformCall::OpenWrite)) return 0;
+    int descriptor = -1;
+    if (!resolve_target(path, r.target, sizeof r.target, &descriptor)) return 0;
+    if (descriptor >= 0) {
+        // One of this process's own descriptors (/dev/stdout): written through a copy of
+        // it, sharing its position, as a shell's 2>&1 does.
+        const int fd = fcntl(descriptor, F_DUPFD_CLOEXEC, 3);
+        if (fd < 0) return 0;
+        r.file = PlatformFile{fd};
+        r.in_place = true;
+        return 1;
+    }
+    struct stat info;
+    const bool exists = stat(r.target, &info) == 0;
+    if (!exists && errno != ENOENT) return 0;
+    if (exists && S_ISDIR(info.st_mode)) {
+        errno = EISDIR;
+        return 0;
+    }
+    if (exists && (!S_ISREG(info.st_mode) || descriptor != -1)) {
+        // A device or a pipe cannot be replaced, nor a file another descriptor holds:
+        // written straight through, appended to, never cut.
+        const int fd = open(r.target, O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) return 0;
+        r.file = PlatformFile{fd};
+        r.in_place = true;
+        return 1;
+    }
+    const char* slash = std::strrchr(r.target, '/');
+    const int folder = slash ? static_cast<int>(slash - r.target) + 1 : 0;
+    const int length = std::snprintf(r.temporary, sizeof r.temporary, "%.*s.inkhound-XXXXXX",
+                                     folder, r.target);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof r.temporary) {
+        r.temporary[0] = '\0';
+        errno = ENAMETOOLONG;
+        return 0;
+    }
+    EndSignalsHeld held;
+    // mkostemp makes the file for this user alone under a name nobody could have planted.
+    const int fd = mkostemp(r.temporary, O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        r.temporary[0] = '\0';
+        errno = error;
+        return 0;
+    }
+    r.leftover = platform_note_leftover(r.temporary, false);
+    // The new file takes the old one's permission bits, or a new file's usual ones. A file
+    // system without them (FAT) refuses; the contents matter more than their mode.
+    const mode_t mode = exists ? info.st_mode & 07777 : 0666 & ~current_umask();
+    static_cast<void>(fchmod(fd, mode));
+    r.file = PlatformFile{fd};
+    return 1;
+}
+
+int platform_commit_replace(PlatformReplacement* replacement) {
+    PlatformReplacement& r = *replacement;
+    const int fd = static_cast<int>(r.file.value);
+    r.file = kNoFile;
+    if (r.in_place) return close(fd) == 0 ? 1 : 0;
+    // Written through to the disk before the rename, so that a crash right after it
+    // cannot leave an empty file in the old one's place.
+    int error = injected_fault(PlatformCall::Rename);
+    if (error == 0 && fsync(fd) != 0) error = errno;
+    if (close(fd) != 0 && error == 0) error = errno;
+    EndSignalsHeld held;
+    if (error == 0 && rename(r.temporary, r.target) != 0) error = errno;
+    if (error != 0) unlink(r.temporary);
+    platform_forget_leftover(r.leftover);
+    r.leftover = -1;
+    r.temporary[0] = '\0';
+    errno = error;
+    return error == 0 ? 1 : 0;
+}
+
+void platform_abandon_replace(PlatformReplacement* replacement) {
+    PlatformReplacement& r = *replacement;
+    platform_close(r.file);
+    r.file = kNoFile;
+    if (r.in_place || r.temporary[0] == '\0') return;
+    EndSignalsHeld held;
+    unlink(r.temporary);
+    platform_forget_leftover(r.leftover);
+    r.leftover = -1;
+    r.temporary[0] = '\0';
+}
+
+// ---- The command-line tool's start-up -----------------------------------------------------
+
+int platform_open_missing_standard_files() {
+    if (injected_fault(PlatformCall::StartUp)) return 0;
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // open takes the lowest free number: this one, as those below it are open.
+        const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened < 0) return 0;
+        if (opened != fd) {
+            close(opened);
+            errno = EBADF;
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int platform_raise_open_file_limit(std::uint64_t* limit) {
+    *limit = 0;
+    struct rlimit files;
+    if (injected_fault(PlatformCall::StartUp) || getrlimit(RLIMIT_NOFILE, &files) != 0) return 0;
+    *limit = files.rlim_cur;
+    // Linux refuses an unlimited count; its own ceiling (fs.nr_open) is 2^20 by default.
+    const rlim_t highest = files.rlim_max == RLIM_INFINITY ? rlim_t{1} << 20 : files.rlim_max;
+    if (files.rlim_cur != RLIM_INFINITY && files.rlim_cur >= highest) return 1;
+    files.rlim_cur = highest;
+    if (setrlimit(RLIMIT_NOFILE, &files) != 0) return 0;
+    *limit = highest;
+    return 1;
+}
+
+void platform_ignore_broken_pipe() { signal(SIGPIPE, SIG_IGN); }

@@ -16,3 +16,9 @@ constexpr int kErrorPathNotFound = 3;
 
 // Paths name the same thing whatever the case of their letters a to z.
 constexpr bool kPathsIgnoreCase = true;
+
+// The line end of the text files the program writes.
+constexpr char kLineEnd[] = "\r\n";
+// The error of an open refused because the process holds too many files open
+// (ERROR_TOO_MANY_OPEN_FILES).
+constexpr int kErrorTooManyOpenFiles = 4;

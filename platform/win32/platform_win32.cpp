@@ -222,11 +222,6 @@ PlatformFile platform_create_section_file(const char* path) {
     return file;
 }
 
-PlatformFile platform_open_write(const char* path) {
-    if (injected_fault(PlatformCall::OpenWrite)) return kNoFile;
-    return create_file(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
-}
-
 PlatformFile platform_open_read_shared(const char* path) {
     if (injected_fault(PlatformCall::Open)) return kNoFile;
     return create_file(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
@@ -246,11 +241,6 @@ int platform_write(PlatformFile file, const void* data, std::uint32_t size) {
         done += count;
     }
     return 1;
-}
-
-int platform_truncate(PlatformFile file) {
-    if (injected_fault(PlatformCall::Truncate)) return 0;
-    return SetEndOfFile(to_handle(file)) ? 1 : 0;
 }
 
 int platform_remove_file(const char* path) {
@@ -300,11 +290,21 @@ int platform_make_private_directory(char* out, std::size_t size) {
 static InterruptHandler interrupt_handler = nullptr;
 static volatile LONG interrupts_seen = 0;
 
+void remove_leftovers();
+
+void remove_leftover_file(const char* path) { DeleteFileA(path); }
+void remove_leftover_folder(const char* path) { RemoveDirectoryA(path); }
+
 // Runs on a thread the system starts for the event. Returning FALSE hands the event to
-// the default handler, which ends the process: so the second interrupt does.
+// the default handler, which ends the process: so the second interrupt does, after
+// removing what the program was making. A section file the scan still holds open keeps
+// its folder until the process has ended; the system deletes the file then.
 static BOOL WINAPI on_console_event(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-    if (InterlockedExchange(&interrupts_seen, 1) != 0) return FALSE;
+    if (InterlockedExchange(&interrupts_seen, 1) != 0) {
+        remove_leftovers();
+        return FALSE;
+    }
     if (interrupt_handler) interrupt_handler();
     return TRUE;
 }
@@ -319,3 +319,189 @@ bool platform_stderr_is_terminal() {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
+
+// ---- Replacing a file whole -------------------------------------------------------------
+
+namespace {
+
+// How long a replacement waits for another program to let go of the target (the results
+// view reads the log with read sharing only, which refuses a rename over it), and in what
+// steps.
+constexpr DWORD kReplaceWaitMs = 2000;
+constexpr DWORD kReplaceStepMs = 50;
+
+// Whether the move failed only because another program holds a file for a moment.
+bool is_held_elsewhere(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
+// One move, through the fault row `call`, retried while the file is held elsewhere.
+// `flags` < 0: the plain MoveFileA of Windows 95/98. Returns TRUE, or FALSE with the last
+// error set.
+BOOL move_with_retry(const char* from, const char* to, int flags, PlatformCall call) {
+    for (DWORD waited = 0;; waited += kReplaceStepMs) {
+        BOOL moved = FALSE;
+        if (!injected_fault(call))
+            moved = flags < 0 ? MoveFileA(from, to)
+                              : MoveFileExA(from, to, static_cast<DWORD>(flags));
+        if (moved) return TRUE;
+        const DWORD error = GetLastError();
+        if (!is_held_elsewhere(error) || waited >= kReplaceWaitMs) {
+            SetLastError(error);
+            return FALSE;
+        }
+        Sleep(kReplaceStepMs);
+    }
+}
+
+// Windows 95/98 have no replacing move: the old file steps aside under a backup name, the
+// new one takes its place, and the old one comes back if that fails. Between the two moves
+// the target is missing for a moment; it is never half written.
+BOOL replace_by_moving_aside(const char* temporary, const char* target) {
+    char folder[kPathLimit];
+    const std::size_t length = std::strlen(target);
+    std::memcpy(folder, target, length + 1);
+    char* cut = std::strrchr(folder, '\\');
+    if (cut == nullptr) cut = std::strrchr(folder, ':');
+    if (cut != nullptr)
+        cut[1] = '\0';
+    else
+        std::memcpy(folder, ".", 2);
+    char backup[kPathLimit];
+    // GetTempFileNameA makes the name unique by making the file; the move needs it gone.
+    if (GetTempFileNameA(folder, "ink", 0, backup) == 0) return FALSE;
+    DeleteFileA(backup);
+    bool had_old = true;
+    if (!move_with_retry(target, backup, -1, PlatformCall::Move)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND) {
+            SetLastError(error);
+            return FALSE;
+        }
+        had_old = false;
+    }
+    if (!move_with_retry(temporary, target, -1, PlatformCall::Move)) {
+        const DWORD error = GetLastError();
+        if (had_old) MoveFileA(backup, target);
+        SetLastError(error);
+        return FALSE;
+    }
+    if (had_old) DeleteFileA(backup);
+    return TRUE;
+}
+
+}  // namespace
+
+int platform_begin_replace(const char* path, PlatformReplacement* replacement) {
+    PlatformReplacement& r = *replacement;
+    r.file = kNoFile;
+    r.in_place = false;
+    r.leftover = -1;
+    r.target[0] = r.temporary[0] = '\0';
+    if (injected_fault(PlatformCall::OpenWrite)) return 0;
+    const std::size_t length = std::strlen(path);
+    if (length >= sizeof r.target) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    std::memcpy(r.target, path, length + 1);
+    // Opened without access, the target only tells what it is: no share mode refuses that.
+    // A folder fails here with access denied.
+    const HANDLE probe = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND) {
+            SetLastError(error);
+            return 0;
+        }
+    } else {
+        const DWORD type = GetFileType(probe);
+        CloseHandle(probe);
+        if (type != FILE_TYPE_DISK) {
+            // A device (NUL, CON, a port) or a pipe cannot be replaced: written straight
+            // through, never cut.
+            r.file = create_file(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 OPEN_EXISTING);
+            if (!is_open(r.file)) return 0;
+            r.in_place = true;
+            return 1;
+        }
+    }
+    char folder[kPathLimit];
+    std::memcpy(folder, path, length + 1);
+    char* cut = std::strrchr(folder, '\\');
+    if (cut == nullptr) cut = std::strrchr(folder, '/');
+    if (cut == nullptr) cut = std::strrchr(folder, ':');
+    if (cut != nullptr)
+        cut[1] = '\0';
+    else
+        std::memcpy(folder, ".", 2);
+    // GetTempFileNameA makes an empty file of a unique name in the folder; a forced end in
+    // the moment before it is noted would leave that empty file behind.
+    if (GetTempFileNameA(folder, "ink", 0, r.temporary) == 0) {
+        const DWORD error = GetLastError();
+        r.temporary[0] = '\0';
+        SetLastError(error);
+        return 0;
+    }
+    r.leftover = platform_note_leftover(r.temporary, false);
+    r.file = create_file(r.temporary, GENERIC_WRITE, FILE_SHARE_READ, TRUNCATE_EXISTING);
+    if (!is_open(r.file)) {
+        const DWORD error = GetLastError();
+        platform_abandon_replace(&r);
+        SetLastError(error);
+        return 0;
+    }
+    return 1;
+}
+
+int platform_commit_replace(PlatformReplacement* replacement) {
+    PlatformReplacement& r = *replacement;
+    const HANDLE handle = to_handle(r.file);
+    r.file = kNoFile;
+    if (r.in_place) return CloseHandle(handle) ? 1 : 0;
+    // Written through to the disk before the move, so that a crash right after it cannot
+    // leave an empty file in the old one's place.
+    DWORD error = NO_ERROR;
+    if (!FlushFileBuffers(handle)) error = GetLastError();
+    if (!CloseHandle(handle) && error == NO_ERROR) error = GetLastError();
+    if (error == NO_ERROR &&
+        !move_with_retry(r.temporary, r.target, MOVEFILE_REPLACE_EXISTING, PlatformCall::Rename)) {
+        error = GetLastError();
+        if (error == ERROR_CALL_NOT_IMPLEMENTED)
+            error = replace_by_moving_aside(r.temporary, r.target) ? NO_ERROR : GetLastError();
+    }
+    if (error != NO_ERROR) DeleteFileA(r.temporary);
+    platform_forget_leftover(r.leftover);
+    r.leftover = -1;
+    r.temporary[0] = '\0';
+    SetLastError(error);
+    return error == NO_ERROR ? 1 : 0;
+}
+
+void platform_abandon_replace(PlatformReplacement* replacement) {
+    PlatformReplacement& r = *replacement;
+    platform_close(r.file);
+    r.file = kNoFile;
+    if (r.in_place || r.temporary[0] == '\0') return;
+    DeleteFileA(r.temporary);
+    platform_forget_leftover(r.leftover);
+    r.leftover = -1;
+    r.temporary[0] = '\0';
+}
+
+// ---- The command-line tool's start-up -----------------------------------------------------
+
+// Standard handles are not numbered like POSIX descriptors: a file opened later never
+// takes the place of a closed one, so there is nothing to fill.
+int platform_open_missing_standard_files() { return 1; }
+
+// Windows has no per-process limit of open files that a deep walk could meet.
+int platform_raise_open_file_limit(std::uint64_t* limit) {
+    *limit = 0;
+    return 1;
+}
+
+// Windows has no broken-pipe signal: such a write fails with ERROR_NO_DATA already.
+void platform_ignore_broken_pipe() {}

@@ -42,47 +42,75 @@ run check --jpeg-extensions "$long_list" "$work/logo.gif"
 expect "list over 199 characters" "$(is "$status/$out" "2/")"
 
 run check --file-scan-flags 0x3E "$work/logo.gif"
-expect "gif verdict line" "$(is "$status/$out" "0/5	Gif	0	$work/logo.gif")"
+expect "gif verdict line" "$(is "$status/$out" "0/5	Gif	-	$work/logo.gif")"
 run check "$work/logo.gif"
-expect "gif warnings off by default" "$(is "$out" "14	NothingToReport	0	$work/logo.gif")"
+expect "gif warnings off by default" "$(is "$out" "14	NothingToReport	-	$work/logo.gif")"
 run check --file-scan-flags 0x20 "$work/photo.tif" "$work/notes.txt"
-expect "mis-labelled, then unclaimed" "$(is "$out" "15	Mislabelled	0	$work/photo.tif
-14	NothingToReport	0	$work/notes.txt")"
+expect "mis-labelled, then unclaimed" "$(is "$out" "15	Mislabelled	-	$work/photo.tif
+14	NothingToReport	-	$work/notes.txt")"
 run check "$work/photo.tif" --gif-extensions ".gif;.tif" --file-scan-flags=0x30
-expect "options after files, lists upper-cased" "$(is "$status/$out" "0/15	Mislabelled	0	$work/photo.tif")"
+expect "options after files, lists upper-cased" "$(is "$status/$out" "0/15	Mislabelled	-	$work/photo.tif")"
 run check --tiff-extensions "" --file-scan-flags 0x20 "$work/photo.tif"
-expect "empty list claims nothing" "$(is "$out" "14	NothingToReport	0	$work/photo.tif")"
+expect "empty list claims nothing" "$(is "$out" "14	NothingToReport	-	$work/photo.tif")"
 
 run check --json --file-scan-flags 0x3E "$work/logo.gif" "$work/photo.tif"
-expect "json" "$(is "$out" "{\"path\":\"$work/logo.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":false}
-{\"path\":\"$work/photo.tif\",\"verdict\":15,\"name\":\"Mislabelled\",\"message\":\"File is mis-labelled\",\"embedded_jpeg\":false}")"
+expect "json" "$(is "$out" "{\"path\":\"$work/logo.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null}
+{\"path\":\"$work/photo.tif\",\"verdict\":15,\"name\":\"Mislabelled\",\"message\":\"File is mis-labelled\",\"embedded_jpeg\":null,\"error\":null}")"
 
 run check --file-scan-flags 0x3E -- "$work/-dash.gif"
-expect "file after --" "$(is "$out" "5	Gif	0	$work/-dash.gif")"
+expect "file after --" "$(is "$out" "5	Gif	-	$work/-dash.gif")"
 if [ $posix = 1 ]; then
     run check --file-scan-flags 0x3E "$work/tab	and
 newline.gif"
-    expect "tab and line feed escaped" "$(is "$out" "5	Gif	0	$work/tab\\tand\\nnewline.gif")"
+    expect "tab and line feed escaped" "$(is "$out" "5	Gif	-	$work/tab\\tand\\nnewline.gif")"
+    cp "$work/logo.gif" "$work/back\\slash$(printf '\001\r').gif"
+    run check --file-scan-flags 0x3E "$work/back\\slash$(printf '\001\r').gif"
+    expect "backslash and control bytes escaped" "$(is "$out" "5	Gif	-	$work/back\\\\slash\\x01\\r.gif")"
     run check --json --file-scan-flags 0x3E "$work/bad-$(printf '\377').gif" "$work/tab	and
 newline.gif"
-    expect "json escapes" "$(is "$out" "{\"path\":\"$work/bad-\\u00ff.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":false}
-{\"path\":\"$work/tab\\tand\\nnewline.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":false}")"
+    expect "json escapes" "$(is "$out" "{\"path\":\"$work/bad-\\udcff.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null}
+{\"path\":\"$work/tab\\tand\\nnewline.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null}")"
 fi
 
 run check "$work/missing.gif" "$work/logo.gif"
 expect "open failure: line, entry, status" "$( [ $status = 1 ] &&
-    [ "$out" = "14	NothingToReport	0	$work/missing.gif
-14	NothingToReport	0	$work/logo.gif" ] &&
+    [ "$out" = "14	NothingToReport	-	$work/missing.gif
+14	NothingToReport	-	$work/logo.gif" ] &&
     printf '%s\n' "$err" | grep -qE "^[0-9]{1,2}-[A-Za-z]+-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}  $work/missing.gif: open failure: 2\$"; echo $?)"
 run check "$work/folder.gif"
 expect "directory is an open failure" "$( [ $status = 1 ] && [ "$(lines "$err")" = 1 ]; echo $?)"
 if [ $posix = 1 ] && mkfifo "$work/pipe.gif" 2>/dev/null; then
     run check "$work/pipe.gif"
-    expect "fifo: no hang" "$( [ $status = 1 ] && [ "$out" = "14	NothingToReport	0	$work/pipe.gif" ]; echo $?)"
+    expect "fifo: no hang" "$( [ $status = 1 ] && [ "$out" = "14	NothingToReport	-	$work/pipe.gif" ]; echo $?)"
 fi
+# The embedded-JPEG field answers only when the analysis was asked to look.
+samples="${SAMPLES:-}"
+if [ -n "$samples" ] && [ -d "$samples" ]; then
+    run check --file-scan-flags 0x3F --logging-flags 0x10 "$samples/jpeg-in-eps.eps" "$samples/rgb-and-cmyk.eps"
+    expect "embedded JPEG looked for" "$(is "$(printf '%s\n' "$out" | cut -f3 | tr '\n' ' ')" "1 0 ")"
+    run check --json --file-scan-flags 0x3F --logging-flags 0x10 "$samples/jpeg-in-eps.eps"
+    expect "embedded JPEG in JSON" "$(has "$out" '"embedded_jpeg":true,')"
+fi
+run check --json "$work/missing.gif"
+expect "json error member" "$( [ $status = 1 ] && [ "$(has "$out" ',"embedded_jpeg":null,"error":"open failure: 2"}')" = 0 ]; echo $?)"
+
+if [ $posix = 1 ]; then
+    timeout 60 "${tool[@]}" check "$work/logo.gif" "$work/missing.gif" >/dev/full 2>"$work/err"
+    status=$? out="" err=$(cat "$work/err")
+    expect "stdout not written: exit 2, no further checks" "$( [ $status = 2 ] &&
+        [ "$(lines "$err")" = 1 ] && [ "$(lacks "$err" "missing.gif")" = 0 ]; echo $?)"
+    # More than a pipe holds, for a reader that is gone.
+    many=()
+    for _ in $(seq 3000); do many+=("$work/logo.gif"); done
+    { timeout 60 "${tool[@]}" check "${many[@]}" 2>"$work/err"; echo $? >"$work/status"; } | true
+    status=$(cat "$work/status") out="" err=$(cat "$work/err")
+    expect "broken pipe: one message, exit 2" "$( [ $status = 2 ] && [ "$(lines "$err")" = 1 ] &&
+        [ "$(has "$err" "Broken pipe")" = 0 ]; echo $?)"
+fi
+
 long="$work/$(printf 'n%.0s' $(seq 4200)).gif"
 run check "$long"
-expect "path too long" "$( [ $status = 1 ] && [ "$out" = "14	NothingToReport	0	$long" ] &&
+expect "path too long" "$( [ $status = 1 ] && [ "$out" = "14	NothingToReport	-	$long" ] &&
     [ "$(has "$err" "path too long")" = 0 ]; echo $?)"
 
 finish

@@ -8,6 +8,10 @@
 source "$(dirname "$0")/harness.sh"
 
 stamp='[0-9]{1,2}-[^ ]+-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}  '
+# same_log A B: the two logs are one report, the times of their scans aside.
+same_log() {
+    cmp -s <(sed -E "s/^$stamp/T/" "$1") <(sed -E "s/^$stamp/T/" "$2")
+}
 
 tree="$work/tree"
 mkdir -p "$tree/sub" "$tree/.hidden" "$work/other" "$work/-dash"
@@ -31,6 +35,8 @@ for args in "scan" "scan --bogus $tree" "scan --list" "scan --log" "scan --list 
     run $args
     expect "usage error: $args" "$( [ $status = 2 ] && [ -z "$out" ] && [ "$(lines "$err")" = 1 ]; echo $?)"
 done
+run scan "$tree" ""
+expect "usage error: an empty DIR" "$( [ $status = 2 ] && [ -z "$out" ]; echo $?)"
 
 run scan "${flags[@]}" "$tree"
 expect "found something: exit 1" "$(is "$status" 1)"
@@ -87,6 +93,9 @@ expect "missing directory reported, scan goes on" "$( [ $status = 1 ] &&
     [ "$(matches "$out" "^${stamp}$missing: open failure on directory: $code\$")" = 0 ] &&
     [ "$(has "$out" "logo.gif")" = 0 ]; echo $?)"
 
+run scan --logging-flags 0 "$missing"
+expect "an error entry alone: exit 1, though nothing is printed" "$( [ $status = 1 ] && [ -z "$out" ]; echo $?)"
+
 if [ $posix = 1 ]; then
     list_tree="$tree" list_sub="$tree/sub"
 else
@@ -109,9 +118,36 @@ run scan "${flags[@]}" --list "$work/absent.dfo"
 expect "unreadable list: exit 2, nothing scanned" "$( [ $status = 2 ] && [ -z "$out" ] &&
     [ "$(has "$err" "absent.dfo")" = 0 ]; echo $?)"
 
+{ printf '!\n%s\n' "$list_tree"; printf '%04096d\n' 0; printf 'a\000b\n'; } >"$work/skips.dfo"
+run scan "${flags[@]}" --list "$work/skips.dfo"
+expect "--list: skipped lines named on stderr" "$( [ $status = 1 ] && [ "$(has "$out" "deep.gif")" = 0 ] &&
+    [ "$(has "$err" "line 3 of the list file skipped, so not scanned: longer than the path limit")" = 0 ] &&
+    [ "$(has "$err" "line 4 of the list file skipped, so not scanned: it holds a zero byte")" = 0 ]; echo $?)"
+run scan "${flags[@]}" --list "$tree"
+expect "--list naming a folder: refused" "$(is "$status/$out" "2/")"
+
+# 100,000 entries, then one mark overriding them all: loading stays linear (a quadratic
+# load of this list takes minutes and meets the run's time-out).
+awk -v top="$list_sub" 'BEGIN { for (i = 0; i < 100000; i++) printf "%s%sgone%d\n", top, "'"$sep"'", i
+                                printf "-%s\n", top }' >"$work/big.dfo"
+run scan "${flags[@]}" --list "$work/big.dfo"
+expect "--list of 100,001 lines: loaded, every entry overridden" "$( [ $status = 0 ] &&
+    [ "$(has "$out" "* * * 0 files seen")" = 0 ]; echo $?)"
+
 run scan "${flags[@]}" --log "$work/other" "$tree"
 expect "unwritable --log: exit 2 before scanning" "$( [ $status = 2 ] && [ -z "$out" ] &&
     [ "$(has "$err" "$work/other")" = 0 ]; echo $?)"
+
+# --log: replaced whole, never spliced, nothing left beside it, a reader gone or not.
+mkdir "$work/logs"
+printf 'an older and much longer log\r\n%.0s' $(seq 400) >"$work/logs/scan.log"
+{ timeout 60 "${tool[@]}" scan "${flags[@]}" --log "$work/logs/scan.log" "$tree" 2>/dev/null; } | true
+expect "--log whole though stdout's reader is gone" "$(same_log "$work/expected.log" "$work/logs/scan.log"; echo $?)"
+timeout 60 "${tool[@]}" scan "${flags[@]}" --log "$work/logs/scan.log" "$work/gifs-only" >/dev/null 2>&1 &
+timeout 60 "${tool[@]}" scan "${flags[@]}" --log "$work/logs/scan.log" "$tree" >/dev/null 2>&1
+wait
+expect "two scans, one log: one of them whole" "$( [ "$(grep -c 'Starting an immediate scan' "$work/logs/scan.log")" = 1 ] &&
+    [ "$(tail -n 1 "$work/logs/scan.log" | grep -c '^\* \* \*')" = 1 ] && [ "$(ls -A "$work/logs")" = scan.log ]; echo $?)"
 
 # The bundled samples: one file for each finding the report can show, each in its place.
 samples="${SAMPLES:-}"
@@ -140,6 +176,50 @@ if [ -n "$samples" ] && [ -d "$samples" ]; then
 fi
 
 if [ $posix = 1 ]; then
+    chmod 640 "$work/logs/scan.log"
+    ln -s scan.log "$work/logs/link.log"
+    run scan "${flags[@]}" --log "$work/logs/link.log" "$tree"
+    expect "--log through a link: the target replaced, its mode kept" "$( [ -L "$work/logs/link.log" ] &&
+        same_log "$work/expected.log" "$work/logs/scan.log" && [ "$(stat -c %a "$work/logs/scan.log")" = 640 ] &&
+        [ "$(ls -A "$work/logs" | tr '\n' ' ')" = "link.log scan.log " ]; echo $?)"
+    run scan "${flags[@]}" --log /dev/null "$tree"
+    expect "--log /dev/null: no failure" "$(is "$status/$err" "1/")"
+    timeout 60 "${tool[@]}" scan "${flags[@]}" --log /dev/stdout "$tree" 2>"$work/err" | cat >"$work/out"
+    status=${PIPESTATUS[0]} out=$(cat "$work/out") err=$(cat "$work/err")
+    expect "--log /dev/stdout: written through" "$( [ $status = 1 ] &&
+        [ "$(grep -c 'Starting an immediate scan' "$work/out")" = 2 ]; echo $?)"
+    mkfifo "$work/log.fifo"
+    cat "$work/log.fifo" >"$work/fifo.out" &
+    run scan "${flags[@]}" --log "$work/log.fifo" "$tree"
+    wait
+    expect "--log FIFO: written through" "$( [ $status = 1 ] && same_log "$work/expected.log" "$work/fifo.out"; echo $?)"
+    run scan "${flags[@]}" --list "$work/log.fifo"
+    expect "--list FIFO: refused, no hang" "$(is "$status/$out" "2/")"
+    timeout 60 "${tool[@]}" scan "${flags[@]}" --log "$work/closed.log" "$tree" >&- 2>"$work/err"
+    status=$? out="" err=$(cat "$work/err")
+    expect "closed stdout: the report once in the log" "$( [ $status = 1 ] &&
+        same_log "$work/expected.log" "$work/closed.log"; echo $?)"
+
+    # Escaped names: one whose line feeds would fake a section stays on its line.
+    mkdir "$work/evil"
+    cp "$tree/logo.gif" "$work/evil/x
+===== Files that generated errors =====
+    fake.gif"
+    run scan "${flags[@]}" "$work/evil"
+    expect "a name cannot start a line" "$( [ "$(grep -c '^=====' <<<"$out")" = 1 ] &&
+        [ "$(has "$out" "x\\n===== Files that generated errors =====\\n    fake.gif")" = 0 ]; echo $?)"
+
+    # 2,000 levels: more than the usual soft limit of descriptors, never the hard one.
+    deep="$work/deep/$(printf 'd/%.0s' $(seq 2000))"
+    mkdir -p "$deep" && cp "$tree/logo.gif" "$deep/bottom.gif"
+    out=$(ulimit -Sn 256; timeout 60 "${tool[@]}" scan "${flags[@]}" "$work/deep" 2>"$work/err")
+    status=$? err=$(cat "$work/err")
+    expect "deep tree walked whole" "$( [ $status = 1 ] && [ -z "$err" ] && [ "$(has "$out" "bottom.gif")" = 0 ]; echo $?)"
+    out=$(ulimit -n 200; timeout 60 "${tool[@]}" scan "${flags[@]}" "$work/deep" 2>"$work/err")
+    status=$? err=$(cat "$work/err")
+    expect "deeper than the hard limit: told on stderr" "$( [ $status = 1 ] && [ "$(lines "$err")" = 1 ] &&
+        [ "$(has "$err" "not scanned: the tree is deeper than the limit of 200 open files allows")" = 0 ]; echo $?)"
+
     run scan "${flags[@]}" --log /dev/full "$tree"
     expect "--log not written whole: exit 2 wins over 1" "$( [ $status = 2 ] &&
         [ "$(has "$out" "Finished the immediate scan")" = 0 ] &&
@@ -148,7 +228,7 @@ if [ $posix = 1 ]; then
     status=$? out="" err=$(cat "$work/err")
     expect "stdout not written: exit 2" "$( [ $status = 2 ] && [ -n "$err" ]; echo $?)"
 
-    mkdir "$work/tmp"
+    mkdir -p "$work/tmp"
     TMPDIR="$work/tmp" timeout 60 "${tool[@]}" scan "${flags[@]}" "$tree" >/dev/null 2>&1
     status=$? out="" err=""
     expect "nothing left in the temporary folder" "$( [ $status = 1 ] && [ -z "$(ls -A "$work/tmp")" ]; echo $?)"
@@ -159,29 +239,50 @@ if [ $posix = 1 ]; then
         mkdir -p "$big/d$d"
         (cd "$big/d$d" && touch $(printf 'f%d.gif ' $(seq 1500)))
     done
-    "${tool[@]}" scan "${flags[@]}" --log "$work/stopped.log" "$big" >"$work/out" 2>"$work/err" &
-    pid=$!
-    for _ in $(seq 2000); do
-        if ls -l "/proc/$pid/fd" 2>/dev/null | grep -q -- "-> $big/d"; then
-            kill -INT "$pid"
-            break
-        fi
-        sleep 0.005
+    # interrupt SIGNAL...: the big tree's scan, sent the signals once the walker holds it
+    # open, with its temporary folder in $work/tmp.
+    interrupt() {
+        printf 'the previous log\r\n' >"$work/stopped.log"
+        TMPDIR="$work/tmp" "${tool[@]}" scan "${flags[@]}" --log "$work/stopped.log" "$big" \
+            >"$work/out" 2>"$work/err" &
+        pid=$!
+        for _ in $(seq 2000); do
+            if ls -l "/proc/$pid/fd" 2>/dev/null | grep -q -- "-> $big/d"; then
+                for signal in "$@"; do kill -"$signal" "$pid"; done
+                break
+            fi
+            sleep 0.005
+        done
+        # The guard's shell must not inherit the trap that removes $work: killed before it
+        # could exec, a copy of this script would run it.
+        trap - EXIT
+        bash -c 'sleep 60; kill -KILL "$1"' guard "$pid" >/dev/null 2>&1 &
+        guard=$!
+        trap 'rm -rf "$work"' EXIT
+        wait "$pid"
+        status=$?
+        kill "$guard" 2>/dev/null
+        out=$(cat "$work/out") err=$(cat "$work/err")
+    }
+    nothing_left() { [ -z "$(ls -A "$work/tmp")" ] && [ -z "$(ls -A "$work" | grep '^\.inkhound-')" ]; }
+    for signal in INT TERM HUP; do
+        interrupt $signal
+        seen=$(printf '%s\n' "$out" | tail -n 1 | sed -n 's/^\* \* \* \([0-9]*\) files seen.*/\1/p')
+        expect "$signal: stopped by user, report still printed and logged, exit 130" "$( [ $status = 130 ] &&
+            [ "$(matches "$out" "^${stamp}Immediate scan stopped by user\$")" = 0 ] &&
+            [ -n "$seen" ] && [ "$seen" -lt 60000 ] && [ "$(has "$(cat "$work/stopped.log")" "stopped by user")" = 0 ] &&
+            nothing_left; echo $?)"
     done
-    # The guard's shell must not inherit the trap that removes $work: killed before it
-    # could exec, a copy of this script would run it.
-    trap - EXIT
-    bash -c 'sleep 60; kill -KILL "$1"' guard "$pid" >/dev/null 2>&1 &
-    guard=$!
-    trap 'rm -rf "$work"' EXIT
-    wait "$pid"
-    status=$?
-    kill "$guard" 2>/dev/null
-    out=$(cat "$work/out") err=$(cat "$work/err")
-    seen=$(printf '%s\n' "$out" | tail -n 1 | sed -n 's/^\* \* \* \([0-9]*\) files seen.*/\1/p')
-    expect "Ctrl-C: stopped by user, report still printed, exit 130" "$( [ $status = 130 ] &&
-        [ "$(matches "$out" "^${stamp}Immediate scan stopped by user\$")" = 0 ] &&
-        [ -n "$seen" ] && [ "$seen" -lt 60000 ] && [ -s "$work/stopped.log" ]; echo $?)"
+    interrupt INT TERM
+    expect "a second request: ended at once, nothing left, the previous log kept" "$( [ $status = 143 ] &&
+        nothing_left && [ "$(cat "$work/stopped.log")" = "$(printf 'the previous log\r')" ]; echo $?)"
+
+    # A reader gone before a report larger than a pipe holds: one message, exit 2.
+    { TMPDIR="$work/tmp" timeout 60 "${tool[@]}" scan "${flags[@]}" "$big/d1" "$big/d2" 2>"$work/err"
+      echo $? >"$work/status"; } | head -n 1 >/dev/null
+    status=$(cat "$work/status") out="" err=$(cat "$work/err")
+    expect "| head -n 1: exit 2, one message, nothing left" "$( [ $status = 2 ] && [ "$(lines "$err")" = 1 ] &&
+        nothing_left; echo $?)"
 fi
 
 finish

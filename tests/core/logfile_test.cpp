@@ -1,7 +1,7 @@
 // The log file sink and its merge: the log by logging flags, headers once per section,
-// which entries raise found_something, a shorter log replacing a longer one, an
-// unopenable log left alone, section files gone, failures through the fault switch, and
-// reading the log back.
+// which entries raise found_something, a shorter log replacing a longer one, the previous
+// log left alone on any failure, section files gone, failures through the fault switch,
+// and reading the log back.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -132,14 +132,17 @@ TEST_F(LogFileTest, OnlyFindingsRaiseFoundSomething) {
     }
 }
 
-// The writes: the start line while the sink runs, the header, then the merge's copy.
-TEST_F(LogFileTest, FailuresAreToldToTheCallerAndAnUnopenableLogIsKept) {
+// The writes: the start line while the sink runs, the header, then the merge's copy. A
+// section that lost entries is merged without them, as the sink drops them; a log that
+// cannot be written whole never replaces the previous one. Nothing is left beside it.
+TEST_F(LogFileTest, FailuresAreToldToTheCallerAndOnlyAWholeLogReplacesThePrevious) {
     // clang-format off
-    const struct { const char* what; PlatformCall call; int skip; } cases[] = {
-        {"first sink write", PlatformCall::Write, 0}, {"header write", PlatformCall::Write, 1},
-        {"merge write", PlatformCall::Write, 6}, {"section file", PlatformCall::SectionFile, 0},
-        {"section read", PlatformCall::Read, 0}, {"cut", PlatformCall::Truncate, 0},
-        {"log open", PlatformCall::OpenWrite, 0}};
+    const struct { const char* what; PlatformCall call; int skip; bool kept; } cases[] = {
+        {"first sink write", PlatformCall::Write, 0, false},
+        {"header write", PlatformCall::Write, 1, false},
+        {"section file", PlatformCall::SectionFile, 0, false},
+        {"merge write", PlatformCall::Write, 6, true}, {"section read", PlatformCall::Read, 0, true},
+        {"replace", PlatformCall::Rename, 0, true}, {"log open", PlatformCall::OpenWrite, 0, true}};
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -150,7 +153,7 @@ TEST_F(LogFileTest, FailuresAreToldToTheCallerAndAnUnopenableLogIsKept) {
         EXPECT_FALSE(merge_log_files());
         clear_platform_faults();
         EXPECT_TRUE(only_the_log_is_left());
-        EXPECT_TRUE(c.call != PlatformCall::OpenWrite || log() == "the previous scan\r\n");
+        EXPECT_EQ(c.kept, log() == "the previous scan\r\n") << log();
     }
 }
 

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <set>
 
 #include "platform.h"
 #include "scratch.h"
@@ -93,6 +95,53 @@ TEST(PosixPlatform, ModulePathAndIdentity) {
     EXPECT_EQ(2, platform_query_id());
     EXPECT_TRUE(platform_path_equal("/a/B", "/a/B", 4));
     EXPECT_FALSE(platform_path_equal("/a/B", "/a/b", 4));
+}
+
+// The new contents arrive only with the commit, at a link's target, with the old mode;
+// an abandoned or refused replacement leaves the old file, and nothing beside it.
+TEST(PosixPlatform, ReplacementIsWholeOrNothing) {
+    ScratchDir scratch;
+    const std::string target = scratch.file("x.log");
+    ASSERT_EQ(0, symlink("x.log", scratch.file("link.log").c_str()));
+    const struct {
+        const char* why;
+        bool fail_rename;
+        bool commit;
+        const char* after;
+    } cases[] = {
+        {"committed", false, true, "new"},
+        {"abandoned", false, false, "old"},
+        {"rename refused", true, true, "old"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        scratch.write("x.log", "old");
+        chmod(target.c_str(), 0640);
+        PlatformReplacement replacement;
+        ASSERT_EQ(1, platform_begin_replace(scratch.file("link.log").c_str(), &replacement));
+        EXPECT_FALSE(replacement.in_place);
+        ASSERT_EQ(1, platform_write(replacement.file, "new", 3));
+        EXPECT_EQ("old", read_whole_file(target));
+        if (c.fail_rename) fail_platform_call(PlatformCall::Rename, EXDEV);
+        if (c.commit)
+            EXPECT_EQ(c.fail_rename ? 0 : 1, platform_commit_replace(&replacement));
+        else
+            platform_abandon_replace(&replacement);
+        clear_platform_faults();
+        EXPECT_EQ(c.after, read_whole_file(target));
+        struct stat info;
+        ASSERT_EQ(0, stat(target.c_str(), &info));
+        EXPECT_EQ(0640u, info.st_mode & 07777);
+        std::set<std::string> names;
+        for (const auto& item : std::filesystem::directory_iterator(scratch.path()))
+            names.insert(item.path().filename().string());
+        EXPECT_EQ((std::set<std::string>{"link.log", "x.log"}), names);
+    }
+    PlatformReplacement device;
+    ASSERT_EQ(1, platform_begin_replace("/dev/null", &device));
+    EXPECT_TRUE(device.in_place);
+    EXPECT_EQ(1, platform_write(device.file, "x", 1));
+    EXPECT_EQ(1, platform_commit_replace(&device));
 }
 
 }  // namespace

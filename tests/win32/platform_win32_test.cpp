@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "platform.h"
 #include "scratch.h"
@@ -58,6 +61,56 @@ TEST(Win32Platform, IdentityModulePathAndCaseBlindPaths) {
     EXPECT_EQ(0, platform_module_path(tiny, sizeof tiny));
     EXPECT_TRUE(platform_path_equal("C:\\Images", "c:\\IMAGES", 9));
     EXPECT_FALSE(platform_path_equal("C:\\Images", "C:\\Imagex", 9));
+}
+
+// A replacement waits briefly for a reader to let go of the target, and on Windows 95/98
+// moves the old file aside; whatever fails, the old file stays and nothing is left beside.
+TEST(Win32Platform, ReplacementWaitsForReadersAndFallsBackOnWindows9x) {
+    ScratchDir scratch;
+    const std::string target = scratch.file("x.log");
+    const struct {
+        const char* why;
+        int hold_ms;           // a reader holds the target this long; -1: throughout
+        bool windows_9x;       // the replacing move is not implemented
+        int failing_move;      // the plain move that fails, counted from 0; -1: none
+        const char* after;
+    } cases[] = {
+        {"replaced", 0, false, -1, "new"},
+        {"a reader lets go in time", 300, false, -1, "new"},
+        {"a reader holds on", -1, false, -1, "old"},
+        {"Windows 95/98", 0, true, -1, "new"},
+        {"Windows 95/98, the old file cannot step aside", 0, true, 0, "old"},
+        {"Windows 95/98, the new file cannot take its place", 0, true, 1, "old"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        scratch.write("x.log", "old");
+        PlatformReplacement replacement;
+        ASSERT_EQ(1, platform_begin_replace(target.c_str(), &replacement));
+        ASSERT_EQ(1, platform_write(replacement.file, "new", 3));
+        const HANDLE reader = c.hold_ms == 0 ? INVALID_HANDLE_VALUE
+                                             : CreateFileA(target.c_str(), GENERIC_READ,
+                                                           FILE_SHARE_READ, nullptr,
+                                                           OPEN_EXISTING, 0, nullptr);
+        std::thread release;
+        if (c.hold_ms > 0)
+            release = std::thread([&] {
+                Sleep(static_cast<DWORD>(c.hold_ms));
+                CloseHandle(reader);
+            });
+        if (c.windows_9x) fail_platform_call(PlatformCall::Rename, ERROR_CALL_NOT_IMPLEMENTED);
+        if (c.failing_move >= 0)
+            fail_platform_call(PlatformCall::Move, ERROR_WRITE_FAULT, c.failing_move);
+        EXPECT_EQ(std::string(c.after) == "new" ? 1 : 0, platform_commit_replace(&replacement));
+        clear_platform_faults();
+        if (release.joinable()) release.join();
+        if (c.hold_ms < 0) CloseHandle(reader);
+        EXPECT_EQ(c.after, read_whole_file(target));
+        std::vector<std::string> names;
+        for (const auto& item : std::filesystem::directory_iterator(scratch.path()))
+            names.push_back(item.path().filename().string());
+        EXPECT_EQ(std::vector<std::string>{"x.log"}, names);
+    }
 }
 
 }  // namespace

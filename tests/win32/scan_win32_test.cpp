@@ -40,11 +40,14 @@ TEST_F(Win32ScanTest, TheMergeAndTheReaderExcludeEachOther) {
     EXPECT_FALSE(merge_log_files());
     CloseHandle(holder);
     EXPECT_EQ("the previous scan\r\n", read_whole_file(log));
-    // While the merge writes, a reader's open fails rather than read half a log.
-    const PlatformFile writer = platform_open_write(log.c_str());
+    // While another program writes the log, a reader's open fails rather than read half
+    // of it.
+    const HANDLE writer = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, writer);
     static int calls = 0;
     EXPECT_EQ(0, read_log_file([](const char*) { ++calls; }));
-    platform_close(writer);
+    CloseHandle(writer);
     EXPECT_EQ(1, read_log_file([](const char*) { ++calls; }));
     EXPECT_EQ(1, calls);
     set_log_directory(nullptr);
