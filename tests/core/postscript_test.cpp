@@ -1,21 +1,19 @@
 // The PostScript line scan: the line rules, each state's keywords, the process colour list
 // and Photoshop's image comment. Every document is scanned with the reader's block ending
-// before it and at each of its bytes, so that each line is taken once by read_line and
+// before it and after each of its bytes, so that each line is taken once by read_line and
 // otherwise from the block.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <random>
 #include <vector>
 
 #include "aligned_scan.h"
 #include "collect_sink.h"
-#include "examined_file.h"
 #include "reader.h"
+#include "scratch.h"
 
 namespace {
 
-using Lines = std::vector<std::string>;
 const std::string kFullLine(255, 'x');  // as long as a line can be
 // The scan starts after "%!", so its first line is the rest of the %!PS-Adobe line.
 const Bytes kToBody = "%%EndComments\n%%EndSetup\n";
@@ -53,38 +51,14 @@ class PostScriptScanTest : public ::testing::Test {
             EXPECT_EQ(c.findings, run.findings);
             EXPECT_EQ(c.jpeg, run.embedded_jpeg_seen);
             for (std::uint32_t in_block = 1; in_block <= c.text.size(); ++in_block)
-                ASSERT_EQ(run.calls, scan_at(path, kDocumentStart - in_block, {false, true, -1}).calls)
+                ASSERT_EQ(run.calls,
+                          scan_at(path, kDocumentStart - in_block, {false, true, -1}).calls)
                     << in_block << " bytes before the block's end";
         }
     }
 
     ScratchDir scratch_;
 };
-
-// A first CR or LF of a line and every zero byte are dropped but count against the 255.
-TEST_F(PostScriptScanTest, LineEndsZeroBytesAndTheCutAfter255) {
-    const std::pair<Bytes, Lines> cases[] = {
-        // clang-format off
-        {"ab\rcd\n", {"ab", "cd", ""}}, {"ab\r\ncd", {"ab", "cd"}}, {"ab\n\n\ncd", {"ab", "", "cd"}},
-        {Bytes("a\0b\0\nc", 6), {"ab", "c"}}, {"", {""}}, {Bytes("\0\rab\n", 5), {"", "ab", ""}},
-        {kFullLine + "\nz", {kFullLine, "z"}}, {"\n" + kFullLine, {std::string(254, 'x'), "x"}},
-        {fill(10, 0) + kFullLine, {std::string(245, 'x'), "xxxxxxxxxx"}},
-        // clang-format on
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.first);
-        ASSERT_TRUE(open_bytes(scratch_, "lines.txt", c.first));
-        Lines lines;
-        char line[kLineBufferSize];
-        while (!file_reader.end_of_data) {
-            const std::size_t length = read_line(line);
-            EXPECT_EQ(std::strlen(line), length);
-            lines.emplace_back(line, length);
-        }
-        EXPECT_EQ(c.second, lines);
-    }
-    close_examined_file();
-}
 
 // Certain findings end the scan at the end of the header or setup (but not in a Photoshop
 // file); hints go on to the body's operator.
@@ -93,8 +67,7 @@ TEST_F(PostScriptScanTest, HeaderAndSetupFindings) {
         // clang-format off
         {list("cyan"), FoundCmyk}, {list("Magenta"), FoundCmyk}, {list("YELLOW"), FoundCmyk},
         {list("Black"), FoundGrey}, {list(""), HintNoProcessColours | HintRgb},
-        {list("Cyan Orange"), FoundOtherSpace}, {list("(atend)"), FoundOtherSpace},
-        {list("Black, 42 (Black)"), FoundGrey},
+        {list("Cyan Orange"), FoundOtherSpace}, {list("Black, 42 (Black)"), FoundGrey},
         {list("BLACKISH"), FoundOtherSpace},  // black, then the unknown name ISH
         {list("Blackcyan"), FoundCmyk},       // the prefix is passed, then read on
         {list("Cya"), FoundOtherSpace}, {list("z"), FoundOtherSpace},
@@ -140,7 +113,6 @@ TEST_F(PostScriptScanTest, BodyPrologAndImageFindings) {
         {kBody + "%%Trailer\nsetrgbcolor\n", 0}, {kBody + "%%PageTrailer\nsetrgbcolor\n", 0},
         {kBody + "%%eof\nsetrgbcolor\n", 0}, {kBody + "%%BeginBinary: 10\nsetrgbcolor\n", 0},
         {kBody + "setrgbcolor %%EOF\nsetcmykcolor\n", HintRgb | HintCmyk},
-        {kBody + "%ImageData: 1 1 8 4 0 1 1\nsetrgbcolor\n", HintRgb},
         {kBody + kFullLine + std::string(33, ' ') + "setcmykcolor\n", HintCmyk},  // 300 characters
         // The operator ends at the line's 255th byte; after CR LF the LF is its first.
         {kBody + std::string(244, 'x') + "setrgbcolor\n", HintRgb},
@@ -152,10 +124,9 @@ TEST_F(PostScriptScanTest, BodyPrologAndImageFindings) {
         {image(" 1 1 8 3 0 1 4"), FoundRgb, true}, {image(" 1 1 8 2 0 1 5"), FoundOtherSpace, true},
         {image(" 1 1 8 1 0 1 6"), FoundGrey, true}, {image(" 1 1 8 9 0 1 3"), HintRgb, true},
         {image(" 1 1 8 4 0 1 2"), FoundCmyk}, {image(" 1 1 8 4 0 1 7"), FoundCmyk},
-        {image(" 1 1 8 4 0 1"), HintRgb}, {image(" 1 1 8 4 0 1 x3"), HintRgb},
+        {image(" 1 1 8 4 0 1"), HintRgb}, {image(" 1 1 8 - 4 0 1 3"), HintRgb},
         {image("1\t1  8\v4 0 1 +3"), FoundCmyk, true}, {image(" 1 1 8 -4 0 1 3"), HintRgb, true},
-        {image(" 1 1 8 - 4 0 1 3"), HintRgb}, {image(" 1 1 8 4294967300 0 1 3"), HintRgb, true},
-        {image(" 1 1 8 4 0 1 4294967299"), FoundCmyk},
+        {image(" 1 1 8 4294967300 0 1 3"), HintRgb, true},
         {image(" 1 1 8 4 0 1 -4294967293"), FoundCmyk},
         // clang-format on
     });
@@ -172,18 +143,17 @@ TEST_F(PostScriptScanTest, AFailedBlockReadEndsTheScan) {
 TEST(LineMap, BothClassifiersAgreeWithAPlainOne) {
     std::mt19937 random(7);
     const unsigned char special[] = {0x0D, 0x0A, 0, '%', '/', 'o', 'l', 'x', 0xFF, 0x8D};
+    unsigned char bytes[65];
     for (int round = 0; round < 2000; ++round) {
-        unsigned char bytes[65];
         for (unsigned char& b : bytes)
-            b = (random() % 3) ? special[random() % sizeof special]
-                               : static_cast<unsigned char>(random());
+            b = random() % 3 ? special[random() % sizeof special] : random() & 0xFF;
         LineMapWord plain = {0, 0};
         for (int i = 0; i < 64; ++i) {
             const unsigned char b = bytes[i];
-            const std::uint64_t bit = std::uint64_t{1} << i;
-            if (b == 0x0D || b == 0x0A) plain.line_ends |= bit;
-            if (b == 0 || b == '%' || b == '/' || (b == 'o' && bytes[i + 1] == 'l'))
-                plain.attention |= bit;
+            plain.line_ends |= std::uint64_t{b == 0x0D || b == 0x0A} << i;
+            plain.attention |=
+                std::uint64_t{b == 0 || b == '%' || b == '/' || (b == 'o' && bytes[i + 1] == 'l')}
+                << i;
         }
         for (const LineMapWord word : {map_line_word(bytes), map_line_word_portable(bytes)}) {
             ASSERT_EQ(plain.line_ends, word.line_ends) << round;
