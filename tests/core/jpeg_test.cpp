@@ -102,7 +102,6 @@ TEST_F(JpegAnalysis, VerdictIsThatOfTheLastSegmentReached) {
         {"start marker at bytes 57 and 58", fill(56, 0x20) + kStart + rgb, Verdict::Rgb},
         {"start marker at bytes 58 and 59", fill(57, 0x20) + kStart + rgb, Verdict::Invalid},
         {"FF FF D8 is no start marker", "\xFF" + kStart + rgb, Verdict::Invalid},
-        {"all FF", fill(100, 0xFF), Verdict::Invalid},
         {"no marker after the start marker", kStart + Bytes(1, '\0') + rgb, Verdict::Invalid},
         // A fill FF is taken as a code, "C0 00" as its length: the walk leaves the file.
         {"fill byte after a segment", kStart + kTables + "\xFF" + rgb, Verdict::Invalid},
