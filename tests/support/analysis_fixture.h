@@ -9,6 +9,11 @@
 #include "examined_file.h"
 #include "reader.h"
 #include "scratch.h"
+#include "verdict.h"
+
+inline void PrintTo(Verdict verdict, std::ostream* out) {
+    *out << verdict_name(verdict);
+}
 
 // The verdict of `file`. With messages, `call` fails `times` times (-1: for ever) after `skip`
 // calls that succeed, with the error code 31; a failure must be reported once, whatever is

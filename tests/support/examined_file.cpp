@@ -1,19 +1,12 @@
 // The file under examination made from bytes, for the analyses' tests.
 #include "examined_file.h"
 
-#include "check.h"
 #include "platform.h"
 #include "reader.h"
 
 namespace {
 std::string examined_path;  // the reader's file_name points into it
 }  // namespace
-
-Verdict check_bytes(const ScratchDir& dir, const std::string& name, const Bytes& contents,
-                    const Options& options) {
-    const std::string path = dir.write(name, contents);
-    return check_file(path.c_str(), options);
-}
 
 bool open_bytes(const ScratchDir& dir, const std::string& name, const Bytes& contents) {
     platform_close(file_reader.handle);
@@ -23,6 +16,7 @@ bool open_bytes(const ScratchDir& dir, const std::string& name, const Bytes& con
     file_reader.file_name = examined_path.c_str();
     reset_reader_for_file(file);
     file_reader.verdict = 0;
+    file_reader.embedded_jpeg_seen = false;
     return true;
 }
 
