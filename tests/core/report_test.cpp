@@ -1,4 +1,5 @@
-// The report call: line forms, the timestamp and bounded formatting.
+// The report call: line forms, control bytes escaped, the timestamp and bounded
+// formatting.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,9 +10,10 @@
 
 namespace {
 
-std::string line_of(const char* timestamp, const char* name, const char* message) {
+std::string line_of(const char* timestamp, const char* name, const char* message,
+                    std::size_t size = kLineSize) {
     char line[kLineSize];
-    const std::size_t length = format_report_line(timestamp, name, message, line, sizeof line);
+    const std::size_t length = format_report_line(timestamp, name, message, line, size);
     EXPECT_EQ(std::strlen(line), length);
     return line;
 }
@@ -23,6 +25,7 @@ TEST(ReportLine, FormsOfTheLineLayout) {
         const char* name;
         const char* message;
         const char* line;
+        std::size_t size = kLineSize;
     };
     const Case cases[] = {
         {ts, nullptr, "Starting a background scan", "6-Dec-26 09:05:03  Starting a background scan\r\n"},
@@ -35,10 +38,17 @@ TEST(ReportLine, FormsOfTheLineLayout) {
         {ts, "", "msg", "6-Dec-26 09:05:03 : msg\r\n"},
         {"", "", "msg", "msg\r\n"},
         {ts, nullptr, "", "6-Dec-26 09:05:03 \r\n"},
+        // Control bytes never end the line, and a cut for length never splits an escape
+        // (room for 29 characters below: the name keeps 7 of its escaped forms).
+        {"", "a\n===== Files that are GIF =====\tb\x01\x7f", "",
+         "    a\\n===== Files that are GIF =====\\tb\\x01\\x7f\r\n"},
+        {"", "x", "bad\rmessage\x1b", "    x: bad\\rmessage\\x1b\r\n"},
+        {"", "abcdef\x01\x02", "read error: 5", "    abcdef...: read error: 5\r\n", 32},
+        {"", "ab\x01" "cdefg", "read error: 5", "    ab\\x01c...: read error: 5\r\n", 32},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        EXPECT_EQ(c.line, line_of(c.timestamp, c.name, c.message));
+        EXPECT_EQ(c.line, line_of(c.timestamp, c.name, c.message, c.size));
     }
 }
 
@@ -71,7 +81,7 @@ TEST(ReportLine, MessageTooLongByItselfIsCutButTheLineStillEnds) {
     EXPECT_EQ("m\r\n", line.substr(line.size() - 3));
 }
 
-TEST(Timestamp, DateThenTimeWithSpaces) {
+TEST(Timestamp, DateThenTimeWithSpacesAndNoOverrun) {
     const LocalTime time = {2026, 12, 6, 9, 5, 3};
     char out[kTimestampSize];
     format_timestamp_at(time, out, sizeof out);
@@ -80,11 +90,7 @@ TEST(Timestamp, DateThenTimeWithSpaces) {
     const LocalTime late = {2009, 1, 31, 23, 59, 59};
     format_timestamp_at(late, out, sizeof out);
     EXPECT_STREQ("31-Jan-09 23:59:59 ", out);
-}
-
-TEST(Timestamp, TinyBufferIsCutNotOverrun) {
-    const LocalTime time = {2026, 12, 6, 9, 5, 3};
-    char out[8 + 1];
+    // A tiny buffer is cut, not overrun.
     out[8] = '\x7F';
     format_timestamp_at(time, out, 8);
     EXPECT_LT(std::strlen(out), 8u);
@@ -110,13 +116,9 @@ TEST_F(ReportCallTest, FormatsWithArgumentsAndStamps) {
     const CollectedEntry& second = sink_.entries()[1];
     EXPECT_TRUE(second.timestamp.empty());
     EXPECT_EQ("    C:\\y.tif\r\n", second.line);
-}
-
-TEST_F(ReportCallTest, OverlongMessageIsCutToItsBuffer) {
-    const std::string text(1000, 'x');
-    report(0, ReportCategory::General, nullptr, "%s", text.c_str());
-    ASSERT_EQ(1u, sink_.entries().size());
-    EXPECT_EQ(std::string(kMessageSize - 1, 'x'), sink_.entries()[0].message);
+    // An overlong message is cut to its buffer.
+    report(0, ReportCategory::General, nullptr, "%s", std::string(1000, 'x').c_str());
+    EXPECT_EQ(std::string(kMessageSize - 1, 'x'), sink_.entries().back().message);
 }
 
 }  // namespace
