@@ -35,32 +35,6 @@ TEST(PosixPlatform, OnlyRegularFilesOpen) {
     EXPECT_EQ(ENOENT, platform_last_error());
 }
 
-TEST(PosixPlatform, OpenedFileReadsBlocking) {
-    ScratchDir scratch;
-    const std::string path = scratch.write("a.tif", "0123456789");
-    const PlatformFile file = platform_open_read(path.c_str());
-    ASSERT_TRUE(is_open(file));
-    char buffer[16];
-    std::uint32_t got = 0;
-    ASSERT_EQ(1, platform_read(file, buffer, sizeof buffer, &got));
-    EXPECT_EQ(10u, got);
-    std::uint32_t where = 0;
-    ASSERT_EQ(1, platform_seek(file, 3, &where));
-    EXPECT_EQ(3u, where);
-    ASSERT_EQ(1, platform_tell(file, &where));
-    EXPECT_EQ(3u, where);
-    platform_close(file);
-}
-
-TEST(PosixPlatform, UnreadableFileIsAnOpenFailure) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
-    ScratchDir scratch;
-    const std::string path = scratch.write("secret.tif", "II*");
-    chmod(path.c_str(), 0);
-    EXPECT_FALSE(is_open(platform_open_read(path.c_str())));
-    EXPECT_EQ(EACCES, platform_last_error());
-}
-
 TEST(PosixPlatform, FinderInfoAttributeIsReadWholeAndItsStartUsed) {
     ScratchDir scratch;
     const std::string path = scratch.write("typed", "x");
