@@ -51,10 +51,27 @@ bool form_key_path(const char* subkey, char* out) {
     return length > 0 && static_cast<std::size_t>(length) < kKeyPathSize;
 }
 
-// Opens or creates the key to read and write it; returns the system's answer.
+// Opens or creates the key to read and write it; returns the system's answer, and leaves
+// the guard empty on failure.
 LONG create_key(const char* path, KeyGuard* guard, DWORD* disposition) {
-    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                           KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &guard->key, disposition);
+    const LONG result =
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &guard->key, disposition);
+    if (result != ERROR_SUCCESS) guard->key = nullptr;
+    return result;
+}
+
+// Stores `text` as a string of its characters without the terminating zero, or, without
+// a text, `number` as a four-byte number.
+void set_value(HKEY key, const char* value_name, const char* text, std::uint32_t number) {
+    if (text != nullptr) {
+        RegSetValueExA(key, value_name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                       static_cast<DWORD>(std::strlen(text)));
+    } else {
+        const DWORD value = number;
+        RegSetValueExA(key, value_name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                       sizeof value);
+    }
 }
 
 std::uint32_t expand_variables(const char* text, char* out, std::uint32_t size) {
@@ -68,22 +85,16 @@ void copy_whole(const char* text, char* out, std::size_t size) {
 }
 
 // The default of a missing value becomes the text, and is stored when the key can be
-// written.
+// written (`writable_key` is null otherwise).
 void take_default(HKEY writable_key, const char* value_name, char* out, std::size_t size,
                   const char* default_text, const std::uint32_t* default_number) {
     if (default_text != nullptr) {
-        if (writable_key != nullptr)
-            RegSetValueExA(writable_key, value_name, 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(default_text),
-                           static_cast<DWORD>(std::strlen(default_text)));
+        if (writable_key != nullptr) set_value(writable_key, value_name, default_text, 0);
         copy_whole(default_text, out, size);
     } else if (default_number != nullptr) {
-        const DWORD number = *default_number;
-        if (writable_key != nullptr)
-            RegSetValueExA(writable_key, value_name, 0, REG_DWORD,
-                           reinterpret_cast<const BYTE*>(&number), sizeof number);
+        if (writable_key != nullptr) set_value(writable_key, value_name, nullptr, *default_number);
         char text[12];  // "4294967295" and its zero
-        std::snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(number));
+        std::snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(*default_number));
         copy_whole(text, out, size);
     }
 }
@@ -103,7 +114,6 @@ void read_registry_value(const char* subkey, const char* value_name, char* out, 
     if (!writable) {
         // A user of Windows NT without the right to write HKEY_LOCAL_MACHINE still gets
         // the stored options; with no key at all, the defaults. Nothing is written.
-        guard.key = nullptr;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &guard.key) !=
             ERROR_SUCCESS) {
             guard.key = nullptr;
@@ -112,7 +122,7 @@ void read_registry_value(const char* subkey, const char* value_name, char* out, 
         }
         disposition = REG_OPENED_EXISTING_KEY;
     }
-    HKEY writable_key = writable ? guard.key : nullptr;
+    const HKEY writable_key = writable ? guard.key : nullptr;
     if (disposition == REG_CREATED_NEW_KEY) {
         take_default(writable_key, value_name, out, size, default_text, default_number);
         return;
@@ -129,8 +139,8 @@ void read_registry_value(const char* subkey, const char* value_name, char* out, 
     // Any other failure, such as a value longer than the room, reads as nothing and the
     // value stays as it is.
     if (queried != ERROR_SUCCESS) return;
-    const std::size_t got = length < sizeof data ? length : sizeof data;
-    decode_registry_value(type, data, got, expand_variables, out, size);
+    decode_registry_value(type, data, length < sizeof data ? length : sizeof data, expand_variables,
+                          out, size);
 }
 
 void write_registry_value(const char* subkey, const char* value_name, const char* text,
@@ -139,18 +149,8 @@ void write_registry_value(const char* subkey, const char* value_name, const char
     if (!form_key_path(subkey, path)) return;
     KeyGuard guard;
     DWORD disposition = 0;
-    if (create_key(path, &guard, &disposition) != ERROR_SUCCESS) {
-        guard.key = nullptr;
-        return;
-    }
-    if (text != nullptr) {
-        RegSetValueExA(guard.key, value_name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                       static_cast<DWORD>(std::strlen(text)));
-    } else {
-        const DWORD value = number;
-        RegSetValueExA(guard.key, value_name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                       sizeof value);
-    }
+    if (create_key(path, &guard, &disposition) != ERROR_SUCCESS) return;
+    set_value(guard.key, value_name, text, number);
 }
 
 void load_options() {
@@ -176,6 +176,7 @@ void load_options() {
 
 void save_options(const Options& options) {
     save_directory_list();
+    // An absent list is stored as the number 0.
     for (const StoredOption& stored : kStoredOptions) {
         if (stored.number != nullptr)
             write_registry_value(kOptionsSubkey, stored.value_name, nullptr,
