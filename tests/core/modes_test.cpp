@@ -10,18 +10,17 @@ namespace {
 TEST(StartModes, ExecutableNameDecides) {
     const std::string too_long = "C:\\" + std::string(kModulePathSize - 16, 'd') + "\\INKHOUND.EXE";
     const std::pair<std::string, NameAnswer> cases[] = {
-        {"C:\\Program Files\\Tarnholt\\Inkhound.exe", NameAnswer::GoOn},
         {too_long.substr(1), NameAnswer::GoOn},  // 259 characters
         {too_long, NameAnswer::Exit},
-        {"A:\\setup.exe", NameAnswer::Install},
-        {"C:\\x.y\\INSTALL", NameAnswer::Install},  // the extension is never looked at
+        {"A:\\setup.exe", NameAnswer::Install},  // any case, any extension
+        {"C:\\x.y\\INSTALL", NameAnswer::Install},
         {"C:\\INKH160.EXE", NameAnswer::Install},
         {"C:\\INKH -7.EXE", NameAnswer::Install},  // blanks and a sign, as strtol takes them
         {"C:\\INKH0.EXE", NameAnswer::Exit},
         {"C:\\INKH16A.EXE", NameAnswer::Exit},
         {"C:\\INKH160.TAR.EXE", NameAnswer::Exit},  // cut at the last dot only
         {"C:\\INKHX.EXE", NameAnswer::Exit},
-        {"INKHOUND.EXE", NameAnswer::Exit},
+        {"INKHOUND.EXE", NameAnswer::Exit},  // no backslash
     };
     for (const auto& [path, answer] : cases)
         EXPECT_EQ(answer, answer_for_executable_path(path.c_str())) << path;
