@@ -19,21 +19,28 @@ for fd in /proc/$$/fd/*; do
 done
 quiet() { "$@" </dev/null >/dev/null 2>&1 9>&-; }
 
+# The set-up's version: a prefix made by an older set-up is made again.
+ready="$prefix/.inkhound-ready-2"
+
 mkdir -p "$(dirname "$prefix")"
 (
     flock 9
-    if [ ! -f "$prefix/.inkhound-ready" ]; then
+    if [ ! -f "$ready" ]; then
+        [ -d "$prefix" ] && quiet "$server" -k
         rm -rf "$prefix"
         quiet timeout 300 "$loader" wineboot -i
         quiet "$server" -w
         # Dot-files are not hidden, there is no sound device, and the dialog fonts are
-        # the real ones, so that tests see what a user's Windows shows.
+        # the real ones, so that tests see what a user's Windows shows. Windows are made
+        # without a display, by Wine's null display driver: tests read them back through
+        # messages; a test that needs their pixels needs a real display.
         quiet timeout 60 "$loader" reg add 'HKCU\Software\Wine' /v ShowDotFiles /d Y /f
         quiet timeout 60 "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f
+        quiet timeout 60 "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
         mkdir -p "$prefix/drive_c/windows/Fonts"
         cp /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>/dev/null
         quiet "$server" -k
-        touch "$prefix/.inkhound-ready"
+        touch "$ready"
     fi
     # A persistent server, started with its output detached, outlives each test; it
     # answers 0 only when it was not running, and then the helper processes are started

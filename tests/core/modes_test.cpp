@@ -1,0 +1,47 @@
+// The desktop program's start-up decisions: its executable's name and its command line.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "shell/modes.h"
+
+namespace {
+
+TEST(StartModes, ExecutableNameDecides) {
+    const std::string too_long = "C:\\" + std::string(kModulePathSize - 16, 'd') + "\\INKHOUND.EXE";
+    const std::pair<std::string, NameAnswer> cases[] = {
+        {too_long.substr(1), NameAnswer::GoOn},  // 259 characters
+        {too_long, NameAnswer::Exit},
+        {"A:\\setup.exe", NameAnswer::Install},  // any case, any extension
+        {"C:\\x.y\\INSTALL", NameAnswer::Install},
+        {"C:\\INKH160.EXE", NameAnswer::Install},
+        {"C:\\INKH -7.EXE", NameAnswer::Install},  // blanks and a sign, as strtol takes them
+        {"C:\\INKH0.EXE", NameAnswer::Exit},
+        {"C:\\INKH16A.EXE", NameAnswer::Exit},
+        {"C:\\INKH160.TAR.EXE", NameAnswer::Exit},  // cut at the last dot only
+        {"C:\\INKHX.EXE", NameAnswer::Exit},
+        {"INKHOUND.EXE", NameAnswer::Exit},  // no backslash
+    };
+    for (const auto& [path, answer] : cases)
+        EXPECT_EQ(answer, answer_for_executable_path(path.c_str())) << path;
+}
+
+TEST(StartModes, SwitchesAreFoundAnywhere) {
+    // The typed text, the switches found (Delete, Remove, debuG, Background), the text after.
+    const std::string cases[][3] = {
+        {"/background", "B", "/BACKGROUND"},
+        {"X/REMOVEX /Debug", "RG", "X/REMOVEX /DEBUG"},
+        {"/delete:c:\\x.exe", "", "/DELETE:C:\\X.EXE"},
+        {"/DELETE:c:\\x.exe,0000001C,Y /remove", "D", "/DELETE:c:\\x.exe,0000001C,Y /remove"},
+    };
+    for (const auto& c : cases) {
+        std::string text = c[0];
+        const StartSwitches s = read_start_switches(&text[0]);
+        const std::string found = std::string(s.delete_copy ? "D" : "") + (s.remove ? "R" : "") +
+                                  (s.debug ? "G" : "") + (s.background ? "B" : "");
+        EXPECT_EQ(c[1], found) << c[0];
+        EXPECT_EQ(c[2], text) << c[0];
+    }
+}
+
+}  // namespace
