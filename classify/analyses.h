@@ -2,7 +2,7 @@
 // through the buffered reader; each returns the verdict of its findings.
 #pragma once
 
-#include "verdict.h"
+#include "classify/verdict.h"
 
 Verdict analyse_tiff();
 Verdict analyse_jpeg();

@@ -1,13 +1,13 @@
 // The file check driver: identification by extension, Macintosh type or signature, the
 // mis-labelling rule and the hand-over to the analyses. Runs on the scan's thread.
-#include "check.h"
+#include "classify/check.h"
 
 #include <cstring>
 
-#include "analyses.h"
-#include "paths.h"
-#include "reader.h"
-#include "report.h"
+#include "classify/analyses.h"
+#include "platform/paths.h"
+#include "classify/reader.h"
+#include "report/report.h"
 
 // Length of the ":Afp_AfpInfo" suffix that names the Finder information stream.
 constexpr std::size_t kFinderInfoSuffixLength = 12;

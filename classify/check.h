@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "options.h"
-#include "platform.h"
-#include "verdict.h"
+#include "settings/options.h"
+#include "platform/platform.h"
+#include "classify/verdict.h"
 
 enum class FileKind : std::uint8_t { None = 0, Jpeg = 1, Gif = 2, Tiff = 3, Eps = 4 };
 

@@ -4,10 +4,10 @@
 // the scan that runs.
 #include <cstdint>
 
-#include "analyses.h"
-#include "check.h"
-#include "postscript.h"
-#include "reader.h"
+#include "classify/analyses.h"
+#include "classify/check.h"
+#include "classify/postscript.h"
+#include "classify/reader.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 // verdict back to 13.
 #include <cstdint>
 
-#include "analyses.h"
-#include "check.h"
-#include "jpeg.h"
-#include "reader.h"
+#include "classify/analyses.h"
+#include "classify/check.h"
+#include "classify/jpeg.h"
+#include "classify/reader.h"
 
 JpegState jpeg_state = {0};
 

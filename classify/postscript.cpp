@@ -2,11 +2,11 @@
 // are found through bit maps of the block and looked at only when they hold a byte that
 // can begin a keyword; lines that cross a block's end are read through read_byte. Runs on
 // the thread of the scan that runs.
-#include "postscript.h"
+#include "classify/postscript.h"
 
 #include <cstring>
 
-#include "reader.h"
+#include "classify/reader.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

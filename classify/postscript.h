@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "verdict.h"
+#include "classify/verdict.h"
 
 // What one or more scans found: the low four bits are certain, the next four hints.
 using EpsFindings = std::uint16_t;

@@ -1,10 +1,10 @@
 // The buffered file reader's refill and positioning, with the report entries its failures
 // make. Runs on the thread of the scan that runs.
-#include "reader.h"
+#include "classify/reader.h"
 
 #include <cstdlib>
 
-#include "report.h"
+#include "report/report.h"
 
 FileReader file_reader = {nullptr, kNoFile, 0, 0, 0, 0, 0, 0, false, false, false, false, nullptr};
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 constexpr std::uint32_t kBlockSize = 4096;
 // The buffer is allocated a little larger than the blocks it holds.

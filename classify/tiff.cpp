@@ -3,10 +3,10 @@
 // thread of the scan that runs, through the one buffered reader.
 #include <cstdint>
 
-#include "analyses.h"
-#include "check.h"
-#include "reader.h"
-#include "tiff.h"
+#include "classify/analyses.h"
+#include "classify/check.h"
+#include "classify/reader.h"
+#include "classify/tiff.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The verdicts' names and message texts, read from the report categories' table: the
 // verdict codes are the categories 1 to 15.
-#include "verdict.h"
+#include "classify/verdict.h"
 
-#include "report.h"
+#include "report/report.h"
 
 static const CategoryInfo* find_verdict(Verdict verdict) {
     const int code = static_cast<int>(verdict);

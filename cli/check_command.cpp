@@ -5,12 +5,12 @@
 #include <cstring>
 #include <vector>
 
-#include "check.h"
-#include "cli.h"
-#include "options.h"
-#include "reader.h"
-#include "report.h"
-#include "verdict.h"
+#include "classify/check.h"
+#include "cli/cli.h"
+#include "settings/options.h"
+#include "classify/reader.h"
+#include "report/report.h"
+#include "classify/verdict.h"
 
 namespace {
 

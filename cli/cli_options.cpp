@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli.h"
-#include "extensions.h"
-#include "options.h"
-#include "report.h"
+#include "cli/cli.h"
+#include "settings/extensions.h"
+#include "settings/options.h"
+#include "report/report.h"
 
 namespace {
 

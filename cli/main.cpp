@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli.h"
-#include "platform.h"
-#include "reader.h"
+#include "cli/cli.h"
+#include "platform/platform.h"
+#include "classify/reader.h"
 
 const char kUsageText[] =
     "usage: inkhound check [OPTIONS] [--] FILE...\n"

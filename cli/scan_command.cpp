@@ -7,14 +7,14 @@
 #include <cstring>
 #include <vector>
 
-#include "cli.h"
-#include "dirlist.h"
-#include "logfile.h"
-#include "options.h"
-#include "paths.h"
-#include "platform.h"
-#include "report.h"
-#include "walker.h"
+#include "cli/cli.h"
+#include "settings/dirlist.h"
+#include "report/logfile.h"
+#include "settings/options.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
+#include "report/report.h"
+#include "scan/walker.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The fault switch shared by both platform implementations: tests arm a row, and the next
 // matching platform call fails with the row's error code. Used on the scan thread only.
-#include "platform.h"
+#include "platform/platform.h"
 
 void set_platform_last_error(int error);  // each implementation's own
 

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 // Each implementation's own removal; both may run in a signal handler.
 void remove_leftover_file(const char* path);

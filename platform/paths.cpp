@@ -1,9 +1,9 @@
 // Path helpers over the platform's separator and path limit.
-#include "paths.h"
+#include "platform/paths.h"
 
 #include <cstring>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 bool join_path(const char* directory, const char* name, char* out, std::size_t size) {
     const std::size_t first = std::strlen(directory);

@@ -1,14 +1,14 @@
 // The log file sink, the merge into "Inkhound.log" and the log's reader. Sink and merge
 // run on the thread of the scan that installed the sink; the reader on the
 // user-interface thread.
-#include "logfile.h"
+#include "report/logfile.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "options.h"
-#include "paths.h"
-#include "report.h"
+#include "settings/options.h"
+#include "platform/paths.h"
+#include "report/report.h"
 
 namespace {
 // The general, errors and summary sections are kept whenever any of the four kinds of

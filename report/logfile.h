@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 constexpr int kLogSlotCount = 8;  // one per section, in the log file's order
 

@@ -1,12 +1,12 @@
 // The report call: timestamp, bounded message formatting, the line layout, the category
 // and section tables, and the verdict-to-entries rule. Runs on the scan's thread.
-#include "report.h"
+#include "report/report.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-#include "options.h"
+#include "settings/options.h"
 
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 enum class ReportCategory : int {
     Summary = -1,

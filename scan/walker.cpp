@@ -1,15 +1,15 @@
 // The directory walker and the immediate scan's framing. Runs on the thread of the scan
 // that runs: the immediate-scan worker, the background scanner or the command-line tool.
-#include "walker.h"
+#include "scan/walker.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "check.h"
-#include "dirlist.h"
-#include "paths.h"
-#include "reader.h"
-#include "report.h"
+#include "classify/check.h"
+#include "settings/dirlist.h"
+#include "platform/paths.h"
+#include "classify/reader.h"
+#include "report/report.h"
 
 ScanControl scan_control;
 

@@ -6,10 +6,10 @@
 #include <atomic>
 #include <cstdint>
 
-#include "options.h"
-#include "platform.h"
-#include "report.h"
-#include "verdict.h"
+#include "settings/options.h"
+#include "platform/platform.h"
+#include "report/report.h"
+#include "classify/verdict.h"
 
 // The immediate scan's control flags, shared with the settings window.
 struct ScanControl {

@@ -1,6 +1,6 @@
 // The scan directory list and its file. Entries are allocated one by one as marks are
 // set; nothing is allocated while a scan asks the list questions.
-#include "dirlist.h"
+#include "settings/dirlist.h"
 
 #include <cstdio>
 #include <algorithm>
@@ -8,8 +8,8 @@
 #include <new>
 #include <vector>
 
-#include "paths.h"
-#include "platform.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
 
 DirectoryList directory_list;
 

@@ -1,6 +1,6 @@
 // The extension list check: walks the text once, deleting stray semicolons and later
 // copies of each extension, and stops at the first malformed extension.
-#include "extensions.h"
+#include "settings/extensions.h"
 
 #include <cstring>
 

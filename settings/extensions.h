@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "paths.h"  // upper_case_ascii, as the settings page's boxes upper-case typing
+#include "platform/paths.h"  // upper_case_ascii, as the settings page's boxes upper-case typing
 
 // The boxes hold at most 199 characters.
 constexpr std::size_t kExtensionListSize = 200;

@@ -1,10 +1,10 @@
 // The options record's defaults, copies and settings table. The copies are made on the
 // user-interface thread while no scan reads them.
-#include "options.h"
+#include "settings/options.h"
 
 #include <cstring>
 
-#include "resource.h"
+#include "resources/resource.h"
 
 PlatformState platform_state = {2};
 OptionsState options_state;

@@ -19,7 +19,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 static_assert(kPathLimit == PATH_MAX, "the path limit is Linux's PATH_MAX");
 static_assert(kErrorTooManyOpenFiles == EMFILE, "the descriptor limit's error is EMFILE");

@@ -1,12 +1,12 @@
 // Win32 implementation of the platform seam: CreateFileA handles, the NTFS ":Afp_AfpInfo"
 // stream, GetModuleFileNameA, GetDateFormatA and GetVersionExA. Runs on whichever thread
 // calls it.
-#include "win32.h"
+#include "platform/win32/win32.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 static const char kFinderInfoStream[] = ":Afp_AfpInfo";
 

@@ -4,12 +4,12 @@
 
 #include <cstring>
 
-#include "check.h"
-#include "collect_sink.h"
-#include "report.h"
-#include "reader.h"
-#include "finder_info.h"
-#include "scratch.h"
+#include "classify/check.h"
+#include "tests/support/collect_sink.h"
+#include "report/report.h"
+#include "classify/reader.h"
+#include "tests/support/finder_info.h"
+#include "tests/support/scratch.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <sstream>
 
-#include "dirlist.h"
-#include "platform.h"
-#include "scratch.h"
+#include "settings/dirlist.h"
+#include "platform/platform.h"
+#include "tests/support/scratch.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // failure.
 #include <gtest/gtest.h>
 
-#include "analyses.h"
-#include "analysis_fixture.h"
-#include "postscript.h"
+#include "classify/analyses.h"
+#include "tests/support/analysis_fixture.h"
+#include "classify/postscript.h"
 
 namespace {
 

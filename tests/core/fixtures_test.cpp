@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "check.h"
-#include "collect_sink.h"
-#include "options.h"
+#include "classify/check.h"
+#include "tests/support/collect_sink.h"
+#include "settings/options.h"
 
 namespace {
 

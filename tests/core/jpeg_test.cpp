@@ -3,8 +3,8 @@
 // decoders, block boundaries, cut-off files and the failure rows.
 #include <gtest/gtest.h>
 
-#include "analyses.h"
-#include "analysis_fixture.h"
+#include "classify/analyses.h"
+#include "tests/support/analysis_fixture.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <regex>
 #include <set>
 
-#include "collect_sink.h"
-#include "logfile.h"
-#include "options.h"
-#include "report.h"
-#include "scratch.h"
+#include "tests/support/collect_sink.h"
+#include "report/logfile.h"
+#include "settings/options.h"
+#include "report/report.h"
+#include "tests/support/scratch.h"
 
 namespace {
 

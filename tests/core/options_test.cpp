@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "collect_sink.h"
-#include "options.h"
-#include "resource.h"
+#include "tests/support/collect_sink.h"
+#include "settings/options.h"
+#include "resources/resource.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "paths.h"
-#include "platform.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <random>
 #include <vector>
 
-#include "aligned_scan.h"
-#include "collect_sink.h"
-#include "reader.h"
-#include "scratch.h"
+#include "tests/model/aligned_scan.h"
+#include "tests/support/collect_sink.h"
+#include "classify/reader.h"
+#include "tests/support/scratch.h"
 
 namespace {
 

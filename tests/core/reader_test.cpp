@@ -2,9 +2,9 @@
 // limit and every failure row, through real files and the platform's fault switch.
 #include <gtest/gtest.h>
 
-#include "collect_sink.h"
-#include "examined_file.h"
-#include "reader.h"
+#include "tests/support/collect_sink.h"
+#include "tests/support/examined_file.h"
+#include "classify/reader.h"
 
 namespace {
 

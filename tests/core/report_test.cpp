@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "collect_sink.h"
-#include "report.h"
+#include "tests/support/collect_sink.h"
+#include "report/report.h"
 
 namespace {
 

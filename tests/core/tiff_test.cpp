@@ -3,9 +3,9 @@
 // and the failure rows.
 #include <gtest/gtest.h>
 
-#include "analyses.h"
-#include "analysis_fixture.h"
-#include "tiff.h"
+#include "classify/analyses.h"
+#include "tests/support/analysis_fixture.h"
+#include "classify/tiff.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <thread>
 
-#include "dirlist.h"
-#include "walk_fixture.h"
+#include "settings/dirlist.h"
+#include "tests/support/walk_fixture.h"
 
 namespace {
 

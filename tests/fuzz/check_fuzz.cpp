@@ -12,11 +12,11 @@
 #include <functional>
 #include <string>
 
-#include "aligned_scan.h"
-#include "check.h"
-#include "options.h"
-#include "reader.h"
-#include "report.h"
+#include "tests/model/aligned_scan.h"
+#include "classify/check.h"
+#include "settings/options.h"
+#include "classify/reader.h"
+#include "report/report.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The line scan at a chosen block offset, through the reader and the fault switch.
-#include "aligned_scan.h"
+#include "tests/model/aligned_scan.h"
 
-#include "platform.h"
-#include "reader.h"
+#include "platform/platform.h"
+#include "classify/reader.h"
 
 ScanRun scan_at(const std::string& path, std::uint32_t offset, const ScanSetup& setup) {
     FileReader& reader = file_reader;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "postscript.h"
+#include "classify/postscript.h"
 
 // Filler before the document in the file, so that the document can start anywhere in a
 // block.

@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <set>
 
-#include "platform.h"
-#include "scratch.h"
+#include "platform/platform.h"
+#include "tests/support/scratch.h"
 
 namespace {
 

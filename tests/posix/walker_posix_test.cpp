@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "walk_fixture.h"
+#include "tests/support/walk_fixture.h"
 
 namespace {
 

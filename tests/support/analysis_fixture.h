@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "collect_sink.h"
-#include "examined_file.h"
-#include "reader.h"
-#include "scratch.h"
-#include "verdict.h"
+#include "tests/support/collect_sink.h"
+#include "tests/support/examined_file.h"
+#include "classify/reader.h"
+#include "tests/support/scratch.h"
+#include "classify/verdict.h"
 
 inline void PrintTo(Verdict verdict, std::ostream* out) {
     *out << verdict_name(verdict);

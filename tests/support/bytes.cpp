@@ -1,5 +1,5 @@
 // Byte builders for test inputs.
-#include "bytes.h"
+#include "tests/support/bytes.h"
 
 Bytes be16(unsigned value) {
     return {static_cast<char>((value >> 8) & 0xFF), static_cast<char>(value & 0xFF)};

@@ -1,12 +1,12 @@
 // The collecting report sink and the reset of the core's process-wide state.
-#include "collect_sink.h"
+#include "tests/support/collect_sink.h"
 
-#include "dirlist.h"
-#include "options.h"
-#include "platform.h"
-#include "reader.h"
-#include "report.h"
-#include "walker.h"
+#include "settings/dirlist.h"
+#include "settings/options.h"
+#include "platform/platform.h"
+#include "classify/reader.h"
+#include "report/report.h"
+#include "scan/walker.h"
 
 namespace {
 std::vector<CollectedEntry> collected;

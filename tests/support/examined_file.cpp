@@ -1,8 +1,8 @@
 // The file under examination made from bytes, for the analyses' tests.
-#include "examined_file.h"
+#include "tests/support/examined_file.h"
 
-#include "platform.h"
-#include "reader.h"
+#include "platform/platform.h"
+#include "classify/reader.h"
 
 namespace {
 std::string examined_path;  // the reader's file_name points into it

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "scratch.h"
+#include "tests/support/scratch.h"
 
 // Writes `contents` to `name` in `dir` and opens it as the file under examination (reader
 // reset, verdict word 0, no embedded JPEG seen), closing any file left open; false when

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "bytes.h"
+#include "tests/support/bytes.h"
 
 // The Finder information stream of `path` becomes `info`. Returns false when the file
 // system here cannot keep it (the test then skips).

@@ -2,7 +2,7 @@
 // stream's bytes followed by one zero byte.
 #include <sys/xattr.h>
 
-#include "finder_info.h"
+#include "tests/support/finder_info.h"
 
 bool attach_finder_info(const std::string& path, const Bytes& info) {
     const Bytes value = info + Bytes(1, '\0');

@@ -3,7 +3,7 @@
 // open of "name:Afp_AfpInfo" then finds, so the same code path runs.
 #include <fstream>
 
-#include "finder_info.h"
+#include "tests/support/finder_info.h"
 
 bool attach_finder_info(const std::string& path, const Bytes& info) {
     std::ofstream out(path + ":Afp_AfpInfo", std::ios::binary | std::ios::trunc);

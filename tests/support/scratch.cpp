@@ -1,5 +1,5 @@
 // Scratch directories under the system's temporary directory.
-#include "scratch.h"
+#include "tests/support/scratch.h"
 
 #include <atomic>
 #include <chrono>
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "bytes.h"
+#include "tests/support/bytes.h"
 
 class ScratchDir {
   public:

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
-#include "collect_sink.h"
-#include "scratch.h"
-#include "walker.h"
+#include "tests/support/collect_sink.h"
+#include "tests/support/scratch.h"
+#include "scan/walker.h"
 
 // A one-pixel GIF: checked, and logged in category 5 without a message.
 inline const Bytes kGif("GIF89a\x01\x00\x01\x00", 10);

@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform.h"
-#include "scratch.h"
-#include "win32.h"
+#include "platform/platform.h"
+#include "tests/support/scratch.h"
+#include "platform/win32/win32.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 // program, the merge and the reader.
 #include <gtest/gtest.h>
 
-#include "win32.h"
+#include "platform/win32/win32.h"
 
-#include "logfile.h"
-#include "report.h"
-#include "walk_fixture.h"
+#include "report/logfile.h"
+#include "report/report.h"
+#include "tests/support/walk_fixture.h"
 
 namespace {
 
