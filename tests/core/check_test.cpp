@@ -63,29 +63,6 @@ TEST(MatchExtension, ComparesWholeEntriesCaseSensitively) {
     EXPECT_FALSE(match_extension(".TIF", nullptr));
 }
 
-TEST(PathExtension, TakesTheLastDotWithNoSeparatorAfterIt) {
-    const std::string sep(1, kPathSeparator);
-    struct Case {
-        std::string path;
-        const char* extension;
-    };
-    const Case cases[] = {
-        {"photo.jpg", ".JPG"},
-        {"dir" + sep + "A.TiFf", ".TIFF"},
-        {"dir.old" + sep + "F", ""},
-        {"noextension", ""},
-        {"trailing.", "."},
-        {"a.b.eps", ".EPS"},
-        {"x.\xE9t\xE9", ".\xE9T\xE9"},  // only a to z are upper-cased
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
-        char extension[kExtensionSize];
-        path_extension(c.path.c_str(), extension);
-        EXPECT_STREQ(c.extension, extension);
-    }
-}
-
 TEST_F(CheckTest, ExtensionsGiveTheKindWhichTheContentMustConfirm) {
     // With every analysis switched off, a confirmed kind gives 14 and a refuted one 15:
     // so 15 shows which kind the name claimed.
@@ -362,14 +339,6 @@ TEST_F(MacintoshTypeTest, OnlyInForceOnWindowsNtAndAfterTheExtension) {
     options_.file_scan_flags = kUseMacintoshTypes | kWarnGif;
     ASSERT_TRUE(write_typed("typed.dat", kJpegStart, finder_info("GIFf")));
     EXPECT_EQ(Verdict::NothingToReport, check(path_));  // content: a JPEG, not checked
-}
-
-TEST_F(MacintoshTypeTest, PathTooLongForTheStreamNameHasNoType) {
-    const std::size_t room = kPathLimit - scratch_.path().size() - 2;
-    const std::string name(room - std::strlen(":Afp_AfpInfo") + 1, 'n');
-    char type[5] = "XXXX";
-    read_macintosh_type(scratch_.file(name).c_str(), type);
-    EXPECT_STREQ("", type);
 }
 
 }  // namespace

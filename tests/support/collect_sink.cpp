@@ -1,6 +1,8 @@
 // The collecting report sink and the reset of the core's process-wide state.
 #include "tests/support/collect_sink.h"
 
+#include <new>
+
 #include "settings/dirlist.h"
 #include "settings/options.h"
 #include "platform/platform.h"
@@ -52,22 +54,16 @@ void CollectingSink::clear() { collected.clear(); }
 void reset_core_state() {
     clear_platform_faults();
     allocate_reader_buffer();
-    FileReader& reader = file_reader;
-    reader.file_name = nullptr;
-    reader.handle = kNoFile;
-    reader.buffer_start = reader.buffered = reader.cursor = 0;
-    reader.little_endian = reader.end_limit = 0;
-    reader.verdict = 0;
-    reader.stop = reader.end_of_data = false;
-    reader.failed = false;
-    file_reader.embedded_jpeg_seen = false;
-    ScanState& scan = the_test_scan;
-    zero_scan_counters(&scan);
-    scan.logging_flags = 0;
-    scan.progress_count_on = false;
-    scan.show_progress_count = nullptr;
-    scan.pause_or_stop_check = nullptr;
-    bind_scan(&scan);
+    unsigned char* buffer = file_reader.buffer;
+    file_reader = FileReader{};
+    file_reader.handle = kNoFile;
+    file_reader.buffer = buffer;
+    // The sink stays: a test's CollectingSink is made before its SetUp runs.
+    const ReportSink sink = the_test_scan.sink;
+    the_test_scan.~ScanState();
+    new (&the_test_scan) ScanState{};
+    the_test_scan.sink = sink;
+    bind_scan(&the_test_scan);
     scan_control.immediate_stop_requested = false;
     directory_entry_hook = nullptr;
     empty_directory_list();
