@@ -1,5 +1,6 @@
-// The buffered reader: block boundaries, end of data, byte order, the seek rules, the end
-// limit and every failure row, through real files and the platform's fault switch.
+// The buffered reader: block boundaries, end of data, byte order, the seek rules and every
+// failure row, through real files and the platform's fault switch. The end limit is tested
+// where the EPS analysis sets it.
 #include <gtest/gtest.h>
 
 #include "tests/support/collect_sink.h"
@@ -80,24 +81,6 @@ TEST_F(FileReaderTest, SeekInsideTheBlockMovesOnlyTheCursor) {
     EXPECT_EQ(0, read_byte());
     EXPECT_EQ("4294967280+0/0 end verdict 0", reader_state());
     EXPECT_TRUE(sink_.entries().empty());
-}
-
-// The limit is looked at only when a block is read: one that starts at it is read whole.
-TEST_F(FileReaderTest, EndLimitStopsOnlyABlockStartingPastIt) {
-    open(counting(3 * 4096));
-    file_reader.end_limit = 4096;
-    seek_to(4096);
-    EXPECT_EQ(byte_at(4096), read_byte());
-    rewind_reader(false);
-    file_reader.end_limit = 4095;
-    seek_to(4096);
-    EXPECT_EQ(0, read_byte());
-    EXPECT_TRUE(file_reader.end_of_data);
-    rewind_reader(false);
-    file_reader.end_limit = 10;
-    for (int i = 0; i < 4096; ++i) ASSERT_EQ(byte_at(i), read_byte()) << i;
-    EXPECT_EQ(0, read_byte());
-    EXPECT_EQ("4096+0/4096 end verdict 0", reader_state());
 }
 
 // Each failure is one timestamped entry naming the file; after it nothing more is read
