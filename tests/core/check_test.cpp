@@ -18,6 +18,7 @@ const Bytes kGif("GIF89a\x01\x00\x01\x00", 10);
 const Bytes kTiffStart("II*\0\x08\0\0\0", 8);
 const Bytes kEpsStart("%!PS-Adobe-3.0 EPSF-3.0\n");
 const Bytes kNothing("just some text, no signature at all\n");
+const Bytes kEmpty(""), kOneByte("\xFF");
 
 class CheckTest : public ::testing::Test {
   protected:
@@ -82,6 +83,8 @@ TEST_F(CheckTest, ExtensionsGiveTheKindWhichTheContentMustConfirm) {
         {"C2.EPSF", &kNothing, Verdict::Mislabelled},
         {"photo.jpg", &kGif, Verdict::Mislabelled},
         {"E.GIF", &kJpegStart, Verdict::Mislabelled},
+        {"empty.gif", &kEmpty, Verdict::Mislabelled},
+        {"one.jpg", &kOneByte, Verdict::Mislabelled},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -111,25 +114,31 @@ TEST_F(CheckTest, UnclaimedNamesAreNotOpenedWhileANamingMethodIsOn) {
     EXPECT_TRUE(sink_.entries().empty());
 }
 
+// Without a naming method the signatures are tried JPEG, GIF, TIFF, EPS, and the first
+// found decides, wherever each stands; a kind from content is never mis-labelled.
 TEST_F(CheckTest, ContentDecidesWhenNoNamingMethodIsOn) {
-    options_.file_scan_flags = kWarnGif;
-    EXPECT_EQ(Verdict::Gif, check_bytes("logo.dat", kGif));
-    EXPECT_EQ(Verdict::Gif, check_bytes("logo.TIF", kGif));  // never mis-labelled this way
-    options_.file_scan_flags = 0;
-    EXPECT_EQ(Verdict::NothingToReport, check_bytes("logo2.dat", kGif));
-    options_.file_scan_flags = kWarnGif;
-    EXPECT_EQ(Verdict::NothingToReport, check_bytes("plain.dat", kNothing));
-    EXPECT_EQ(4, test_scan().files_checked.load());
-}
-
-TEST_F(CheckTest, SignaturesAreTriedJpegGifTiffEps) {
-    // A JPEG start followed by a GIF signature is a JPEG: with JPEG checks off it stays
-    // 14 even though GIF warnings are on.
-    options_.file_scan_flags = kWarnGif;
-    EXPECT_EQ(Verdict::NothingToReport, check_bytes("both.dat", kJpegStart + kGif));
-    // The GIF test runs before the TIFF test, wherever each signature stands.
-    EXPECT_EQ(Verdict::Gif, check_bytes("tiff-then-gif.dat", kTiffStart + kGif));
-    EXPECT_EQ(Verdict::NothingToReport, check_bytes("jpeg-after-gif.dat", kGif + kJpegStart));
+    const struct {
+        const char* name;
+        std::uint16_t flags;
+        Bytes contents;
+        Verdict verdict;
+    } cases[] = {
+        {"logo.dat", kWarnGif, kGif, Verdict::Gif},
+        {"logo.TIF", kWarnGif, kGif, Verdict::Gif},
+        {"logo2.dat", 0, kGif, Verdict::NothingToReport},
+        {"plain.dat", kWarnGif, kNothing, Verdict::NothingToReport},
+        {"both.dat", kWarnGif, kJpegStart + kGif, Verdict::NothingToReport},  // a JPEG, unchecked
+        {"tiff-then-gif.dat", kWarnGif, kTiffStart + kGif, Verdict::Gif},
+        {"jpeg-after-gif.dat", kWarnGif, kGif + kJpegStart, Verdict::NothingToReport},
+        {"empty.dat", kWarnGif, "", Verdict::NothingToReport},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        options_.file_scan_flags = c.flags;
+        EXPECT_EQ(c.verdict, check_bytes(c.name, c.contents));
+    }
+    EXPECT_EQ(8, test_scan().files_checked.load());
+    EXPECT_TRUE(sink_.entries().empty());
 }
 
 TEST_F(CheckTest, SignatureEndingAtByte60IsFoundAt61IsNot) {
@@ -190,14 +199,6 @@ TEST_F(CheckTest, BrokenPartialMatchesRestartWithoutTheBreakingByte) {
     }
 }
 
-TEST_F(CheckTest, EmptyAndOneByteFilesHaveNoSignature) {
-    options_.file_scan_flags = kExamineExtensions | kWarnGif;
-    EXPECT_EQ(Verdict::Mislabelled, check_bytes("empty.gif", ""));
-    EXPECT_EQ(Verdict::Mislabelled, check_bytes("one.jpg", "\xFF"));
-    options_.file_scan_flags = kWarnGif;
-    EXPECT_EQ(Verdict::NothingToReport, check_bytes("empty.dat", ""));
-    EXPECT_TRUE(sink_.entries().empty());
-}
 
 // Each is one timestamped entry naming the path; the file counts as seen, not checked.
 TEST_F(CheckTest, FilesThatCannotBeOpenedAreReportedOnce) {

@@ -152,10 +152,7 @@ TEST_F(DirectoryListTest, LoadingNormalisesTheFile) {
          std::string(3 * kPathLimit, 'z') + "\n" +                     // skipped whole, not split
          std::string("C:\0X\n", 5) + native("C:\\F"));                 // a zero byte; no line end
     EXPECT_EQ(file_of(paths("C:\\A -C:\\A\\X C:\\B C:\\C C:\\E " + longest + " C:\\F")), saved());
-}
-
-TEST_F(DirectoryListTest, AMissingFileLoadsAsAnEmptyList) {
-    mark("C:\\A");
+    // A missing file loads as an empty list.
     EXPECT_EQ(0, load_directory_list_file(scratch_.file("absent.dfo").c_str()));
     EXPECT_EQ(nullptr, directory_list.root.first_child);
 }

@@ -52,16 +52,15 @@ TEST(ReportLine, FormsOfTheLineLayout) {
     }
 }
 
-TEST(ReportLine, LongestFileEntryIsNeverCut) {
+// The longest file entry fits whole; only a name past the path limit is cut, and then
+// the message stays whole.
+TEST(ReportLine, OverlongNameIsCutSoTheMessageStaysWhole) {
     char timestamp[kTimestampSize];
     std::memset(timestamp, '9', sizeof timestamp - 1);
     timestamp[sizeof timestamp - 1] = '\0';
     const std::string path(kPathLimit - 1, 'p');
-    const std::string line = line_of(timestamp, path.c_str(), "Can't determine if RGB or CMYK");
-    EXPECT_EQ(std::string(timestamp) + " " + path + ": Can't determine if RGB or CMYK\r\n", line);
-}
-
-TEST(ReportLine, OverlongNameIsCutSoTheMessageStaysWhole) {
+    EXPECT_EQ(std::string(timestamp) + " " + path + ": Can't determine if RGB or CMYK\r\n",
+              line_of(timestamp, path.c_str(), "Can't determine if RGB or CMYK"));
     const std::string name(3 * kPathLimit, 'p');
     const std::string line = line_of("6-Dec-26 09:05:03 ", name.c_str(), "path too long");
     EXPECT_EQ(kLineSize - 1, line.size());

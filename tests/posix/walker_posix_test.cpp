@@ -1,8 +1,8 @@
 // The walker and the scan's surroundings where POSIX differs from Windows: symbolic
-// links, FIFOs and devices, the private folder and the interrupt.
+// links, FIFOs and devices (the private folder and the interrupts are the command-line
+// tests').
 #include <gtest/gtest.h>
 
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,24 +34,6 @@ TEST_F(PosixWalkerTest, LinksFifosAndDevices) {
     EXPECT_EQ(std::vector<std::string>{"@" + root + "/sub/gone.gif: open failure: 2"}, entries(1));
     EXPECT_EQ(3, test_scan().files_seen.load());
     EXPECT_EQ(2, test_scan().files_checked.load());
-}
-
-TEST(PosixScanFiles, ThePrivateFolderIsTheUsersAlone) {
-    char folder[kPathLimit];
-    ASSERT_EQ(1, platform_make_private_directory(folder, sizeof folder));
-    struct stat info;
-    ASSERT_EQ(0, stat(folder, &info));
-    EXPECT_EQ(0700u, info.st_mode & 0777);
-    EXPECT_EQ(1, platform_remove_directory(folder));
-}
-
-volatile sig_atomic_t interrupts = 0;
-
-TEST(PosixScanFiles, TheFirstInterruptAsksTheSecondEnds) {
-    ASSERT_EQ(1, platform_catch_interrupt([] { interrupts = interrupts + 1; }));
-    raise(SIGINT);
-    EXPECT_EQ(1, interrupts);
-    EXPECT_EXIT(raise(SIGINT), ::testing::KilledBySignal(SIGINT), "");
 }
 
 }  // namespace
