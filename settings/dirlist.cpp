@@ -249,18 +249,17 @@ bool has_included_below(const char* path) {
 int for_each_scan_directory(ScanDirectoryCallback callback, void* context) {
     // The callback gets a copy of the path, and the entry is found again afterwards:
     // the list may have changed while it ran.
-    std::unordered_map<std::string, bool> visited;
+    std::unordered_set<std::string> visited;
     char path[kPathLimit];
     const DirEntry* entry = directory_list.root.first_child;
     while (entry) {
         const std::string key = key_of(entry->path.get(), entry->length);
-        const bool wanted = entry->included || (entry->first_child &&
-                                                subtree_has_included(entry->first_child));
-        if (!wanted || visited.count(key)) {
+        // An excluded entry is walked for an included one anywhere below it.
+        if (!subtree_has_included(entry) || visited.count(key)) {
             entry = entry->next;
             continue;
         }
-        visited[key] = true;
+        visited.insert(key);
         std::memcpy(path, entry->path.get(), entry->length + 1);
         const std::uint32_t generation = directory_list.generation;
         if (!callback(path, entry->first_child != nullptr, context)) return 0;

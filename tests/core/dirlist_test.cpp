@@ -111,7 +111,9 @@ TEST_F(DirectoryListTest, TheRootDirectoryKeepsItsSeparatorThroughTheFile) {
 // An excluded top-level entry is passed when an included one lies below it: "Scan now"
 // must reach it without the list being saved and loaded again.
 TEST_F(DirectoryListTest, IterationPassesTopLevelEntriesThatHoldIncludedOnesInOrder) {
-    mark("C:\\B -C:\\B\\Old C:\\A C:\\Z -C:\\Z C:\\E\\In -C:\\E C:\\E\\In -C:\\F -C:\\F\\X");
+    // C:\E ends up excluded with an excluded C:\E\A before an included C:\E\In.
+    mark("C:\\B -C:\\B\\Old C:\\A C:\\Z -C:\\Z C:\\E\\A -C:\\E C:\\E\\A C:\\E\\In -C:\\E\\A "
+         "-C:\\F -C:\\F\\X");
     Lines visits;
     const ScanDirectoryCallback visit = [](const char* path, bool below, void* out) {
         static_cast<Lines*>(out)->push_back(path + std::string(below ? "+" : ""));
