@@ -77,9 +77,8 @@ int handle_entry(Walk& walk, std::size_t length, const DirectoryEntry& entry, bo
         }
     } else {
         const Verdict verdict = check_file(walk.path, *walk.options);
-        const bool embedded_jpeg =
-            file_reader.embedded_jpeg_seen;
-        report_verdict(walk.path, verdict, embedded_jpeg, walk.options->logging_flags);
+        report_verdict(walk.path, verdict, file_reader.embedded_jpeg_seen,
+                       walk.options->logging_flags);
     }
     walk.path[length] = '\0';
     return result;
