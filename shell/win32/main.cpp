@@ -1,0 +1,101 @@
+// The desktop program's entry: one executable that is the settings window, the background
+// scanner in the tray, and (by its own name) its installer. Main thread.
+#include "platform/win32/win32.h"
+
+#include <cstring>
+
+#include "classify/reader.h"
+#include "report/win32/trace.h"
+#include "resources/resource.h"
+#include "scan/walker.h"
+#include "settings/win32/registry.h"
+#include "settings/win32/sheet.h"
+#include "shell/modes.h"
+#include "shell/win32/program.h"
+
+namespace {
+
+// The executable's own name decides whether it goes on as the program. Installer names
+// end the run until installation is built in; every name but the program's ends it too.
+bool check_executable_name() {
+    char path[kModulePathSize];
+    const DWORD length = GetModuleFileNameA(nullptr, path, kModulePathSize - 1);
+    if (length == 0 || length >= kModulePathSize - 1) return false;
+    path[length] = '\0';
+    return answer_for_executable_path(path) == NameAnswer::GoOn;
+}
+
+bool register_main_window_class() {
+    WNDCLASSEXA window_class = {};
+    window_class.cbSize = sizeof window_class;
+    window_class.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    window_class.lpfnWndProc = main_window_procedure;
+    window_class.hInstance = startup.instance;
+    window_class.hIcon = startup.icon_normal;
+    window_class.hIconSm = startup.icon_normal;
+    window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    window_class.lpszMenuName = MAKEINTRESOURCEA(IDR_TRAY_MENU);
+    window_class.lpszClassName = kMainWindowClass;
+    return RegisterClassExA(&window_class) != 0;
+}
+
+}  // namespace
+
+int program_main(HINSTANCE instance, HINSTANCE, char* arguments, int) {
+    // 1. The instance, for resources and windows.
+    startup.instance = instance;
+
+    // 2. Deleting a removed copy sets nothing else up; "/DELETE" counts only in capitals.
+    //    Removal is not built in yet, so there is nothing to delete.
+    StartSwitches switches = read_start_switches(arguments);
+    if (switches.delete_copy) return 0;
+
+    // 3, 4. One instance: a second start wakes the first as a double-click on its tray icon.
+    startup.notify_message = RegisterWindowMessageA(kNotifyMessageName);
+    if (HWND running = FindWindowA(kMainWindowClass, kMainWindowTitle)) {
+        PostMessageA(running, startup.notify_message, 0, WM_LBUTTONDBLCLK);
+        SetForegroundWindow(running);
+        return 1;
+    }
+
+    // 6. Shared resources.
+    startup.arrow_cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    startup.wait_cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32514));   // IDC_WAIT
+    startup.icon_normal = LoadIconA(instance, MAKEINTRESOURCEA(IDI_NORMAL));
+    startup.icon_active = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ACTIVE));
+    startup.icon_alert = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ALERT));
+
+    // 7. The reader's buffer, once for the life of the process.
+    if (!allocate_reader_buffer()) return 1;
+
+    // 8. Only the program's own name goes on.
+    if (!check_executable_name()) return 0;
+
+    // 9 to 11. The tray menu and the hidden main window a second start looks for.
+    startup.tray_menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
+    if (startup.tray_menu == nullptr) return 1;
+    if (!register_main_window_class()) return 1;
+    // Not checked: the program goes on without it, as the settings window needs none.
+    startup.main_window = CreateWindowExA(0, kMainWindowClass, kMainWindowTitle,
+                                          WS_POPUP | WS_MINIMIZE | WS_CLIPSIBLINGS | WS_BORDER,
+                                          0, 0, 10, 10, nullptr, startup.tray_menu, instance,
+                                          nullptr);
+
+    // 12 (done by read_start_switches), 14, 15. The scan directory list and the options.
+    scan_control.immediate_stop_requested = false;
+    load_options();
+    trace_state.debug_enabled = switches.debug;
+    trace_state.trace_file = nullptr;
+
+    // 16. The background run is not built in yet: "/BACKGROUND" opens the settings window
+    //     as every other start does.
+    open_settings_window(false);
+
+    // 17.
+    close_trace();
+    return 0;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR arguments, int show_command) {
+    return program_main(instance, previous, arguments, show_command);
+}
