@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "report/win32/view.h"
@@ -27,7 +28,8 @@ SettingsWindowState settings_window;
 // system reads the pages from the size each record announces.
 #if defined(__i386__)
 static_assert(sizeof(PROPSHEETPAGEA_V1) == 40, "the early page record is 40 bytes");
-static_assert(PROPSHEETPAGEA_V1_SIZE == 40, "the early page record is 40 bytes");
+static_assert(offsetof(PROPSHEETHEADERA, pfnCallback) + sizeof(PFNPROPSHEETCALLBACK) == 40,
+              "the early sheet header is 40 bytes");
 #endif
 
 namespace {
