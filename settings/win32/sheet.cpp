@@ -13,7 +13,7 @@
 #include "resources/resource.h"
 #include "scan/walker.h"
 #include "scan/win32/immediate.h"
-#include "scan/win32/scanner.h"
+#include "scan/background.h"
 #include "settings/dirlist.h"
 #include "settings/extensions.h"
 #include "settings/options.h"

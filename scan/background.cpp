@@ -1,0 +1,165 @@
+// The background scanner's state machine: the scanner thread's loop, its scan of the
+// whole list into the log file, the check the walker makes between entries, and the
+// requests of the user-interface thread.
+#include "scan/background.h"
+
+#include <cstdio>
+
+#include "report/logfile.h"
+#include "scan/walker.h"
+#include "settings/dirlist.h"
+#include "settings/options.h"
+
+BackgroundScanner background_scanner;
+
+namespace {
+
+ScannerState state() {
+    return static_cast<ScannerState>(
+        background_scanner.scanner_state.load(std::memory_order_relaxed));
+}
+
+void set_state(ScannerState value) {
+    background_scanner.scanner_state.store(static_cast<std::uint8_t>(value),
+                                           std::memory_order_relaxed);
+}
+
+ScannerCommand command() {
+    return static_cast<ScannerCommand>(
+        background_scanner.scanner_command.load(std::memory_order_relaxed));
+}
+
+void set_command(ScannerCommand value) {
+    background_scanner.scanner_command.store(static_cast<std::uint8_t>(value),
+                                             std::memory_order_relaxed);
+}
+
+const ScannerHost& host() { return *background_scanner.host; }
+
+int walk_list_entry(const char* path, bool has_entries_below, void*) {
+    if (pause_or_stop_requested()) return 0;
+    return walk_directory(path, true, has_entries_below, true, live_options);
+}
+
+// Polls the state until `done` holds, up to 20 seconds.
+void wait_for_state(bool (*done)()) {
+    for (int poll = 0; poll < kRequestPolls && !done(); ++poll)
+        host().sleep_milliseconds(kRequestPollMilliseconds);
+}
+
+}  // namespace
+
+void prepare_background_scanner(const ScannerHost* host) {
+    background_scanner.host = host;
+    reset_log_slots();
+    log_file.found_something.store(false, std::memory_order_relaxed);
+    set_state(ScannerState::Idle);
+    set_command(ScannerCommand::NoCommand);
+}
+
+void run_background_scan() {
+    ScanState& scan = background_scanner.scan;
+    scan.sink = log_file_sink;
+    scan.logging_flags = live_options.logging_flags;
+    scan.progress_count_on = false;
+    scan.show_progress_count = nullptr;
+    scan.pause_or_stop_check = pause_or_stop_requested;
+    bind_scan(&scan);
+    zero_scan_counters(&scan);
+
+    report(1, ReportCategory::General, nullptr, kStartingBackgroundScan);
+    for_each_scan_directory(walk_list_entry, nullptr);
+    report(0, ReportCategory::Summary, nullptr, nullptr);
+    const bool stopped = pause_or_stop_requested();
+    report(1, ReportCategory::Summary, nullptr,
+           stopped ? kBackgroundScanStopped : kFinishedBackgroundScan);
+    char totals[kTotalsSize];
+    std::snprintf(totals, sizeof totals, kTotalsFormat, scan.files_seen.load(),
+                  scan.files_checked.load(), scan.files_logged.load());
+    report(0, ReportCategory::Summary, nullptr, "%s", totals);
+    merge_log_files();
+}
+
+void run_scanner_thread() {
+    set_state(ScannerState::Active);
+    log_file.found_something.store(false, std::memory_order_relaxed);
+    background_scanner.next_delay_seconds.store(kFirstScanDelaySeconds);
+
+    while (command() != ScannerCommand::Stop) {
+        host().arm_timer(static_cast<std::uint32_t>(background_scanner.next_delay_seconds.load()) *
+                         1000u);
+        // The period is read at each arming: a changed period never shortens the delay
+        // that already runs.
+        background_scanner.next_delay_seconds.store(
+            static_cast<std::int32_t>(live_options.scanning_period) * 60);
+        if (state() == ScannerState::Active) {
+            set_state(ScannerState::Delaying);
+            host().set_tray_status(kTipDelaying, TrayImage::Normal);
+        }
+        host().wait_event();
+        host().stop_timer();
+
+        switch (command()) {
+            case ScannerCommand::Stop:
+                break;
+            case ScannerCommand::Resume:
+                set_command(ScannerCommand::NoCommand);
+                set_state(ScannerState::Active);
+                break;
+            case ScannerCommand::Pause:
+                // The command stays: every tick while paused comes back here.
+                set_state(ScannerState::Paused);
+                host().set_tray_status(kTipPaused, TrayImage::Normal);
+                break;
+            default:  // a tick of the period timer
+                if (state() == ScannerState::Paused) break;
+                host().clear_alert_display();
+                host().set_tray_status(kTipActive, TrayImage::Active);
+                set_state(ScannerState::Active);
+                log_file.found_something.store(false, std::memory_order_relaxed);
+                run_background_scan();
+                if (log_file.found_something.exchange(false, std::memory_order_relaxed))
+                    host().raise_alerts();
+                break;
+        }
+    }
+    // A scan cut off before its merge leaves section files open.
+    if (log_file.slots_prepared) close_log_slots();
+    bind_scan(nullptr);
+    set_state(ScannerState::Idle);
+}
+
+bool pause_or_stop_requested() {
+    for (;;) {
+        const ScannerCommand requested = command();
+        if (requested == ScannerCommand::Stop) return true;
+        if (requested != ScannerCommand::Pause) return false;  // a Resume stays for the loop
+        set_state(ScannerState::Paused);
+        host().wait_event();
+        set_state(ScannerState::Active);
+    }
+}
+
+void pause_scanning() {
+    if (state() == ScannerState::Idle) return;
+    set_command(ScannerCommand::Pause);
+    if (state() == ScannerState::Delaying) host().signal_event();
+    wait_for_state([] { return state() == ScannerState::Paused; });
+}
+
+void resume_scanning(int delay_seconds) {
+    if (state() != ScannerState::Paused) return;
+    if (delay_seconds > 0) background_scanner.next_delay_seconds.store(delay_seconds);
+    set_command(ScannerCommand::Resume);
+    host().signal_event();
+}
+
+void stop_scanning() {
+    if (state() == ScannerState::Idle) return;
+    set_command(ScannerCommand::Stop);
+    const ScannerState now = state();
+    if (now == ScannerState::Delaying || now == ScannerState::Paused) host().signal_event();
+    wait_for_state([] { return state() == ScannerState::Idle; });
+}
+
+bool is_scanning_paused() { return state() == ScannerState::Paused; }

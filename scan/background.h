@@ -1,0 +1,72 @@
+// The background scanner: one thread that scans the whole scan directory list into the
+// log file every scanning period, paused, resumed and stopped by the user interface.
+// The state machine is here; the event, the period timer, the tray and the alerts are
+// the host's, so that the same machine runs under the desktop program and under tests.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "report/report.h"
+
+enum class ScannerState : std::uint8_t { Idle = 0, Delaying = 1, Active = 2, Paused = 3 };
+enum class ScannerCommand : std::uint8_t { NoCommand = 0, Pause = 4, Stop = 5, Resume = 6 };
+
+// The tray's image as the scanner sets it.
+enum class TrayImage : std::uint8_t { Normal, Active };
+
+constexpr char kTipDelaying[] = "Inkhound - delaying";
+constexpr char kTipPaused[] = "Inkhound - paused";
+constexpr char kTipActive[] = "Inkhound - active";
+constexpr char kStartingBackgroundScan[] = "Starting a background scan";
+constexpr char kFinishedBackgroundScan[] = "Finished the background scan";
+constexpr char kBackgroundScanStopped[] = "Background scan stopped by user";
+
+constexpr std::int32_t kFirstScanDelaySeconds = 30;
+// A request polls the scanner's state this often, this many times: 20 seconds at most.
+constexpr std::uint32_t kRequestPollMilliseconds = 500;
+constexpr int kRequestPolls = 40;
+
+// What the scanner needs of the program around it.
+struct ScannerHost {
+    void (*arm_timer)(std::uint32_t milliseconds);  // one tick signals the event
+    void (*stop_timer)();
+    void (*wait_event)();    // auto-reset: one signal wakes one wait
+    void (*signal_event)();
+    void (*sleep_milliseconds)(std::uint32_t milliseconds);
+    void (*set_tray_status)(const char* tip, TrayImage image);
+    void (*clear_alert_display)();
+    void (*raise_alerts)();
+};
+
+// One instance. State and command are single bytes: the state written by the scanner
+// thread alone, the command by the requests (the thread only turns Resume back into
+// NoCommand).
+struct BackgroundScanner {
+    std::atomic<std::uint8_t> scanner_state;
+    std::atomic<std::uint8_t> scanner_command;
+    std::atomic<std::int32_t> next_delay_seconds;
+    const ScannerHost* host;
+    ScanState scan;  // the background scan's own sink and counters
+};
+extern BackgroundScanner background_scanner;
+
+// Before the thread starts: the log file's slots forgotten, found_something cleared,
+// state Idle, no command.
+void prepare_background_scanner(const ScannerHost* host);
+
+// The scanner thread's body: delay, scan, alert, until a stop.
+void run_scanner_thread();
+
+// One complete scan of the list into the log file, on the scanner thread.
+void run_background_scan();
+
+// The walker's check between entries of a background scan: blocks while a pause is in
+// force; true when a stop was requested.
+bool pause_or_stop_requested();
+
+// Requests of the user-interface thread. Each returns at once while no scanner runs.
+void pause_scanning();                  // waits up to 20 seconds for the pause
+void resume_scanning(int delay_seconds);  // only while paused; above 0: the next delay
+void stop_scanning();                   // waits up to 20 seconds for the end
+bool is_scanning_paused();

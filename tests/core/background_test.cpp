@@ -1,0 +1,159 @@
+// The background scanner's state machine on a real thread, with a host whose timer ticks
+// only when the test says so: the transitions, a pause inside a scan and the resume it
+// leaves for the loop, and the alerts after a scan that found something.
+#include "scan/background.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "report/logfile.h"
+#include "settings/dirlist.h"
+#include "settings/options.h"
+#include "tests/support/scratch.h"
+#include "tests/support/walk_fixture.h"
+
+namespace {
+
+struct FakeHost {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool signalled = false;
+    std::vector<std::uint32_t> armed;
+    std::vector<std::string> tips;
+    int alerts = 0;
+    ScannerCommand at_active_tip = ScannerCommand::NoCommand;  // a request arriving then
+};
+FakeHost* fake;
+
+void arm(std::uint32_t ms) {
+    std::lock_guard<std::mutex> lock(fake->mutex);
+    fake->armed.push_back(ms);
+}
+void stop_timer() {}
+void wait_event() {
+    std::unique_lock<std::mutex> lock(fake->mutex);
+    fake->changed.wait(lock, [] { return fake->signalled; });
+    fake->signalled = false;
+}
+void signal_event() {
+    std::lock_guard<std::mutex> lock(fake->mutex);
+    fake->signalled = true;
+    fake->changed.notify_all();
+}
+void sleep_ms(std::uint32_t) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+void set_tray(const char* tip, TrayImage) {
+    std::lock_guard<std::mutex> lock(fake->mutex);
+    fake->tips.push_back(tip);
+    if (std::string(tip) == kTipActive && fake->at_active_tip != ScannerCommand::NoCommand)
+        background_scanner.scanner_command.store(static_cast<std::uint8_t>(fake->at_active_tip));
+}
+void clear_alerts() {}
+void raise() { ++fake->alerts; }
+
+const ScannerHost kFakeHost = {arm, stop_timer, wait_event, signal_event, sleep_ms,
+                               set_tray, clear_alerts, raise};
+
+class BackgroundScanner : public WalkFixture {
+  protected:
+    void SetUp() override {
+        WalkFixture::SetUp();
+        fake = &host_;
+        copy_options(&live_options, options_);
+        live_options.scanning_period = 7;
+        ASSERT_TRUE(set_log_directory((scratch_.path() + kPathSeparator).c_str()));
+        empty_directory_list();
+        prepare_background_scanner(&kFakeHost);
+    }
+    void TearDown() override {
+        stop_scanning();
+        if (thread_.joinable()) thread_.join();
+        empty_directory_list();
+        set_log_directory(nullptr);
+        release_options(&live_options);
+        WalkFixture::TearDown();
+    }
+    void start() { thread_ = std::thread(run_scanner_thread); }
+    // Waits until the scanner shows `state` with `armings` timers armed.
+    void await(ScannerState state, std::size_t armings) {
+        for (int i = 0; i < 5000; ++i) {
+            {
+                std::lock_guard<std::mutex> lock(host_.mutex);
+                if (background_scanner.scanner_state.load() == static_cast<std::uint8_t>(state) &&
+                    host_.armed.size() >= armings)
+                    return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        FAIL() << "scanner never reached state " << static_cast<int>(state) << " with "
+               << armings << " armings";
+    }
+    std::string log() const {
+        const Bytes bytes = read_whole_file(scratch_.file(kLogFileName));
+        return std::string(bytes.begin(), bytes.end());
+    }
+    FakeHost host_;
+    std::thread thread_;
+};
+
+TEST_F(BackgroundScanner, DelaysScansPausesAndResumesBetweenScans) {
+    start();
+    await(ScannerState::Delaying, 1);
+    EXPECT_EQ(host_.armed[0], 30000u);  // the first scan, whatever the period
+    signal_event();                      // the tick
+    await(ScannerState::Delaying, 2);
+    EXPECT_EQ(host_.armed[1], 7u * 60u * 1000u);
+    EXPECT_NE(log().find(kFinishedBackgroundScan), std::string::npos);
+
+    pause_scanning();
+    EXPECT_TRUE(is_scanning_paused());
+    signal_event();  // a tick while paused only sets the tip again
+    await(ScannerState::Paused, 4);
+    resume_scanning(2);
+    await(ScannerState::Delaying, 5);
+    EXPECT_EQ(host_.armed[4], 2000u);
+    stop_scanning();
+    EXPECT_EQ(background_scanner.scanner_state.load(), 0);
+    const std::vector<std::string> expected = {kTipDelaying, kTipActive, kTipDelaying,
+                                               kTipPaused,   kTipPaused, kTipDelaying};
+    EXPECT_EQ(host_.tips, expected);
+}
+
+TEST_F(BackgroundScanner, APauseInsideAScanLeavesItsResumeForTheNextWakeUp) {
+    set_directory_mark(scratch_.make_dir("art").c_str(), 1);
+    scratch_.write(std::string("art") + kPathSeparator + "a.gif", kGif);
+    host_.at_active_tip = ScannerCommand::Pause;
+    start();
+    await(ScannerState::Delaying, 1);
+    signal_event();
+    await(ScannerState::Paused, 1);  // held at the first list entry, tip still "active"
+    EXPECT_EQ(host_.tips.back(), kTipActive);
+    host_.at_active_tip = ScannerCommand::NoCommand;
+    resume_scanning(0);
+    await(ScannerState::Delaying, 2);  // the scan ran to its end and found the GIF
+    EXPECT_NE(log().find("a.gif"), std::string::npos);
+    EXPECT_EQ(host_.alerts, 1);
+    signal_event();  // consumed as the pending resume: no scan, one more delay
+    await(ScannerState::Delaying, 3);
+    EXPECT_EQ(host_.tips.back(), kTipDelaying);
+    EXPECT_EQ(host_.alerts, 1);
+}
+
+TEST_F(BackgroundScanner, AStopDuringAScanStillClosesAndMergesIt) {
+    set_directory_mark(scratch_.make_dir("art").c_str(), 1);
+    host_.at_active_tip = ScannerCommand::Stop;
+    start();
+    await(ScannerState::Delaying, 1);
+    signal_event();
+    thread_.join();
+    EXPECT_EQ(background_scanner.scanner_state.load(), 0);
+    EXPECT_NE(log().find(kBackgroundScanStopped), std::string::npos);
+    EXPECT_FALSE(log_file.slots_prepared);
+}
+
+}  // namespace
