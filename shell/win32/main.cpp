@@ -8,10 +8,12 @@
 #include "report/win32/trace.h"
 #include "resources/resource.h"
 #include "scan/walker.h"
+#include "settings/options.h"
 #include "settings/win32/registry.h"
 #include "settings/win32/sheet.h"
 #include "shell/modes.h"
 #include "shell/win32/program.h"
+#include "shell/win32/tray.h"
 
 namespace {
 
@@ -87,8 +89,9 @@ int program_main(HINSTANCE instance, HINSTANCE, char* arguments, int) {
     trace_state.debug_enabled = switches.debug;
     trace_state.trace_file = nullptr;
 
-    // 16. The background run is not built in yet: "/BACKGROUND" opens the settings window
-    //     as every other start does.
+    // 16. The background run ends the process itself.
+    if ((live_options.background_scan_flags & kBackgroundScansEnabled) && switches.background)
+        run_in_background();
     open_settings_window(false);
 
     // 17.

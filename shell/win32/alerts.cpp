@@ -1,0 +1,58 @@
+// The alerts after a background scan that found something: a sound, the settings window
+// on its log, or the flashing task-bar button and tray icon. Scanner thread: whatever
+// touches the main window is posted to it.
+#include "shell/win32/tray.h"
+
+#include <mmsystem.h>
+#include <shellapi.h>
+
+#include "resources/resource.h"
+#include "settings/options.h"
+#include "shell/win32/program.h"
+
+namespace {
+
+constexpr char kSystemAlertSound[] = "Chord.wav";
+constexpr char kTaskbarClass[] = "Shell_TrayWnd";
+constexpr UINT kHandSound = MB_ICONHAND;  // 0x10
+constexpr UINT kSimpleBeep = 0xFFFFFFFF;
+
+void play_alert_sound() {
+    if (waveOutGetNumDevs() == 0) {
+        MessageBeep(kHandSound);
+        MessageBeep(kSimpleBeep);
+        return;
+    }
+    if (PlaySoundA(MAKEINTRESOURCEA(IDW_ALERT_SOUND), startup.instance,
+                   SND_RESOURCE | SND_SYNC | SND_NODEFAULT))
+        return;
+    if (PlaySoundA(kSystemAlertSound, nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT)) return;
+    MessageBeep(kHandSound);
+}
+
+}  // namespace
+
+void raise_alerts() {
+    const std::uint16_t alerts = live_options.alerts;
+    if (alerts & kAudibleAlert) play_alert_sound();
+    if (alerts & kExpandWindow) {
+        // As the tray menu's "Settings...": the main thread pauses the scanner and opens
+        // the settings window on its log.
+        PostMessageA(startup.main_window, WM_COMMAND, IDM_SETTINGS, 0);
+        return;
+    }
+    if (!(alerts & (kFlashTaskbarIcon | kFlashTrayIcon))) return;
+    APPBARDATA bar = {};
+    bar.cbSize = sizeof bar;
+    if (SHAppBarMessage(ABM_GETSTATE, &bar) & ABS_AUTOHIDE) {
+        if (HWND taskbar = FindWindowA(kTaskbarClass, nullptr)) SetForegroundWindow(taskbar);
+    }
+    if (alerts & kFlashTaskbarIcon) {
+        set_tray_status(nullptr, startup.icon_normal);
+        PostMessageA(startup.main_window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    }
+    if (alerts & kFlashTrayIcon) {
+        set_tray_status(nullptr, startup.icon_normal);
+        PostMessageA(startup.main_window, kStartFlashTimerMessage, kTrayFlashTimer, 0);
+    }
+}

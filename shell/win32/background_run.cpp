@@ -1,0 +1,91 @@
+// The background run: the tray icon, the scanner thread over the desktop's host (an
+// auto-reset event, timer 1 of the main window, the tray, the alerts) and the main
+// window's message loop.
+#include "shell/win32/tray.h"
+
+#include "scan/background.h"
+#include "shell/win32/program.h"
+
+namespace {
+
+struct ScannerHandles {
+    HANDLE scanner_event;
+    HANDLE scanner_thread;
+};
+ScannerHandles scanner_handles;
+
+// The period timer's tick: it only wakes the scanner.
+void CALLBACK scanner_timer_tick(HWND, UINT, UINT_PTR, DWORD) {
+    SetEvent(scanner_handles.scanner_event);
+}
+
+void arm_timer(std::uint32_t milliseconds) {
+    PostMessageA(startup.main_window, kArmScannerTimerMessage, milliseconds, 0);
+}
+void stop_timer() { PostMessageA(startup.main_window, kStopScannerTimerMessage, 0, 0); }
+void wait_event() { WaitForSingleObject(scanner_handles.scanner_event, INFINITE); }
+void signal_event() { SetEvent(scanner_handles.scanner_event); }
+void sleep_milliseconds(std::uint32_t milliseconds) { Sleep(milliseconds); }
+void set_status(const char* tip, TrayImage image) {
+    set_tray_status(tip, image == TrayImage::Active ? startup.icon_active : startup.icon_normal);
+}
+void post_clear_alert_display() {
+    PostMessageA(startup.main_window, kClearAlertDisplayMessage, 0, 0);
+}
+
+const ScannerHost kDesktopHost = {arm_timer,          stop_timer, wait_event,
+                                  signal_event,       sleep_milliseconds, set_status,
+                                  post_clear_alert_display, raise_alerts};
+
+DWORD WINAPI scanner_thread(void*) {
+    run_scanner_thread();
+    CloseHandle(scanner_handles.scanner_event);
+    scanner_handles.scanner_event = nullptr;
+    return 0;
+}
+
+void start_background_scanner() {
+    prepare_background_scanner(&kDesktopHost);
+    scanner_handles.scanner_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (scanner_handles.scanner_event == nullptr) return;
+    scanner_handles.scanner_thread =
+        CreateThread(nullptr, 0, scanner_thread, nullptr, CREATE_SUSPENDED, nullptr);
+    if (scanner_handles.scanner_thread != nullptr) ResumeThread(scanner_handles.scanner_thread);
+}
+
+}  // namespace
+
+// The main window's side of the scanner's posted requests; true when `message` was one.
+bool handle_scanner_message(UINT message, WPARAM wparam) {
+    switch (message) {
+        case kArmScannerTimerMessage:
+            SetTimer(startup.main_window, kScannerTimer, static_cast<UINT>(wparam),
+                     scanner_timer_tick);
+            return true;
+        case kStopScannerTimerMessage:
+            KillTimer(startup.main_window, kScannerTimer);
+            return true;
+        case kClearAlertDisplayMessage:
+            clear_alert_display();
+            return true;
+        case kStartFlashTimerMessage:
+            start_flash_timer(wparam);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void run_in_background() {
+    if (!add_tray_icon(kTipDelaying)) ExitProcess(1);
+    start_background_scanner();
+    MSG message;
+    // Ends when the main window has been destroyed ("Close Inkhound"): retrieval for it
+    // then fails.
+    while (GetMessageA(&message, startup.main_window, 0, 0) == 1) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    remove_tray_icon();
+    ExitProcess(0);
+}

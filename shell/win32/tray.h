@@ -1,0 +1,53 @@
+// The background run in the notification area: the tray icon and its menu, the alert
+// display, the alerts themselves and the scanner's host. The icon operations may run on
+// the scanner thread; everything else that touches the main window runs on the main
+// thread, reached from the scanner by posted messages.
+#pragma once
+
+#include "platform/win32/win32.h"
+
+struct TrayState {
+    bool tray_icon_added;      // every later change of the icon is skipped while clear
+    HICON current_tray_image;  // the image last given to the icon; none at start-up
+};
+extern TrayState tray_state;
+
+// Timers of the main window: the scanner's delay, the task-bar button flash, the tray
+// image flash.
+constexpr UINT_PTR kScannerTimer = 1;
+constexpr UINT_PTR kTaskbarFlashTimer = 2;
+constexpr UINT_PTR kTrayFlashTimer = 3;
+constexpr UINT kFlashMilliseconds = 1000;
+
+// Messages the scanner thread posts to the main window, so that the main thread arms and
+// stops the window's timers and hides it (the system gives a window's timers only to
+// its own thread, and a sent message would block the scanner while the main thread
+// waits for it to pause).
+constexpr UINT kArmScannerTimerMessage = WM_APP + 1;    // wparam: milliseconds
+constexpr UINT kStopScannerTimerMessage = WM_APP + 2;
+constexpr UINT kClearAlertDisplayMessage = WM_APP + 3;
+constexpr UINT kStartFlashTimerMessage = WM_APP + 4;    // wparam: the timer
+
+constexpr char kPauseScanningText[] = "Pause scanning";
+constexpr char kResumeScanningText[] = "Resume scanning";
+
+bool add_tray_icon(const char* tip);
+// Changes the tip (cut to fit), the image, or both; null leaves either as it is.
+void set_tray_status(const char* tip, HICON image);
+void flash_tray_image(bool toggle);
+void remove_tray_icon();
+void show_tray_menu(int x);
+// Main thread: stops both flashes, hides the main window, shows the normal image.
+void clear_alert_display();
+// Main thread: (re)arms timer 2 or 3 of the main window every second.
+void start_flash_timer(UINT_PTR timer);
+
+// After a background scan that found something, on the scanner thread.
+void raise_alerts();
+
+// The main window's side of the scanner's posted requests; true when `message` was one.
+bool handle_scanner_message(UINT message, WPARAM wparam);
+
+// The background run: the icon, the scanner, the main window's messages; ends the
+// process (1 when the icon cannot be added, else 0 after "Close Inkhound").
+[[noreturn]] void run_in_background();
