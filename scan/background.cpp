@@ -148,7 +148,10 @@ void pause_scanning() {
 }
 
 void resume_scanning(int delay_seconds) {
-    if (state() != ScannerState::Paused) return;
+    // A pause still pending would otherwise be taken later and never ended: the settings
+    // window closes with its resume once, whether the pause was reached or not.
+    if (state() != ScannerState::Paused && command() != ScannerCommand::Pause) return;
+    if (state() == ScannerState::Idle) return;
     if (delay_seconds > 0) background_scanner.next_delay_seconds.store(delay_seconds);
     set_command(ScannerCommand::Resume);
     host().signal_event();
@@ -163,3 +166,5 @@ void stop_scanning() {
 }
 
 bool is_scanning_paused() { return state() == ScannerState::Paused; }
+
+bool background_scan_running() { return state() == ScannerState::Active; }

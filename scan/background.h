@@ -67,6 +67,11 @@ bool pause_or_stop_requested();
 
 // Requests of the user-interface thread. Each returns at once while no scanner runs.
 void pause_scanning();                  // waits up to 20 seconds for the pause
-void resume_scanning(int delay_seconds);  // only while paused; above 0: the next delay
+// Ends a pause, or a pause requested and not yet taken (a scan still inside a long file
+// when its request gave up waiting); above 0, the delay before the next scan.
+void resume_scanning(int delay_seconds);
 void stop_scanning();                   // waits up to 20 seconds for the end
 bool is_scanning_paused();
+// Whether a background scan is running (not yet at a pause point): until it is not, the
+// live options, the scan directory list and the reader are the scan's.
+bool background_scan_running();

@@ -188,6 +188,7 @@ bool handle_sheet_notification(HWND page, int page_key, const NMHDR& header, LPA
                     return true;
                 }
                 transfer_page_options(page, page_key, true);
+                wait_for_background_pause();
                 apply_options();
             }
             answer(page, PSNRET_NOERROR);
@@ -237,6 +238,7 @@ void mark_selected_directory(HWND tree, int mark) {
     HTREEITEM item = selected_item(tree);
     char path[kTreePathSize];
     if (item == nullptr || !get_tree_item_path(tree, item, path)) return;
+    wait_for_background_pause();
     set_directory_mark(path, mark);
     HTREEITEM drive = item;
     while (HTREEITEM parent = reinterpret_cast<HTREEITEM>(
@@ -311,6 +313,7 @@ INT_PTR CALLBACK directories_page_procedure(HWND page, UINT message, WPARAM wpar
                 case IDC_REMOVE_DIRECTORY: mark_selected_directory(settings_window.directories_tree, 0); break;
                 case IDC_SCAN_NOW:
                     show_log_page();
+                    wait_for_background_pause();
                     start_immediate_scan(nullptr, true);
                     break;
                 default: break;
@@ -345,6 +348,7 @@ INT_PTR CALLBACK immediate_scan_page_procedure(HWND page, UINT message, WPARAM w
             const bool subdirectories =
                 IsDlgButtonChecked(page, IDC_INCLUDE_SUBDIRECTORIES) != BST_UNCHECKED;
             show_log_page();
+            wait_for_background_pause();
             start_immediate_scan(path, subdirectories);
             return TRUE;
         }
@@ -381,6 +385,32 @@ constexpr PageDescription kPages[kPageCount] = {
 };
 
 }  // namespace
+
+// The background scanner may still be inside a long file when the settings window opens
+// (its pause request gives up after 20 seconds). Until it reaches its pause the live
+// options, the scan directory list and the reader are its own, so applying, editing the
+// list and starting a scan wait for it, with the sheet disabled and its messages pumped.
+void wait_for_background_pause() {
+    if (!background_scan_running()) return;
+    HWND sheet = settings_window.sheet_window;
+    const bool was_enabled = sheet != nullptr && IsWindowEnabled(sheet);
+    if (was_enabled) EnableWindow(sheet, FALSE);
+    SetCursor(startup.wait_cursor);
+    while (background_scan_running()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 200, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(message.wParam));
+                break;
+            }
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    SetCursor(startup.arrow_cursor);
+    if (was_enabled) EnableWindow(sheet, TRUE);
+}
 
 void show_log_page() {
     if (settings_window.sheet_window == nullptr) return;

@@ -23,3 +23,8 @@ void open_settings_window(bool show_log);
 
 // Switches the sheet to the "View log" page (before an immediate scan starts).
 void show_log_page();
+
+// Returns once the background scanner is no longer inside a scan (at once when it is
+// paused or not running), pumping the sheet's messages with the sheet disabled meanwhile:
+// before the options are applied, the list is edited or an immediate scan starts.
+void wait_for_background_pause();
