@@ -10,8 +10,11 @@ struct TraceState {
 };
 extern TraceState trace_state;
 
-// Appends one line: the time stamp, then `format` (wvsprintfA conventions; may be null)
-// with its values, cut to the 500-character line.
+// Appends one line: the time stamp, then `format` (%s, %d as printf reads them; may be
+// null) with its values, cut to the 500-character line, which keeps its CR LF.
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
 void debug_trace(const char* format, ...);
 
 // Closes the trace file when it was opened: the end of the run.
