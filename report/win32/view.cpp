@@ -16,6 +16,7 @@
 #include "resources/resource.h"
 #include "scan/walker.h"
 #include "settings/options.h"
+#include "settings/win32/sheet.h"
 #include "shell/win32/program.h"
 
 ResultsViewState results_view;
@@ -487,7 +488,12 @@ INT_PTR view_page_notification(HWND page, LPARAM lparam) {
                 answer(page, PSNRET_INVALID_NOCHANGEPAGE);
                 return TRUE;
             }
-            if (reinterpret_cast<const PSHNOTIFY*>(lparam)->lParam != 0) apply_options();
+            if (reinterpret_cast<const PSHNOTIFY*>(lparam)->lParam != 0) {
+                // As on every page: the live options are the background scan's until it
+                // reaches its pause.
+                wait_for_background_pause();
+                apply_options();
+            }
             answer(page, PSNRET_NOERROR);
             return TRUE;
         default:
