@@ -1,0 +1,217 @@
+// The results view's decisions: section placement and the full view, the double-clicked
+// line's path, and printed lines and pages.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "report/view_layout.h"
+
+namespace {
+
+struct Placement {
+    int category;
+    bool insert;
+    int line;
+    bool header;
+};
+
+void expect_placements(ViewSections* view, const Placement* rows, std::size_t count,
+                       std::size_t text_length = 0, std::size_t line_length = 10) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const Placement& row = rows[i];
+        SCOPED_TRACE("entry " + std::to_string(i) + ", category " + std::to_string(row.category));
+        const ViewEntryPlan plan = place_view_entry(view, row.category, text_length, line_length);
+        EXPECT_EQ(row.insert, plan.insert);
+        if (!row.insert) continue;
+        EXPECT_EQ(row.line, plan.line);
+        EXPECT_EQ(row.header, plan.header != nullptr);
+    }
+}
+
+// Arrival order rgb, errors, rgb, cmyk: errors stands before rgb in the view, each entry
+// directly after its section's lines, each header once.
+TEST(ViewPlacement, SectionsKeepTheViewOrderWhateverTheArrivalOrder) {
+    ViewSections view = {};
+    const Placement rows[] = {
+        {0, true, 0, false},   // start line
+        {3, true, 1, true},    // rgb: header at 1-2, entry at 3
+        {1, true, 1, true},    // errors before rgb: header at 1-2, entry at 3
+        {8, true, 7, false},   // rgb's second entry after its first (now line 6)
+        {2, true, 8, true},    // cmyk after rgb
+        {4, false, 0, false},  // categories of no section
+        {99, false, 0, false},
+        {-1, true, 11, false},  // summary last
+        {13, true, 4, false},   // a later error still goes to the errors section
+        {-1, true, 13, false},
+    };
+    expect_placements(&view, rows, sizeof rows / sizeof rows[0]);
+    const int expected[kSectionCount] = {1, 4, 3, 0, 0, 0, 4, 2};
+    for (int s = 0; s < kSectionCount; ++s) EXPECT_EQ(expected[s], view.lines[s]) << s;
+}
+
+TEST(ViewPlacement, AFullViewTakesOnlyTheClosingLinesThenSaysSo) {
+    ViewSections view = {};
+    const std::size_t header = std::strlen(kSectionHeaders[static_cast<int>(LogSection::rgb)]);
+    // An rgb entry that just fits, header and all; the next one passes the limit.
+    ViewEntryPlan plan = place_view_entry(&view, 3, kViewTextLimit - 10 - header, 10);
+    EXPECT_TRUE(plan.insert);
+    plan = place_view_entry(&view, 3, kViewTextLimit, 1);
+    EXPECT_FALSE(plan.insert);
+    EXPECT_TRUE(plan.becomes_full);
+    // From then on nothing but the closing lines goes in or counts; the notice is shown once.
+    const Placement rows[] = {{3, false, 0, false}, {1, false, 0, false}, {-1, true, 3, false},
+                              {-1, true, 4, false}};
+    expect_placements(&view, rows, 4, kViewTextLimit, 100);
+    EXPECT_FALSE(place_view_entry(&view, 0, kViewTextLimit, 1).becomes_full);
+    // Closing lines still leave room for the notice within the reserve.
+    plan = place_view_entry(&view, -1, kViewTextLimit + kViewClosingReserve - 30, 100);
+    EXPECT_FALSE(plan.insert);
+    EXPECT_FALSE(plan.becomes_full);
+    EXPECT_EQ(3, view.lines[static_cast<int>(LogSection::rgb)]);
+}
+
+TEST(ViewText, WholeLinesWithinRoomAndScrollBar) {
+    struct Case {
+        const char* text;
+        std::size_t room, kept;
+    };
+    const Case cases[] = {
+        {"ab\r\ncd\r\n", 8, 8}, {"ab\r\ncd\r\n", 7, 4}, {"ab\r\ncd", 100, 4},
+        {"abcdef", 100, 0},     {"ab\r\n", 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(c.kept, whole_lines_within(c.text, std::strlen(c.text), c.room));
+    }
+    // 11 pixels a line: at or below the height no bar, one line more shows it.
+    EXPECT_FALSE(view_needs_scroll_bar(10, 110));
+    EXPECT_TRUE(view_needs_scroll_bar(11, 110));
+}
+
+TEST(ViewLinePath, OnlyFileEntriesNameAPath) {
+    struct Case {
+        const char* line;
+        const char* path;  // null: nothing happens
+    };
+    const Case cases[] = {
+        {"    C:\\Art\\logo.tif: possibly RGB", "C:\\Art\\logo.tif"},
+        {"    C:\\Art\\logo.tif  \t\r", "C:\\Art\\logo.tif"},
+        {"    \\\\server\\share\\caf\xe9 \xe9t\xe9.eps", "\\\\server\\share\\caf\xe9 \xe9t\xe9.eps"},
+        {"    C:\\a b\\x.tif: File is mis-labelled: x", "C:\\a b\\x.tif"},
+        {"6-Dec-26 09:05:03  C:\\A\\x.tif: read error: 5", nullptr},
+        {"===== Files that are GIF =====", nullptr},
+        {"    logo.tif", nullptr},
+        {"    C: no backslash", nullptr},
+        {"", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        char out[kPathLimit];
+        const bool found = view_line_path(c.line, std::strlen(c.line), out, sizeof out);
+        EXPECT_EQ(c.path != nullptr, found);
+        EXPECT_STREQ(c.path != nullptr ? c.path : "", out);
+    }
+    // A path longer than the room is refused, not cut into another path.
+    char small[8];
+    EXPECT_FALSE(view_line_path("    C:\\Art\\logo.tif", 19, small, sizeof small));
+}
+
+TEST(PrintLayout, MarginsAndLimitFromTheDeviceMeasures) {
+    struct Case {
+        const char* device;
+        PrintMeasures measures;
+        PrintLayout layout;  // left, first_top, page_limit, line_height, width
+    };
+    const Case cases[] = {
+        // A4 at 300 dpi without offsets: a 41-unit margin, the first line below it.
+        {"a4", {0, 0, 3508, 2480, 3508, 300, 50}, {0, 91, 3467, 50, 2480}},
+        // Offsets and an unprintable strip at the bottom.
+        {"offsets", {50, 60, 3300, 2400, 3150, 300, 40}, {50, 141, 3109, 40, 2350}},
+        // A device that knows no paper height, and a font of no height.
+        {"display", {0, 0, 0, 800, 600, 72, 0}, {0, 11, 590, 1, 800}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.device);
+        const PrintLayout got = layout_print_page(c.measures);
+        EXPECT_EQ(c.layout.left, got.left);
+        EXPECT_EQ(c.layout.first_top, got.first_top);
+        EXPECT_EQ(c.layout.page_limit, got.page_limit);
+        EXPECT_EQ(c.layout.line_height, got.line_height);
+        EXPECT_EQ(c.layout.width, got.width);
+    }
+}
+
+TEST(PrintLayout, APageEndsWhenTheNextLineWouldPassTheLimit) {
+    // Room for three lines of 10 from 20: bottoms 30, 40, 50; a fourth would end at 60.
+    const PrintLayout layout = {0, 20, 55, 10, 100};
+    struct Step {
+        bool end_page, start_page;
+        int top;
+    };
+    const Step steps[] = {{false, true, 20}, {false, false, 30}, {false, false, 40},
+                          {true, true, 20},  {false, false, 30}};
+    PrintCursor cursor = {false, 0};
+    for (const Step& want : steps) {
+        const PrintStep got = next_print_line(layout, &cursor);
+        EXPECT_EQ(want.end_page, got.end_page);
+        EXPECT_EQ(want.start_page, got.start_page);
+        EXPECT_EQ(want.top, got.top);
+    }
+    // A page too small for one line still prints one line on each page.
+    const PrintLayout tiny = {0, 20, 5, 10, 100};
+    cursor = {false, 0};
+    EXPECT_TRUE(next_print_line(tiny, &cursor).start_page);
+    const PrintStep second = next_print_line(tiny, &cursor);
+    EXPECT_TRUE(second.end_page && second.start_page);
+}
+
+std::size_t measured_characters = 0;
+int ten_per_character(const char*, std::size_t length, void*) {
+    measured_characters += length;
+    return static_cast<int>(length) * 10;
+}
+
+TEST(PrintWrap, LinesBreakAtTheWidthAfterASpaceOrBackslash) {
+    struct Case {
+        const char* text;
+        int width;
+        const char* pieces;  // each printed line followed by '|'
+    };
+    const Case cases[] = {
+        {"    C:\\Art\\Work\\logo.tif: possibly RGB", 150,
+         "    C:\\Art\\|Work\\logo.tif: |possibly RGB|"},
+        {"abcdefghijklmnopqrstuvwxyz", 100, "abcdefghij|klmnopqrst|uvwxyz|"},
+        {"        abcdefghijkl", 100, "        ab|cdefghijkl|"},  // not inside the indent
+        {"abc", 5, "a|b|c|"},  // a glyph wider than the line still prints
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string seen;
+        const char* rest = c.text;
+        std::size_t left = std::strlen(c.text);
+        while (left > 0) {
+            const std::size_t piece = wrap_print_line(rest, left, c.width, ten_per_character, nullptr);
+            ASSERT_GT(piece, 0u);
+            ASSERT_LE(piece, left);
+            seen += std::string(rest, piece) + "|";
+            rest += piece;
+            left -= piece;
+        }
+        EXPECT_EQ(c.pieces, seen);
+    }
+}
+
+TEST(PrintWrap, AVeryLongLineIsNotMeasuredWholeForEveryPiece) {
+    const std::string line(100000, 'x');
+    measured_characters = 0;
+    std::size_t done = 0;
+    while (done < line.size())
+        done += wrap_print_line(line.data() + done, line.size() - done, 2500, ten_per_character,
+                                nullptr);
+    // 400 pieces of 250: each piece is measured around its own length, never over the
+    // rest of the line.
+    EXPECT_LT(measured_characters, 10u * 100000u);
+}
+
+}  // namespace
