@@ -6,10 +6,15 @@
 #        session.sh stop BUILD_DIR      end what start started, by its recorded pids
 #        session.sh run BUILD_DIR PROGRAM [ARGUMENT...]
 #                                       run a Windows program in the session, time-limited
+#        session.sh drive BUILD_DIR LETTER DIR|- [TYPE [LABEL]]
+#                                       map drive LETTER: to the folder DIR as TYPE (hd,
+#                                       floppy, network, cdrom; default hd) labelled LABEL,
+#                                       or with "-" unmap it; restarts the wineserver, so
+#                                       no Windows program of the session may be running
 # The session's facts live in BUILD_DIR/e2e/session.env, which run reads.
 set -u
 command=${1:-} build=${2:-}
-[ -n "$command" ] && [ -n "$build" ] || { echo "usage: $0 start|stop|run BUILD_DIR ..." >&2; exit 2; }
+[ -n "$command" ] && [ -n "$build" ] || { echo "usage: $0 start|stop|run|drive BUILD_DIR ..." >&2; exit 2; }
 shift 2
 build=$(cd "$build" && pwd) || exit 2
 e2e="$build/e2e"
@@ -121,6 +126,27 @@ start_session() {
     } >"$envfile"
 }
 
+map_drive() {  # map_drive LETTER DIR|- [TYPE [LABEL]]
+    local letter dir=${2:-} type=${3:-hd} label=${4:-}
+    letter=$(printf '%s' "${1:-}" | tr 'A-Z' 'a-z')
+    if ! [[ "$letter" =~ ^[a-y]$ ]] || [ -z "$dir" ]; then
+        echo "usage: $0 drive BUILD_DIR LETTER DIR|- [TYPE [LABEL]]" >&2
+        exit 2
+    fi
+    if [ "$dir" = - ]; then
+        rm -f "$WINEPREFIX/dosdevices/$letter:"
+        wine_quiet reg delete 'HKLM\Software\Wine\Drives' /v "$letter:" /f
+    else
+        ln -sfn "$(cd "$dir" && pwd)" "$WINEPREFIX/dosdevices/$letter:" || exit 1
+        [ -z "$label" ] || printf '%s\n' "$label" >"$dir/.windows-label"
+        wine_quiet reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d "$type" /f
+    fi
+    # Wine's mount manager reads the drive types when it starts.
+    quiet timeout 30 "$server" -k
+    quiet "$server" -p
+    wine_quiet cmd /c exit
+}
+
 case "$command" in
     start) start_session ;;
     stop) stop_session ;;
@@ -131,5 +157,11 @@ case "$command" in
         cd "$e2e" || exit 1
         exec timeout "${INKHOUND_E2E_TIMEOUT:-240}" "$loader" "$@"
         ;;
-    *) echo "usage: $0 start|stop|run BUILD_DIR ..." >&2; exit 2 ;;
+    drive)
+        [ -f "$envfile" ] || { echo "no e2e session: run '$0 start $build' first" >&2; exit 1; }
+        # shellcheck disable=SC1090
+        . "$envfile"
+        map_drive "$@"
+        ;;
+    *) echo "usage: $0 start|stop|run|drive BUILD_DIR ..." >&2; exit 2 ;;
 esac
