@@ -7,18 +7,7 @@
 
 const char kE2eUnixDir[] = INKHOUND_E2E_DIR;
 
-namespace {
-
 constexpr DWORD kStep = 50;  // ms between two looks
-
-// The text of a window of another process: WM_GETTEXT is carried across processes.
-std::string window_text(HWND window) {
-    char buffer[1024] = {};
-    SendMessageA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
-    return buffer;
-}
-
-}  // namespace
 
 std::string e2e_path(const char* name) {
     std::string path = std::string("Z:") + kE2eUnixDir + "/" + name;
@@ -29,13 +18,14 @@ std::string e2e_path(const char* name) {
 
 bool start_program(const char* exe, const char* arguments, Program* program) {
     std::string folder = exe;
-    folder.erase(folder.find_last_of("/\\"));
+    const std::size_t slash = folder.find_last_of("/\\");
+    folder.erase(slash == std::string::npos ? 0 : slash);
     std::string command = std::string("\"") + exe + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &info))
+    if (!CreateProcessA(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info))
         return false;
     CloseHandle(info.hThread);
     program->process = info.hProcess;
@@ -98,8 +88,15 @@ bool select_page(HWND sheet, int index) {
     return SendMessageA(sheet, PSM_SETCURSEL, index, 0) != 0 && current_page_index(sheet) == index;
 }
 
-HWND item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
-std::string text(HWND window) { return window_text(window); }
+HWND item(HWND dialog, int id) {
+    return GetDlgItem(dialog, id);
+}
+// WM_GETTEXT carries the text across processes.
+std::string text(HWND window) {
+    char buffer[1024] = {};
+    SendMessageA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
 
 void set_text(HWND window, const char* text) {
     SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
@@ -109,9 +106,15 @@ int check_state(HWND dialog, int id) {
     return static_cast<int>(SendMessageA(item(dialog, id), BM_GETCHECK, 0, 0));
 }
 
-bool is_enabled(HWND dialog, int id) { return IsWindowEnabled(item(dialog, id)) != FALSE; }
-void click(HWND dialog, int id) { SendMessageA(item(dialog, id), BM_CLICK, 0, 0); }
-void post_click(HWND dialog, int id) { PostMessageA(item(dialog, id), BM_CLICK, 0, 0); }
+bool is_enabled(HWND dialog, int id) {
+    return IsWindowEnabled(item(dialog, id)) != FALSE;
+}
+void click(HWND dialog, int id) {
+    SendMessageA(item(dialog, id), BM_CLICK, 0, 0);
+}
+void post_click(HWND dialog, int id) {
+    PostMessageA(item(dialog, id), BM_CLICK, 0, 0);
+}
 
 HWND focus_of(HWND window) {
     GUITHREADINFO info = {};
@@ -125,7 +128,9 @@ HWND find_message_box(const char* caption, DWORD timeout_ms) {
 }
 
 // A message box shows its text in a static control of id 0xFFFF.
-std::string message_box_text(HWND box) { return window_text(GetDlgItem(box, 0xFFFF)); }
+std::string message_box_text(HWND box) {
+    return text(GetDlgItem(box, 0xFFFF));
+}
 
 void press(HWND box, int button_id) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button_id, BN_CLICKED),
@@ -136,7 +141,9 @@ void post_notify(HWND window, LPARAM code) {
     PostMessageA(window, RegisterWindowMessageA("Inkhound_Notify_Message"), 0, code);
 }
 
-void post_command(HWND window, int id) { PostMessageA(window, WM_COMMAND, id, 0); }
+void post_command(HWND window, int id) {
+    PostMessageA(window, WM_COMMAND, id, 0);
+}
 void post_syscommand(HWND window, WPARAM command) {
     PostMessageA(window, WM_SYSCOMMAND, command, 0);
 }
@@ -155,8 +162,8 @@ bool read_tree_item(HWND tree, HTREEITEM handle, TreeItem* out) {
     };
     DWORD process_id = 0;
     GetWindowThreadProcessId(tree, &process_id);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
-                                 FALSE, process_id);
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process_id);
     if (process == nullptr) return false;
     auto* remote = static_cast<Remote*>(
         VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
@@ -222,8 +229,12 @@ Value dword_value(DWORD number) {
     return Value{REG_DWORD, std::string(reinterpret_cast<char*>(&number), sizeof number)};
 }
 
-Value text_value(DWORD type, const std::string& text) { return Value{type, text}; }
-void delete_tree(HKEY root, const char* key) { RegDeleteTreeA(root, key); }
+Value text_value(DWORD type, const std::string& text) {
+    return Value{type, text};
+}
+void delete_tree(HKEY root, const char* key) {
+    RegDeleteTreeA(root, key);
+}
 
 std::string file_bytes(const char* path) {
     FILE* file = std::fopen(path, "rb");
@@ -244,8 +255,8 @@ bool run_linux(const std::string& command, const std::string& done, DWORD timeou
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
         return false;
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
@@ -266,7 +277,7 @@ bool screenshot(const char* name, HWND window) {
         std::snprintf(crop, sizeof crop, "-crop %ldx%ld+%ld+%ld +repage", rect.right - rect.left,
                       rect.bottom - rect.top, rect.left, rect.top);
     const std::string file = std::string(kE2eUnixDir) + "/screenshots/" + name;
-    return run_linux("import -window root " + std::string(crop) + " 'PNG:" + file + ".tmp' && mv '" +
-                         file + ".tmp' '" + file + ".png'",
+    return run_linux("import -window root " + std::string(crop) + " 'PNG:" + file +
+                         ".tmp' && mv '" + file + ".tmp' '" + file + ".png'",
                      "Z:" + file + ".png", 20000);
 }

@@ -1,7 +1,9 @@
 // The end-to-end tests' driver: starts the real Inkhound.exe in the e2e session's Wine
 // prefix and works its windows from outside, as a user would, through the windows'
 // own messages. Built at the program's bitness, so that tree items can be read in the
-// program's memory.
+// program's memory. Drives for the tree scenarios are mapped before the driver runs
+// (`session.sh drive`): a new drive type needs a restart of the wineserver, which would
+// end the driver too.
 #pragma once
 
 #include "platform/win32/win32.h"
@@ -79,9 +81,7 @@ void expand_tree_item(HWND tree, HTREEITEM handle, UINT action);  // TVE_EXPAND,
 struct Value {
     DWORD type = 0;
     std::string data;
-    bool operator==(const Value& other) const {
-        return type == other.type && data == other.data;
-    }
+    bool operator==(const Value& other) const { return type == other.type && data == other.data; }
 };
 void PrintTo(const Value& value, std::ostream* out);  // for GoogleTest's messages
 Value read_value(HKEY root, const char* key, const char* name);

@@ -21,7 +21,7 @@ constexpr int kImmediateScanPage = 3;
 constexpr int kViewLogPage = 4;
 
 class Scenario : public ::testing::Test {
-  protected:
+   protected:
     // The program's folder, emptied, with the program copied in as `name`.
     static std::string install_copy(const char* name) {
         const std::string folder = e2e_path("app");
@@ -42,8 +42,7 @@ class Scenario : public ::testing::Test {
     // "win98" makes Wine tell the program it runs on Windows 98; null, on Windows 7.
     static void set_windows_version(const char* version) {
         if (version != nullptr)
-            write_value(HKEY_CURRENT_USER, kAppDefaultsKey, "Version",
-                        text_value(REG_SZ, version));
+            write_value(HKEY_CURRENT_USER, kAppDefaultsKey, "Version", text_value(REG_SZ, version));
         else
             delete_tree(HKEY_CURRENT_USER, kAppDefaultsKey);
     }

@@ -13,8 +13,9 @@
 #                                       no Windows program of the session may be running
 # The session's facts live in BUILD_DIR/e2e/session.env, which run reads.
 set -u
+usage() { echo "usage: $0 start|stop|run|drive BUILD_DIR ..." >&2; exit 2; }
 command=${1:-} build=${2:-}
-[ -n "$command" ] && [ -n "$build" ] || { echo "usage: $0 start|stop|run|drive BUILD_DIR ..." >&2; exit 2; }
+[ -n "$command" ] && [ -n "$build" ] || usage
 shift 2
 build=$(cd "$build" && pwd) || exit 2
 e2e="$build/e2e"
@@ -26,7 +27,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 # Nothing this script starts may hold a descriptor CTest waits on: Wine's helper
 # processes, Xvfb and cupsd outlive the test that starts them.
-for fd in /proc/$$/fd/*; do
+for fd in /proc/"$$"/fd/*; do
     fd=${fd##*/}
     [ "$fd" -gt 2 ] && eval "exec $fd>&-" 2>/dev/null
 done
@@ -69,7 +70,8 @@ start_xvfb() {
         sleep 0.1
     done
     [ -s "$displayfile" ] || { echo "Xvfb did not start" >&2; cat "$e2e/xvfb.log" >&2; exit 1; }
-    export DISPLAY=":$(tr -d '\n' <"$displayfile")"
+    DISPLAY=":$(tr -d '\n' <"$displayfile")"
+    export DISPLAY
 }
 
 make_prefix() {
@@ -78,6 +80,7 @@ make_prefix() {
     rm -rf "$WINEPREFIX"
     quiet timeout 300 "$loader" wineboot -i
     quiet timeout 60 "$server" -w
+    [ -f "$WINEPREFIX/system.reg" ] || { echo "wineboot made no prefix" >&2; exit 1; }
     # A virtual desktop of its own draws captions, a task bar and a tray with no window
     # manager; dot-files are not hidden; there is no sound device; the dialog fonts are the
     # real ones, so that dialog units measure as on Windows.
@@ -108,22 +111,28 @@ start_cupsd() {
     quiet lpadmin -d PDF
 }
 
+# Written as soon as there is something to stop, so that stop finds it after a failed start.
+write_session_env() {
+    {
+        echo "export WINEPREFIX='$WINEPREFIX' WINEARCH=$WINEARCH WINEDEBUG='$WINEDEBUG'"
+        echo "export WINEDLLOVERRIDES='$WINEDLLOVERRIDES' DISPLAY='$DISPLAY'"
+        echo "E2E_XVFB_PID=$xvfb_pid"
+        echo "E2E_CUPSD_PID=${cupsd_pid:-}"
+    } >"$envfile"
+}
+
 start_session() {
     stop_session
     mkdir -p "$e2e/screenshots"
     start_xvfb
+    write_session_env
     make_prefix
     # A persistent server, and the helper processes started once here with their output
     # detached, so that each test's launch is quick and holds no pipe.
     quiet "$server" -p
     wine_quiet cmd /c exit
     start_cupsd
-    {
-        echo "export WINEPREFIX='$WINEPREFIX' WINEARCH=$WINEARCH WINEDEBUG='$WINEDEBUG'"
-        echo "export WINEDLLOVERRIDES='$WINEDLLOVERRIDES' DISPLAY='$DISPLAY'"
-        echo "E2E_XVFB_PID=$xvfb_pid"
-        echo "E2E_CUPSD_PID=$cupsd_pid"
-    } >"$envfile"
+    write_session_env
 }
 
 map_drive() {  # map_drive LETTER DIR|- [TYPE [LABEL]]
@@ -154,7 +163,6 @@ case "$command" in
         [ -f "$envfile" ] || { echo "no e2e session: run '$0 start $build' first" >&2; exit 1; }
         # shellcheck disable=SC1090
         . "$envfile"
-        cd "$e2e" || exit 1
         exec timeout "${INKHOUND_E2E_TIMEOUT:-240}" "$loader" "$@"
         ;;
     drive)
@@ -163,5 +171,5 @@ case "$command" in
         . "$envfile"
         map_drive "$@"
         ;;
-    *) echo "usage: $0 start|stop|run|drive BUILD_DIR ..." >&2; exit 2 ;;
+    *) usage ;;
 esac

@@ -24,7 +24,9 @@ std::string stored_options() {
     return all;
 }
 
-Value stored(const char* name) { return read_value(HKEY_LOCAL_MACHINE, kOptionsKey, name); }
+Value stored(const char* name) {
+    return read_value(HKEY_LOCAL_MACHINE, kOptionsKey, name);
+}
 void store(const char* name, const Value& value) {
     write_value(HKEY_LOCAL_MACHINE, kOptionsKey, name, value);
 }
@@ -116,9 +118,8 @@ TEST_F(Pages, RulesLocksAndInputChecksOnNtAnd98) {
     const std::string exe = install_copy("Inkhound.exe");
     store("File Scan Flags", dword_value(0x7F));  // every bit, "Embedded" too
     ASSERT_NE(nullptr, start_settings(exe.c_str()));
-    const char* const shots[] = {"page-1-file-scanning", "page-2-background",
-                                 "page-3-directories", "page-4-immediate-scan",
-                                 "page-5-view-log"};
+    const char* const shots[] = {"page-1-file-scanning", "page-2-background", "page-3-directories",
+                                 "page-4-immediate-scan", "page-5-view-log"};
     for (int index = 0; index < 5; ++index) {
         show_page(index);
         EXPECT_TRUE(screenshot(shots[index], sheet_)) << shots[index];
@@ -137,7 +138,7 @@ TEST_F(Pages, RulesLocksAndInputChecksOnNtAnd98) {
         unsigned enabled;
     } rule_steps[] = {
         {0, 0xFF},
-        {IDC_CHECK_JPEG, 0xF3},         // JPEG's label and box off
+        {IDC_CHECK_JPEG, 0xF3},  // JPEG's label and box off
         {IDC_EXAMINE_EXTENSIONS, 0x00},
         {IDC_EXAMINE_EXTENSIONS, 0xF3},
         {IDC_WARN_GIF, 0x33},
