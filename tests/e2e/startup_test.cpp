@@ -1,0 +1,104 @@
+// Start-up end to end: the settings window of a first start, the hand-over of a second
+// start, a foreign name, and the defaults a first run stores on Windows NT and 98.
+#include "tests/e2e/scenario.h"
+
+#include "resources/resource.h"
+
+namespace {
+
+struct StoredDefault {
+    const char* name;
+    Value value;
+};
+
+// The nine values a first run on Windows NT writes.
+const StoredDefault kDefaults[] = {
+    {"File Scan Flags", dword_value(0x2F)},
+    {"Background Scan Flags", dword_value(0x01)},
+    {"Alerts", dword_value(0x0E)},
+    {"Logging Flags", dword_value(0x01)},
+    {"Scanning Period", dword_value(15)},
+    {"TIFF File Extensions", text_value(REG_SZ, ".TIF;.TIFF")},
+    {"JPEG File Extensions", text_value(REG_SZ, ".JPG;.JPEG;.JPE;.JFI;.JFIF")},
+    {"EPS File Extensions", text_value(REG_SZ, ".EPS;.EPSF")},
+    {"GIF File Extensions", text_value(REG_SZ, ".GIF")},
+};
+
+using Startup = Scenario;
+
+TEST_F(Startup, FirstStartSecondStartForeignNameAndWindows98) {
+    const std::string exe = install_copy("Inkhound.exe");
+    ASSERT_NE(nullptr, start_settings(exe.c_str()));
+    EXPECT_NE(nullptr, FindWindowA("Inkhound_Notify_Window", "Inkhound ALERT"));
+    EXPECT_EQ(kImmediateScanPage, current_page_index(sheet_));
+    EXPECT_EQ(BST_CHECKED, check_state(current_page(sheet_), IDC_INCLUDE_SUBDIRECTORIES));
+    for (const StoredDefault& stored : kDefaults)
+        EXPECT_EQ(stored.value, read_value(HKEY_LOCAL_MACHINE, kOptionsKey, stored.name))
+            << stored.name;
+
+    // A second start brings the first one's settings window to the front, over a window
+    // of the driver's own, and ends with 1.
+    HWND other = CreateWindowExA(0, "STATIC", "e2e other window", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 400, 300, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    pause(300);
+    ASSERT_EQ(other, GetForegroundWindow());
+    Program second;
+    ASSERT_TRUE(start_program(exe.c_str(), "", &second));
+    EXPECT_EQ(1, wait_for_exit(&second, kWindowTimeout));
+    end_program(&second);
+    for (int tries = 0; tries < 50 && GetForegroundWindow() != sheet_; ++tries) pause(100);
+    EXPECT_EQ(sheet_, GetForegroundWindow());
+    DestroyWindow(other);
+
+    // Under a foreign name the program shows nothing and ends with 0.
+    close_settings(IDCANCEL);
+    const std::string foreign = app_file("FOO.EXE");
+    ASSERT_TRUE(CopyFileA(exe.c_str(), foreign.c_str(), FALSE));
+    Program foo;
+    ASSERT_TRUE(start_program(foreign.c_str(), "", &foo));
+    EXPECT_EQ(0, wait_for_exit(&foo, kWindowTimeout));
+    end_program(&foo);
+    EXPECT_EQ(nullptr, FindWindowA("#32770", "Inkhound settings"));
+
+    // Windows 98 has no Macintosh file types: the first run's scan flags lack them.
+    delete_tree(HKEY_LOCAL_MACHINE, kCompanyKey);
+    set_windows_version("win98");
+    ASSERT_NE(nullptr, start_settings(exe.c_str()));
+    EXPECT_EQ(dword_value(0x2E), read_value(HKEY_LOCAL_MACHINE, kOptionsKey, "File Scan Flags"));
+    close_settings(IDCANCEL);
+}
+
+}  // namespace
+
+// The background run: no settings window at the start; the tray icon's double-click, the
+// task-bar button's restore and the menu's "Settings" open it on the "View log" page, and
+// the menu's close ends the run with 0.
+TEST_F(Startup, BackgroundRunOpensSettingsFromTrayAndCloses) {
+    const std::string exe = install_copy("Inkhound.exe");
+    Program program;
+    ASSERT_TRUE(start_program(exe.c_str(), "/background", &program));
+    HWND main_window = find_window("Inkhound_Notify_Window", "Inkhound ALERT", kWindowTimeout);
+    ASSERT_NE(nullptr, main_window);
+    pause(1000);
+    EXPECT_EQ(nullptr, FindWindowA("#32770", "Inkhound settings"));
+    EXPECT_TRUE(screenshot("background-run", nullptr));
+
+    void (*const openers[])(HWND) = {
+        [](HWND window) { post_notify(window, WM_LBUTTONDBLCLK); },
+        [](HWND window) { post_syscommand(window, SC_RESTORE); },
+        [](HWND window) { post_command(window, IDM_SETTINGS); },
+    };
+    for (auto open : openers) {
+        open(main_window);
+        HWND sheet = find_window("#32770", "Inkhound settings", kWindowTimeout);
+        ASSERT_NE(nullptr, sheet);
+        EXPECT_EQ(kViewLogPage, current_page_index(sheet));
+        post_click(sheet, IDCANCEL);
+        EXPECT_TRUE(wait_gone(sheet, kWindowTimeout));
+        EXPECT_EQ(-1, wait_for_exit(&program, 0));
+    }
+    post_command(main_window, IDM_CLOSE);
+    EXPECT_EQ(0, wait_for_exit(&program, kWindowTimeout));
+    end_program(&program);
+}
