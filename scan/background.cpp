@@ -15,23 +15,19 @@ BackgroundScanner background_scanner;
 namespace {
 
 ScannerState state() {
-    return static_cast<ScannerState>(
-        background_scanner.scanner_state.load(std::memory_order_relaxed));
+    return static_cast<ScannerState>(background_scanner.scanner_state.load());
 }
 
 void set_state(ScannerState value) {
-    background_scanner.scanner_state.store(static_cast<std::uint8_t>(value),
-                                           std::memory_order_relaxed);
+    background_scanner.scanner_state.store(static_cast<std::uint8_t>(value));
 }
 
 ScannerCommand command() {
-    return static_cast<ScannerCommand>(
-        background_scanner.scanner_command.load(std::memory_order_relaxed));
+    return static_cast<ScannerCommand>(background_scanner.scanner_command.load());
 }
 
 void set_command(ScannerCommand value) {
-    background_scanner.scanner_command.store(static_cast<std::uint8_t>(value),
-                                             std::memory_order_relaxed);
+    background_scanner.scanner_command.store(static_cast<std::uint8_t>(value));
 }
 
 const ScannerHost& host() { return *background_scanner.host; }
@@ -39,6 +35,24 @@ const ScannerHost& host() { return *background_scanner.host; }
 int walk_list_entry(const char* path, bool has_entries_below, void*) {
     if (pause_or_stop_requested()) return 0;
     return walk_directory(path, true, has_entries_below, true, live_options);
+}
+
+// The thread publishes its state, then reads the command before it waits; a request
+// writes the command, then reads the state (both in one total order). So a request made
+// while the thread is between a scan and its wait, when no request signals, is seen here
+// and never sleeps a whole period.
+bool request_pending() {
+    const ScannerCommand pending = command();
+    return pending == ScannerCommand::Stop ||
+           (pending == ScannerCommand::Pause && state() != ScannerState::Paused);
+}
+
+// The timer takes at most 0x7FFFFFFF milliseconds; the longest period, 65535 minutes,
+// is more than that.
+std::uint32_t delay_milliseconds(std::int32_t seconds) {
+    constexpr std::uint64_t kTimerMaximum = 0x7FFFFFFF;
+    const std::uint64_t milliseconds = seconds > 0 ? static_cast<std::uint64_t>(seconds) * 1000 : 0;
+    return static_cast<std::uint32_t>(milliseconds < kTimerMaximum ? milliseconds : kTimerMaximum);
 }
 
 // Polls the state until `done` holds, up to 20 seconds.
@@ -86,8 +100,7 @@ void run_scanner_thread() {
     background_scanner.next_delay_seconds.store(kFirstScanDelaySeconds);
 
     while (command() != ScannerCommand::Stop) {
-        host().arm_timer(static_cast<std::uint32_t>(background_scanner.next_delay_seconds.load()) *
-                         1000u);
+        host().arm_timer(delay_milliseconds(background_scanner.next_delay_seconds.load()));
         // The period is read at each arming: a changed period never shortens the delay
         // that already runs.
         background_scanner.next_delay_seconds.store(
@@ -96,7 +109,7 @@ void run_scanner_thread() {
             set_state(ScannerState::Delaying);
             host().set_tray_status(kTipDelaying, TrayImage::Normal);
         }
-        host().wait_event();
+        if (!request_pending()) host().wait_event();
         host().stop_timer();
 
         switch (command()) {
@@ -135,7 +148,7 @@ bool pause_or_stop_requested() {
         if (requested == ScannerCommand::Stop) return true;
         if (requested != ScannerCommand::Pause) return false;  // a Resume stays for the loop
         set_state(ScannerState::Paused);
-        host().wait_event();
+        if (command() == ScannerCommand::Pause) host().wait_event();
         set_state(ScannerState::Active);
     }
 }
@@ -154,7 +167,8 @@ void resume_scanning(int delay_seconds) {
     if (state() == ScannerState::Idle) return;
     if (delay_seconds > 0) background_scanner.next_delay_seconds.store(delay_seconds);
     set_command(ScannerCommand::Resume);
-    host().signal_event();
+    // A thread not yet paused sees the Resume before it would wait.
+    if (state() == ScannerState::Paused) host().signal_event();
 }
 
 void stop_scanning() {

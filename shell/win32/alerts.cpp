@@ -8,33 +8,31 @@
 
 #include "resources/resource.h"
 #include "settings/options.h"
+#include "shell/alert_sound.h"
 #include "shell/win32/program.h"
 
 namespace {
 
-constexpr char kSystemAlertSound[] = "Chord.wav";
 constexpr char kTaskbarClass[] = "Shell_TrayWnd";
-constexpr UINT kHandSound = MB_ICONHAND;  // 0x10
-constexpr UINT kSimpleBeep = 0xFFFFFFFF;
 
-void play_alert_sound() {
-    if (waveOutGetNumDevs() == 0) {
-        MessageBeep(kHandSound);
-        MessageBeep(kSimpleBeep);
-        return;
-    }
-    if (PlaySoundA(MAKEINTRESOURCEA(IDW_ALERT_SOUND), startup.instance,
-                   SND_RESOURCE | SND_SYNC | SND_NODEFAULT))
-        return;
-    if (PlaySoundA(kSystemAlertSound, nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT)) return;
-    MessageBeep(kHandSound);
+// Both sounds play synchronously and never fall back on the default sound.
+unsigned output_devices() { return waveOutGetNumDevs(); }
+bool play_own_sound() {
+    return PlaySoundA(MAKEINTRESOURCEA(IDW_ALERT_SOUND), startup.instance,
+                      SND_RESOURCE | SND_SYNC | SND_NODEFAULT) != FALSE;
 }
+bool play_sound_file(const char* name) {
+    return PlaySoundA(name, nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT) != FALSE;
+}
+void beep(unsigned kind) { MessageBeep(kind); }
+
+constexpr SoundCalls kSystemSound = {output_devices, play_own_sound, play_sound_file, beep};
 
 }  // namespace
 
 void raise_alerts() {
     const std::uint16_t alerts = live_options.alerts;
-    if (alerts & kAudibleAlert) play_alert_sound();
+    if (alerts & kAudibleAlert) play_alert_sound(kSystemSound);
     if (alerts & kExpandWindow) {
         // As the tray menu's "Settings...": the main thread pauses the scanner and opens
         // the settings window on its log.

@@ -29,13 +29,10 @@ void sleep_milliseconds(std::uint32_t milliseconds) { Sleep(milliseconds); }
 void set_status(const char* tip, TrayImage image) {
     set_tray_status(tip, image == TrayImage::Active ? startup.icon_active : startup.icon_normal);
 }
-void post_clear_alert_display() {
-    PostMessageA(startup.main_window, kClearAlertDisplayMessage, 0, 0);
-}
 
 const ScannerHost kDesktopHost = {arm_timer,          stop_timer, wait_event,
                                   signal_event,       sleep_milliseconds, set_status,
-                                  post_clear_alert_display, raise_alerts};
+                                  clear_alert_display, raise_alerts};
 
 DWORD WINAPI scanner_thread(void*) {
     run_scanner_thread();
@@ -65,8 +62,9 @@ bool handle_scanner_message(UINT message, WPARAM wparam) {
         case kStopScannerTimerMessage:
             KillTimer(startup.main_window, kScannerTimer);
             return true;
-        case kClearAlertDisplayMessage:
-            clear_alert_display();
+        case kStopFlashTimersMessage:
+            KillTimer(startup.main_window, kTaskbarFlashTimer);
+            KillTimer(startup.main_window, kTrayFlashTimer);
             return true;
         case kStartFlashTimerMessage:
             start_flash_timer(wparam);
@@ -77,6 +75,7 @@ bool handle_scanner_message(UINT message, WPARAM wparam) {
 }
 
 void run_in_background() {
+    tray_state.taskbar_created = RegisterWindowMessageA("TaskbarCreated");
     if (!add_tray_icon(kTipDelaying)) ExitProcess(1);
     start_background_scanner();
     MSG message;

@@ -105,6 +105,10 @@ LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam,
     if (startup.notify_message != 0 && message == startup.notify_message)
         return on_notify_message(window, wparam, lparam);
     if (handle_scanner_message(message, wparam)) return 0;
+    if (tray_state.taskbar_created != 0 && message == tray_state.taskbar_created) {
+        restore_tray_icon();
+        return 0;
+    }
     switch (message) {
         case WM_CREATE:
         case WM_DESTROY:
@@ -118,7 +122,7 @@ LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam,
         case WM_TIMER:
             if (settings_window.settings_open) return 0;
             if (wparam == kTaskbarFlashTimer) FlashWindow(window, TRUE);
-            if (wparam == kTrayFlashTimer) flash_tray_image(true);
+            if (wparam == kTrayFlashTimer && tray_state.tray_flashing) flash_tray_image(true);
             return 0;
         case WM_INITMENUPOPUP:
             set_pause_item_text();

@@ -45,7 +45,10 @@ bool add_tray_icon(const char* tip) {
     record.hIcon = startup.icon_normal;
     copy_tip(&record, tip);
     tray_state.tray_icon_added = Shell_NotifyIconA(NIM_ADD, &record) != FALSE;
-    if (tray_state.tray_icon_added) tray_state.current_tray_image = startup.icon_normal;
+    if (tray_state.tray_icon_added) {
+        tray_state.current_tray_image = startup.icon_normal;
+        std::memcpy(tray_state.tip, record.szTip, sizeof tray_state.tip);
+    }
     return tray_state.tray_icon_added;
 }
 
@@ -53,7 +56,10 @@ void set_tray_status(const char* tip, HICON image) {
     if (!tray_state.tray_icon_added) return;
     NOTIFYICONDATAA record = icon_record((tip != nullptr ? NIF_TIP : 0) |
                                         (image != nullptr ? NIF_ICON : 0));
-    if (tip != nullptr) copy_tip(&record, tip);
+    if (tip != nullptr) {
+        copy_tip(&record, tip);
+        std::memcpy(tray_state.tip, record.szTip, sizeof tray_state.tip);
+    }
     if (image != nullptr) {
         record.hIcon = image;
         tray_state.current_tray_image = image;
@@ -85,13 +91,28 @@ void show_tray_menu(int x) {
 }
 
 void clear_alert_display() {
-    KillTimer(startup.main_window, kTaskbarFlashTimer);
-    KillTimer(startup.main_window, kTrayFlashTimer);
-    ShowWindow(startup.main_window, SW_HIDE);
+    tray_state.tray_flashing = false;
+    if (GetWindowThreadProcessId(startup.main_window, nullptr) == GetCurrentThreadId()) {
+        KillTimer(startup.main_window, kTaskbarFlashTimer);
+        KillTimer(startup.main_window, kTrayFlashTimer);
+    } else {
+        PostMessageA(startup.main_window, kStopFlashTimersMessage, 0, 0);
+    }
+    ShowWindowAsync(startup.main_window, SW_HIDE);
     set_tray_status(nullptr, startup.icon_normal);
 }
 
 void start_flash_timer(UINT_PTR timer) {
     KillTimer(startup.main_window, timer);
     SetTimer(startup.main_window, timer, kFlashMilliseconds, nullptr);
+    if (timer == kTrayFlashTimer) tray_state.tray_flashing = true;
+}
+
+void restore_tray_icon() {
+    if (!tray_state.tray_icon_added) return;
+    NOTIFYICONDATAA record = icon_record(NIF_MESSAGE | NIF_ICON | NIF_TIP);
+    record.hIcon = tray_state.current_tray_image != nullptr ? tray_state.current_tray_image
+                                                            : startup.icon_normal;
+    std::memcpy(record.szTip, tray_state.tip, sizeof tray_state.tip);
+    Shell_NotifyIconA(NIM_ADD, &record);
 }

@@ -6,9 +6,14 @@
 
 #include "platform/win32/win32.h"
 
+#include <atomic>
+
 struct TrayState {
     bool tray_icon_added;      // every later change of the icon is skipped while clear
     HICON current_tray_image;  // the image last given to the icon; none at start-up
+    char tip[64];              // the tip last given, for adding the icon again
+    std::atomic<bool> tray_flashing;  // timer 3 swaps the image only while set
+    UINT taskbar_created;      // the shell's "TaskbarCreated": its tray is new and empty
 };
 extern TrayState tray_state;
 
@@ -25,7 +30,7 @@ constexpr UINT kFlashMilliseconds = 1000;
 // waits for it to pause).
 constexpr UINT kArmScannerTimerMessage = WM_APP + 1;    // wparam: milliseconds
 constexpr UINT kStopScannerTimerMessage = WM_APP + 2;
-constexpr UINT kClearAlertDisplayMessage = WM_APP + 3;
+constexpr UINT kStopFlashTimersMessage = WM_APP + 3;
 constexpr UINT kStartFlashTimerMessage = WM_APP + 4;    // wparam: the timer
 
 constexpr char kPauseScanningText[] = "Pause scanning";
@@ -37,8 +42,12 @@ void set_tray_status(const char* tip, HICON image);
 void flash_tray_image(bool toggle);
 void remove_tray_icon();
 void show_tray_menu(int x);
-// Main thread: stops both flashes, hides the main window, shows the normal image.
+// Stops both flashes, hides the main window, shows the normal image. Any thread: from
+// the scanner's, the window is hidden without waiting for the main thread and the
+// timers are stopped by a posted message.
 void clear_alert_display();
+// After the shell has restarted: the icon again, with its last image and tip.
+void restore_tray_icon();
 // Main thread: (re)arms timer 2 or 3 of the main window every second.
 void start_flash_timer(UINT_PTR timer);
 

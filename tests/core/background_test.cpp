@@ -27,7 +27,11 @@ struct FakeHost {
     std::vector<std::uint32_t> armed;
     std::vector<std::string> tips;
     int alerts = 0;
-    ScannerCommand at_active_tip = ScannerCommand::NoCommand;  // a request arriving then
+    // A request written when the scanner sets this tip for the `tip_count`-th time, as
+    // one made from the user interface at that moment would be.
+    const char* request_tip = nullptr;
+    int tip_count = 1;
+    ScannerCommand request = ScannerCommand::NoCommand;
 };
 FakeHost* fake;
 
@@ -50,8 +54,9 @@ void sleep_ms(std::uint32_t) { std::this_thread::sleep_for(std::chrono::millisec
 void set_tray(const char* tip, TrayImage) {
     std::lock_guard<std::mutex> lock(fake->mutex);
     fake->tips.push_back(tip);
-    if (std::string(tip) == kTipActive && fake->at_active_tip != ScannerCommand::NoCommand)
-        background_scanner.scanner_command.store(static_cast<std::uint8_t>(fake->at_active_tip));
+    if (fake->request_tip != nullptr && std::string(tip) == fake->request_tip &&
+        --fake->tip_count == 0)
+        background_scanner.scanner_command.store(static_cast<std::uint8_t>(fake->request));
 }
 void clear_alerts() {}
 void raise() { ++fake->alerts; }
@@ -127,13 +132,13 @@ TEST_F(BackgroundScanner, DelaysScansPausesAndResumesBetweenScans) {
 TEST_F(BackgroundScanner, APauseInsideAScanLeavesItsResumeForTheNextWakeUp) {
     set_directory_mark(scratch_.make_dir("art").c_str(), 1);
     scratch_.write(std::string("art") + kPathSeparator + "a.gif", kGif);
-    host_.at_active_tip = ScannerCommand::Pause;
+    host_.request_tip = kTipActive;
+    host_.request = ScannerCommand::Pause;
     start();
     await(ScannerState::Delaying, 1);
     signal_event();
     await(ScannerState::Paused, 1);  // held at the first list entry, tip still "active"
     EXPECT_EQ(host_.tips.back(), kTipActive);
-    host_.at_active_tip = ScannerCommand::NoCommand;
     resume_scanning(0);
     await(ScannerState::Delaying, 2);  // the scan ran to its end and found the GIF
     EXPECT_NE(log().find("a.gif"), std::string::npos);
@@ -144,9 +149,21 @@ TEST_F(BackgroundScanner, APauseInsideAScanLeavesItsResumeForTheNextWakeUp) {
     EXPECT_EQ(host_.alerts, 1);
 }
 
+TEST_F(BackgroundScanner, APauseMadeBetweenAScanAndItsWaitIsTakenWithoutASignal) {
+    host_.request_tip = kTipDelaying;
+    host_.tip_count = 2;  // the delay after the first scan
+    host_.request = ScannerCommand::Pause;
+    start();
+    await(ScannerState::Delaying, 1);
+    signal_event();
+    await(ScannerState::Paused, 2);
+    EXPECT_EQ(host_.tips.back(), kTipPaused);
+}
+
 TEST_F(BackgroundScanner, AStopDuringAScanStillClosesAndMergesIt) {
     set_directory_mark(scratch_.make_dir("art").c_str(), 1);
-    host_.at_active_tip = ScannerCommand::Stop;
+    host_.request_tip = kTipActive;
+    host_.request = ScannerCommand::Stop;
     start();
     await(ScannerState::Delaying, 1);
     signal_event();

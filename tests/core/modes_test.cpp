@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
+#include "shell/alert_sound.h"
 #include "shell/modes.h"
 
 namespace {
@@ -41,6 +43,39 @@ TEST(StartModes, SwitchesAreFoundAnywhere) {
                                   (s.debug ? "G" : "") + (s.background ? "B" : "");
         EXPECT_EQ(c[1], found) << c[0];
         EXPECT_EQ(c[2], text) << c[0];
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The sound calls as a script: what the machine answers, and what was asked of it.
+struct SoundScript {
+    unsigned devices;
+    bool own_plays;
+    bool file_plays;
+    std::string asked;
+};
+SoundScript* script;
+
+TEST(AlertSound, FallsBackFromTheOwnSoundToTheChordToOneBeep) {
+    const SoundCalls calls = {
+        [] { return script->devices; },
+        [] { script->asked += "own "; return script->own_plays; },
+        [](const char* name) { script->asked += std::string(name) + " "; return script->file_plays; },
+        [](unsigned kind) { script->asked += "beep" + std::to_string(kind & 0xFF) + " "; }};
+    const std::pair<SoundScript, const char*> cases[] = {
+        {{0, true, true, ""}, "beep16 beep255 "},
+        {{1, true, true, ""}, "own "},
+        {{1, false, true, ""}, "own Chord.wav "},
+        {{1, false, false, ""}, "own Chord.wav beep16 "},
+    };
+    for (const auto& c : cases) {
+        SoundScript run = c.first;
+        script = &run;
+        play_alert_sound(calls);
+        EXPECT_EQ(run.asked, c.second) << "devices " << run.devices;
     }
 }
 
