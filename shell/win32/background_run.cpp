@@ -41,6 +41,8 @@ DWORD WINAPI scanner_thread(void*) {
     return 0;
 }
 
+}  // namespace
+
 void start_background_scanner() {
     prepare_background_scanner(&kDesktopHost);
     scanner_handles.scanner_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -49,8 +51,6 @@ void start_background_scanner() {
         CreateThread(nullptr, 0, scanner_thread, nullptr, CREATE_SUSPENDED, nullptr);
     if (scanner_handles.scanner_thread != nullptr) ResumeThread(scanner_handles.scanner_thread);
 }
-
-}  // namespace
 
 // The main window's side of the scanner's posted requests; true when `message` was one.
 bool handle_scanner_message(UINT message, WPARAM wparam) {

@@ -57,6 +57,9 @@ void raise_alerts();
 // The main window's side of the scanner's posted requests; true when `message` was one.
 bool handle_scanner_message(UINT message, WPARAM wparam);
 
+// The scanner thread over the desktop's host; no thread when no event can be made.
+void start_background_scanner();
+
 // The background run: the icon, the scanner, the main window's messages; ends the
 // process (1 when the icon cannot be added, else 0 after "Close Inkhound").
 [[noreturn]] void run_in_background();
