@@ -116,6 +116,11 @@ void post_click(HWND dialog, int id) {
     PostMessageA(item(dialog, id), BM_CLICK, 0, 0);
 }
 
+void press_key(HWND window, UINT key) {
+    SendMessageA(window, WM_KEYDOWN, key, 1);
+    SendMessageA(window, WM_KEYUP, key, 0xC0000001);
+}
+
 HWND focus_of(HWND window) {
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
@@ -153,6 +158,14 @@ HTREEITEM tree_next(HWND tree, UINT relation, HTREEITEM from) {
         SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(from)));
 }
 
+std::vector<HTREEITEM> tree_children(HWND tree, HTREEITEM parent) {
+    std::vector<HTREEITEM> items;
+    for (HTREEITEM at = tree_next(tree, parent ? TVGN_CHILD : TVGN_ROOT, parent); at;
+         at = tree_next(tree, TVGN_NEXT, at))
+        items.push_back(at);
+    return items;
+}
+
 // TVM_GETITEMA writes into memory of the tree's own process: the record and its text
 // buffer are placed there, and read back.
 bool read_tree_item(HWND tree, HTREEITEM handle, TreeItem* out) {
@@ -168,7 +181,8 @@ bool read_tree_item(HWND tree, HTREEITEM handle, TreeItem* out) {
     auto* remote = static_cast<Remote*>(
         VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
     Remote local = {};
-    local.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_HANDLE;
+    local.item.mask =
+        TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_CHILDREN | TVIF_HANDLE;
     local.item.hItem = handle;
     local.item.stateMask = TVIS_OVERLAYMASK | TVIS_SELECTED | TVIS_EXPANDED | TVIS_BOLD;
     local.item.pszText = remote != nullptr ? remote->text : nullptr;
@@ -187,6 +201,7 @@ bool read_tree_item(HWND tree, HTREEITEM handle, TreeItem* out) {
     out->selected_image = local.item.iSelectedImage;
     out->overlay = static_cast<int>((local.item.state & TVIS_OVERLAYMASK) >> 8);
     out->state = local.item.state;
+    out->children = local.item.cChildren;
     return true;
 }
 

@@ -12,6 +12,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 // The build tree's e2e folder as Linux and as Windows sees it; the executable under test.
 extern const char kE2eUnixDir[];
@@ -50,6 +51,8 @@ bool is_enabled(HWND dialog, int id);
 // A click that returns when handled; a posted one for a click that opens a modal box.
 void click(HWND dialog, int id);
 void post_click(HWND dialog, int id);
+// A key pressed and released in `window`, as the keyboard would send it there.
+void press_key(HWND window, UINT key);
 // The window with the keyboard focus in the thread of `window`.
 HWND focus_of(HWND window);
 
@@ -71,11 +74,16 @@ struct TreeItem {
     int selected_image = -1;
     int overlay = 0;  // the overlay image index, 0 for none
     UINT state = 0;
+    int children = 0;  // 1 while the item shows an expand button
 };
 HTREEITEM tree_next(HWND tree, UINT relation, HTREEITEM from);  // TVGN_ROOT, TVGN_CHILD...
+// The items below `parent` in tree order; below null, the top-level items.
+std::vector<HTREEITEM> tree_children(HWND tree, HTREEITEM parent);
 bool read_tree_item(HWND tree, HTREEITEM handle, TreeItem* out);
 void select_tree_item(HWND tree, HTREEITEM handle);
-void expand_tree_item(HWND tree, HTREEITEM handle, UINT action);  // TVE_EXPAND, TVE_COLLAPSE
+// TVE_EXPAND, TVE_COLLAPSE. The tree tells its owner of this only at an item's first
+// expansion; a user's collapse and expansion are keys (VK_SUBTRACT, VK_ADD) on the selection.
+void expand_tree_item(HWND tree, HTREEITEM handle, UINT action);
 
 // Registry values: type and data, or type 0 when the value is missing.
 struct Value {

@@ -6,11 +6,12 @@
 #        session.sh stop BUILD_DIR      end what start started, by its recorded pids
 #        session.sh run BUILD_DIR PROGRAM [ARGUMENT...]
 #                                       run a Windows program in the session, time-limited
-#        session.sh drive BUILD_DIR LETTER DIR|- [TYPE [LABEL]]
+#        session.sh drive BUILD_DIR LETTER DIR|- [TYPE [LABEL]] [, LETTER DIR|- ...]...
 #                                       map drive LETTER: to the folder DIR as TYPE (hd,
 #                                       floppy, network, cdrom; default hd) labelled LABEL,
-#                                       or with "-" unmap it; restarts the wineserver, so
-#                                       no Windows program of the session may be running
+#                                       or with "-" unmap it, for each drive separated by
+#                                       ","; restarts the wineserver once, so no Windows
+#                                       program of the session may be running
 # The session's facts live in BUILD_DIR/e2e/session.env, which run reads.
 set -u
 usage() { echo "usage: $0 start|stop|run|drive BUILD_DIR ..." >&2; exit 2; }
@@ -139,7 +140,7 @@ map_drive() {  # map_drive LETTER DIR|- [TYPE [LABEL]]
     local letter dir=${2:-} type=${3:-hd} label=${4:-}
     letter=$(printf '%s' "${1:-}" | tr 'A-Z' 'a-z')
     if ! [[ "$letter" =~ ^[a-y]$ ]] || [ -z "$dir" ]; then
-        echo "usage: $0 drive BUILD_DIR LETTER DIR|- [TYPE [LABEL]]" >&2
+        echo "usage: $0 drive BUILD_DIR LETTER DIR|- [TYPE [LABEL]] [, LETTER ...]..." >&2
         exit 2
     fi
     if [ "$dir" = - ]; then
@@ -150,6 +151,15 @@ map_drive() {  # map_drive LETTER DIR|- [TYPE [LABEL]]
         [ -z "$label" ] || printf '%s\n' "$label" >"$dir/.windows-label"
         wine_quiet reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d "$type" /f
     fi
+}
+
+map_drives() {  # map_drives LETTER DIR|- [TYPE [LABEL]] [, LETTER DIR|- [TYPE [LABEL]]]...
+    local argument drive=()
+    for argument in "$@" ,; do
+        if [ "$argument" != , ]; then drive+=("$argument"); continue; fi
+        map_drive "${drive[@]}"
+        drive=()
+    done
     # Wine's mount manager reads the drive types when it starts.
     quiet timeout 30 "$server" -k
     quiet "$server" -p
@@ -169,7 +179,7 @@ case "$command" in
         [ -f "$envfile" ] || { echo "no e2e session: run '$0 start $build' first" >&2; exit 1; }
         # shellcheck disable=SC1090
         . "$envfile"
-        map_drive "$@"
+        map_drives "$@"
         ;;
     *) usage ;;
 esac
