@@ -7,7 +7,7 @@ set -euo pipefail
 native=(cmake make g++ libgtest-dev)
 cross=(googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
        wine64 wine32:i386 fonts-wine xvfb xauth clang libclang-rt-14-dev attr
-       cups printer-driver-cups-pdf poppler-utils imagemagick procps)
+       cups printer-driver-cups-pdf poppler-utils imagemagick procps mscompress)
 
 case "${1:-native}" in
     native) wanted=("${native[@]}") ;;

@@ -92,3 +92,6 @@
 
 // The alert sound, of the resource type "WAVE".
 #define IDW_ALERT_SOUND 1
+
+// The splash image: an SZDD-compressed bitmap file, raw data.
+#define IDR_SPLASH_IMAGE 2

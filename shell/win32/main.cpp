@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "classify/reader.h"
+#include "install/win32/install.h"
+#include "install/win32/remove.h"
 #include "report/win32/trace.h"
 #include "resources/resource.h"
 #include "scan/walker.h"
@@ -14,17 +16,47 @@
 #include "shell/modes.h"
 #include "shell/win32/program.h"
 #include "shell/win32/tray.h"
+#include "splash/win32/splash.h"
 
 namespace {
 
-// The executable's own name decides whether it goes on as the program. Installer names
-// end the run until installation is built in; every name but the program's ends it too.
+// Held by the first start from before its splash until it ends, so that a second start
+// made while the splash shows (before the main window exists) still finds it.
+constexpr char kInstanceMutexName[] = "Inkhound_Instance";
+// Longer than the first start's splash, with room for its start-up after it.
+constexpr DWORD kHandOverWaitMilliseconds = kSplashMilliseconds + 3000;
+constexpr DWORD kHandOverPollMilliseconds = 100;
+
+// The executable's own name decides whether it goes on as the program; installer names
+// install and end, like every other name but the program's.
 bool check_executable_name() {
     char path[kModulePathSize];
     const DWORD length = GetModuleFileNameA(nullptr, path, kModulePathSize - 1);
     if (length == 0 || length >= kModulePathSize - 1) return false;
     path[length] = '\0';
-    return answer_for_executable_path(path) == NameAnswer::GoOn;
+    const NameAnswer answer = answer_for_executable_path(path);
+    if (answer == NameAnswer::Install) install_program();
+    return answer == NameAnswer::GoOn;
+}
+
+void hand_over(HWND running) {
+    PostMessageA(running, startup.notify_message, 0, WM_LBUTTONDBLCLK);
+    SetForegroundWindow(running);
+}
+
+// Claims the single instance. When an earlier start holds the claim but has no window
+// yet, waits for its window and returns it; returns null when this start is the first, or
+// when none came (the holder installs, has a foreign name, or has ended) and this one goes
+// on as the first. The claim's handle stays open for the life of the process.
+HWND claim_instance() {
+    HANDLE claim = CreateMutexA(nullptr, FALSE, kInstanceMutexName);
+    if (claim == nullptr || GetLastError() != ERROR_ALREADY_EXISTS) return nullptr;
+    for (DWORD waited = 0; waited < kHandOverWaitMilliseconds;
+         waited += kHandOverPollMilliseconds) {
+        Sleep(kHandOverPollMilliseconds);
+        if (HWND running = FindWindowA(kMainWindowClass, kMainWindowTitle)) return running;
+    }
+    return nullptr;
 }
 
 bool register_main_window_class() {
@@ -48,17 +80,24 @@ int program_main(HINSTANCE instance, HINSTANCE, char* arguments, int) {
     startup.instance = instance;
 
     // 2. Deleting a removed copy sets nothing else up; "/DELETE" counts only in capitals.
-    //    Removal is not built in yet, so there is nothing to delete.
     StartSwitches switches = read_start_switches(arguments);
-    if (switches.delete_copy) return 0;
+    if (switches.delete_copy) {
+        delete_removed_copy(arguments);
+        return 0;
+    }
 
-    // 3, 4. One instance: a second start wakes the first as a double-click on its tray icon.
+    // 3, 4. One instance: a second start wakes the first as a double-click on its tray icon,
+    //    also when the first is still showing its splash.
     startup.notify_message = RegisterWindowMessageA(kNotifyMessageName);
-    if (HWND running = FindWindowA(kMainWindowClass, kMainWindowTitle)) {
-        PostMessageA(running, startup.notify_message, 0, WM_LBUTTONDBLCLK);
-        SetForegroundWindow(running);
+    HWND running = FindWindowA(kMainWindowClass, kMainWindowTitle);
+    if (running == nullptr) running = claim_instance();
+    if (running != nullptr) {
+        hand_over(running);
         return 1;
     }
+
+    // 5. The splash; start-up waits for it.
+    show_splash();
 
     // 6. Shared resources.
     startup.arrow_cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
@@ -70,7 +109,7 @@ int program_main(HINSTANCE instance, HINSTANCE, char* arguments, int) {
     // 7. The reader's buffer, once for the life of the process.
     if (!allocate_reader_buffer()) return 1;
 
-    // 8. Only the program's own name goes on.
+    // 8. Only the program's own name goes on; installer names install first.
     if (!check_executable_name()) return 0;
 
     // 9 to 11. The tray menu and the hidden main window a second start looks for.
@@ -83,7 +122,14 @@ int program_main(HINSTANCE instance, HINSTANCE, char* arguments, int) {
                                           0, 0, 10, 10, nullptr, startup.tray_menu, instance,
                                           nullptr);
 
-    // 12 (done by read_start_switches), 14, 15. The scan directory list and the options.
+    // 12 (done by read_start_switches), 13. The removal, once the window a second start
+    //    looks for exists.
+    if (switches.remove) {
+        remove_program();
+        return 0;
+    }
+
+    // 14, 15. The scan directory list and the options.
     scan_control.immediate_stop_requested = false;
     load_options();
     trace_state.debug_enabled = switches.debug;

@@ -1,0 +1,158 @@
+// The installer's and remover's decisions: the deletion command line both ways, the
+// removal's wildcard and directory, the proposed directory, the floppy test, the
+// installed paths and which links are the program's.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "install/installation.h"
+#include "install/self_deletion.h"
+
+namespace {
+
+const std::string kLongPath = "C:\\" + std::string(243, 'd') + "\\Inkhound.exe";  // 259
+
+TEST(DeletionCommand, OnlyAWellFormedTailAndAFullPathAreAccepted) {
+    struct Row {
+        std::string text;
+        const char* path;  // null: refused
+        unsigned handle;
+        bool removal;
+    };
+    const Row rows[] = {
+        {"/DELETE:C:\\P\\Inkhound.exe,0000001C,Y", "C:\\P\\Inkhound.exe", 0x1C, true},
+        {"/DELETE:C:\\Temp\\SETUP.EXE,7FFFFFFF,N", "C:\\Temp\\SETUP.EXE", 0x7FFFFFFF, false},
+        {"/DELETE:C:\\Tarnholt, Inc\\Inkhound.exe,000000a4,Y", "C:\\Tarnholt, Inc\\Inkhound.exe",
+         0xA4, true},
+        {"/DELETE:\\\\srv\\share\\Inkhound.exe,00000010,N", "\\\\srv\\share\\Inkhound.exe", 0x10,
+         false},
+        {"/DELETE:" + kLongPath + ",00000010,Y", kLongPath.c_str(), 0x10, true},
+        {"/DELETE:C:\\" + kLongPath + ",00000010,Y", nullptr, 0, false},  // 262 characters
+        {"/DELETE:C:\\P\\Inkhound.exe,0000001C,y", nullptr, 0, false},
+        {"/DELETE:C:\\P\\Inkhound.exe,000001C,Y", nullptr, 0, false},
+        {"/DELETE:C:\\P\\Inkhound.exe,00000001C,Y", nullptr, 0, false},
+        {"/DELETE:C:\\P\\Inkhound.exe,0000001C,Y ", nullptr, 0, false},
+        {"/DELETE:C:\\P\\Inkhound.exe 0000001C Y", nullptr, 0, false},
+        {"/DELETE C:\\P\\Inkhound.exe,0000001C,Y", nullptr, 0, false},
+        {"/DELETE:,0000001C,Y", nullptr, 0, false},
+        {"/DELETE:Inkhound.exe,0000001C,Y", nullptr, 0, false},
+        {"/DELETE:C:Inkhound.exe,0000001C,Y", nullptr, 0, false},
+        {"/DELETE:C:\\,0000001C,Y", nullptr, 0, false},
+        {"/DELETE:C:\\*.*,0000001C,Y", nullptr, 0, false},
+        {"/DELETE:\"C:\\P\\Inkhound.exe\",0000001C,Y", nullptr, 0, false},
+        {"/DELETE:C:\\P\\x.exe:stream,0000001C,Y", nullptr, 0, false},
+        {"/DELETE:C:\\P\\Inkhound.exe,00000000,Y", nullptr, 0, false},
+        {"/DELETE:C:\\P\\Inkhound.exe,FFFFFFFF,Y", nullptr, 0, false},  // the process itself
+        {"/DELETE:\\\\srv\\Inkhound.exe,00000010,N", nullptr, 0, false},  // no share
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        DeletionRequest request = {};
+        const bool accepted = parse_deletion_command(row.text.c_str(), &request);
+        ASSERT_EQ(row.path != nullptr, accepted);
+        if (!accepted) continue;
+        EXPECT_STREQ(row.path, request.path);
+        EXPECT_EQ(row.handle, request.handle);
+        EXPECT_EQ(row.removal, request.removal);
+    }
+}
+
+TEST(DeletionCommand, TwoLongestPathsRoundTripWithTheCopyQuoted) {
+    const std::string copy = "C:\\Documents and Settings\\" + std::string(224, 't') + "\\Del1.tmp";
+    ASSERT_EQ(259u, copy.size());
+    char command[kDeletionCommandSize];
+    ASSERT_TRUE(build_deletion_command(copy.c_str(), kLongPath.c_str(), 0x2C, true, command,
+                                       sizeof command));
+    EXPECT_EQ("\"" + copy + "\" /DELETE:" + kLongPath + ",0000002C,Y", std::string(command));
+    DeletionRequest request = {};
+    ASSERT_TRUE(parse_deletion_command(std::strchr(command + 1, '"') + 2, &request));
+    EXPECT_EQ(kLongPath, request.path);
+
+    EXPECT_FALSE(build_deletion_command(copy.c_str(), kLongPath.c_str(), 0x2C, true, command,
+                                        kDeletionCommandSize - 20));
+    EXPECT_STREQ("", command);
+    EXPECT_FALSE(build_deletion_command("Del1.tmp", "C:\\a.exe", 0x2C, false, command, 600));
+}
+
+TEST(DeletionCommand, RemovalTouchesOnlyTheProgramsDirectory) {
+    const char* rows[][3] = {  // path, wildcard, directory removed ("" none)
+        {"C:\\Program Files\\Tarnholt\\Inkhound.exe", "C:\\Program Files\\Tarnholt\\INKHOUND*.*",
+         "C:\\Program Files\\Tarnholt"},
+        {"C:\\Inkhound.exe", "C:\\INKHOUND*.*", ""},
+        {"\\\\srv\\share\\Inkhound.exe", "\\\\srv\\share\\INKHOUND*.*", ""},
+        {"\\\\srv\\share\\d\\Inkhound.exe", "\\\\srv\\share\\d\\INKHOUND*.*", "\\\\srv\\share\\d"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row[0]);
+        char pattern[kInstallPathSize + 16] = {}, directory[kInstallPathSize] = {};
+        ASSERT_TRUE(build_removal_pattern(row[0], pattern, sizeof pattern));
+        EXPECT_STREQ(row[1], pattern);
+        EXPECT_EQ('\0', pattern[std::strlen(pattern) + 1]);  // the shell's second zero
+        EXPECT_EQ(row[2][0] != '\0', removal_directory(row[0], directory, sizeof directory));
+        EXPECT_STREQ(row[2], directory);
+    }
+}
+
+TEST(Installation, ProposedDirectoryAndFloppyTest) {
+    const char* proposals[][2] = {
+        {"C:\\WINDOWS", "C:\\Program Files\\Tarnholt"},
+        {"d:\\winnt\\system", "d:\\Program Files\\Tarnholt"},
+        {"\\\\server\\windows", "C:\\Program Files\\Tarnholt"},
+    };
+    for (const auto& row : proposals) {
+        char out[kInstallPathSize];
+        proposed_directory(row[0], out, sizeof out);
+        EXPECT_STREQ(row[1], out) << row[0];
+    }
+    const std::pair<const char*, bool> floppies[] = {
+        {"A:\\SETUP.EXE", true}, {"a:\\setup.exe", true}, {"B:\\x\\INSTALL.EXE", true},
+        {"C:\\SETUP.EXE", false}, {"\\\\A:\\SETUP.EXE", false}, {"A", false}, {"", false},
+    };
+    for (const auto& [path, floppy] : floppies) EXPECT_EQ(floppy, is_floppy_path(path)) << path;
+}
+
+TEST(Installation, TypedDirectoryIsRefusedRatherThanCut) {
+    const std::string fits(kInstallPathSize - 1 - sizeof "\\Inkhound.exe" + 1, 'd');
+    const std::string rows[][3] = {  // typed, directory, program ("" refused)
+        {"C:\\Program Files\\Tarnholt", "C:\\Program Files\\Tarnholt\\",
+         "C:\\Program Files\\Tarnholt\\Inkhound.exe"},
+        {"C:\\", "C:\\", "C:\\Inkhound.exe"},
+        {"C:\\" + fits.substr(3), "C:\\" + fits.substr(3) + "\\",
+         "C:\\" + fits.substr(3) + "\\Inkhound.exe"},  // the program's path is 259
+        {"C:\\" + fits.substr(2), "", ""},
+        {"Tarnholt", "", ""},
+        {"", "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row[0]);
+        char directory[kInstallPathSize], program[kInstallPathSize];
+        EXPECT_EQ(!row[2].empty(),
+                  installed_program_paths(row[0].c_str(), "Inkhound.exe", directory, program));
+        EXPECT_EQ(row[1], directory);
+        EXPECT_EQ(row[2], program);
+    }
+    // Every directory below the root, in order.
+    const char* directory = "\\\\srv\\share\\a b\\c, d\\";
+    std::string made;
+    for (std::size_t end = next_directory_end(directory, 0); end != 0;
+         end = next_directory_end(directory, end))
+        made += std::string(directory, end) + "|";
+    EXPECT_EQ("\\\\srv\\share\\a b|\\\\srv\\share\\a b\\c, d|", made);
+}
+
+TEST(Installation, UninstallStringIsQuotedAndLinksAreFoundByTargetName) {
+    char command[kInstallPathSize + 16];
+    ASSERT_TRUE(build_uninstall_string("C:\\Program Files\\Tarnholt\\Inkhound.exe", command,
+                                       sizeof command));
+    EXPECT_STREQ("\"C:\\Program Files\\Tarnholt\\Inkhound.exe\" /REMOVE", command);
+    const std::pair<const char*, bool> targets[] = {
+        {"C:\\Program Files\\Tarnholt\\Inkhound.exe", true},
+        {"D:\\old\\OLDINKHOUND.EXE.BAK", true},
+        {"C:\\INKHOUND.EXE\\other.exe", false},  // only the file-name part counts
+    };
+    for (const auto& [target, ours] : targets)
+        EXPECT_EQ(ours, is_program_link_target(target)) << target;
+}
+
+}  // namespace
