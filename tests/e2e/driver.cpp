@@ -3,6 +3,7 @@
 #include "tests/e2e/driver.h"
 
 #include <cstdio>
+#include <sstream>
 #include <vector>
 
 const char kE2eUnixDir[] = INKHOUND_E2E_DIR;
@@ -93,8 +94,10 @@ HWND item(HWND dialog, int id) {
 }
 // WM_GETTEXT carries the text across processes.
 std::string text(HWND window) {
-    char buffer[1024] = {};
-    SendMessageA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+    std::string buffer(static_cast<std::size_t>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0)) + 1,
+                       '\0');
+    buffer.resize(static_cast<std::size_t>(
+        SendMessageA(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(&buffer[0]))));
     return buffer;
 }
 
@@ -211,6 +214,23 @@ void select_tree_item(HWND tree, HTREEITEM handle) {
 
 void expand_tree_item(HWND tree, HTREEITEM handle, UINT action) {
     SendMessageA(tree, TVM_EXPAND, action, reinterpret_cast<LPARAM>(handle));
+}
+
+HTREEITEM find_tree_folder(HWND tree, const std::string& path) {
+    HTREEITEM at = nullptr;
+    std::istringstream names(path);
+    for (std::string name; std::getline(names, name, '\\');) {
+        if (at) expand_tree_item(tree, at, TVE_EXPAND);
+        HTREEITEM found = nullptr;
+        TreeItem read;
+        // A drive's item ends with its name and ")".
+        for (HTREEITEM child : tree_children(tree, at))
+            if (!found && read_tree_item(tree, child, &read) &&
+                (read.text == name || (!at && read.text.find(name + ")") != std::string::npos)))
+                found = child;
+        if (!(at = found)) return nullptr;
+    }
+    return at;
 }
 
 Value read_value(HKEY root, const char* key, const char* name) {

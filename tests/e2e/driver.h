@@ -84,6 +84,9 @@ void select_tree_item(HWND tree, HTREEITEM handle);
 // TVE_EXPAND, TVE_COLLAPSE. The tree tells its owner of this only at an item's first
 // expansion; a user's collapse and expansion are keys (VK_SUBTRACT, VK_ADD) on the selection.
 void expand_tree_item(HWND tree, HTREEITEM handle, UINT action);
+// The item of the folder `path` ("Z:\a\b") in a drive tree, expanded down to it; null if
+// there is none.
+HTREEITEM find_tree_folder(HWND tree, const std::string& path);
 
 // Registry values: type and data, or type 0 when the value is missing.
 struct Value {
