@@ -1,0 +1,171 @@
+// Immediate scans, the results view and printing end to end: both scan buttons fill the
+// view in its section order, a scan held inside one file shows its counter, keeps its page
+// and stops on Cancel, a double-click opens a listed file, a full view keeps its closing
+// lines, and "Print log" prints every line to the PDF printer, says when there is no
+// printer, or prints nothing.
+#include "tests/e2e/scenario.h"
+
+#include <algorithm>
+#include <regex>
+#include <string>
+
+#include "resources/resource.h"
+
+namespace {
+
+const std::string kScans = std::string(kE2eUnixDir) + "/scans";  // as Linux sees it
+constexpr char kPrinterKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+
+// Runs a shell command and waits for its end.
+bool sh(const std::string& command) {
+    return run_linux(command + "; touch '" + kE2eUnixDir + "/sh.done'", e2e_path("sh.done"), 60000);
+}
+
+// Waits up to 30 seconds for `done` to hold; whether it does.
+template <typename Check>
+bool wait_until(Check done) {
+    for (int tries = 0; tries < 300 && !done(); ++tries) pause(100);
+    return done();
+}
+
+// Waits for `part` in the view; its text without timestamps and without the files' folders.
+std::string shown(HWND view, const char* part = "") {
+    static const std::regex stamp_or_folder("\\d+-\\w+-\\d\\d \\d\\d:\\d\\d:\\d\\d  |Z:\\\\.*\\\\");
+    std::string seen;
+    wait_until([&] {
+        return (seen = std::regex_replace(text(view), stamp_or_folder, "")).find(part) !=
+               std::string::npos;
+    });
+    return seen;
+}
+
+// Presses "Scan" with the folder `path` selected in the "Immediate scan" page's tree.
+bool scan_folder(HWND sheet, const std::string& path) {
+    select_page(sheet, kImmediateScanPage);
+    HWND tree = item(current_page(sheet), IDC_IMMEDIATE_TREE);
+    HTREEITEM folder = find_tree_folder(tree, path);
+    select_tree_item(tree, folder);
+    if (folder) click(current_page(sheet), IDC_SCAN);
+    return folder != nullptr;
+}
+
+// Presses "Print log" and answers the print dialog, if one comes within `wait_ms`, with
+// `button`; the text of the PDF made (Latin-1, as the view's), or "<missing>".
+std::string print_log(HWND sheet, int button, DWORD wait_ms = kWindowTimeout) {
+    post_click(sheet, IDC_PRINT_LOG);
+    if (HWND dialog = find_window("#32770", "Print", wait_ms)) press(dialog, button);
+    wait_until([sheet] { return IsWindowEnabled(sheet) != FALSE; });
+    sh("cd " + kScans +
+       " && sleep 1; while lpstat -o | grep -q .; do sleep 0.2; done; rm -f "
+       "printed.txt; for f in $HOME/PDF/InkhoundLog*.pdf; do [ ! -f $f ] || pdftotext -enc "
+       "Latin1 -layout $f printed.txt; rm -f $f; done");
+    return file_bytes(e2e_path("scans\\printed.txt").c_str());
+}
+
+using Scans = Scenario;
+
+TEST_F(Scans, ImmediateScansFillTheViewAndPrint) {
+    // "Scan now" walks the list: many files, then one of 64 GB that holds the scan.
+    const std::string many = e2e_path("scans\\many"), files = e2e_path("scans\\files");
+    const std::string long_name = std::string(200 - many.size() - 5, 'L') + ".tif";
+    const std::string exe = install_copy("Inkhound.exe"), source = __FILE__;
+    ASSERT_TRUE(
+        sh("S=" + kScans + " F=" + source.substr(0, source.rfind("/e2e/")) + " L=" + long_name +
+           " M='" + many + "' B='" + e2e_path("scans\\big") +
+           "'; rm -rf $S $HOME/PDF/InkhoundLog*.pdf; mkdir -p $S/files $S/many $S/big $S/full && "
+           "cd $S/files && cp $F/fixtures/tiff/rgb-le.tif $F/fixtures/tiff/cmyk-le.tif . && printf "
+           "'GIF89a\\1\\0\\1\\0' >logo.gif && printf '\\377\\330\\377\\340\\0\\20JFIF' >photo.tif "
+           "&& for i in $(seq 100 599); do cp logo.gif ../full/$L$i.gif; done && cd ../many && for "
+           "i in $(seq 100 134); do cp ../files/logo.gif g$i.gif; done && cp ../files/rgb-le.tif "
+           "caf\xe9.tif && cp ../files/rgb-le.tif $L && echo '%!PS-Adobe-3.0 EPSF-3.0' "
+           ">../big/huge.eps && truncate -s 64G ../big/huge.eps && printf '%s\\r\\n' $M $B "
+           ">../../app/Inkhound.dfo"));
+    write_value(HKEY_LOCAL_MACHINE, kOptionsKey, "File Scan Flags", dword_value(0x3E));
+    write_value(HKEY_LOCAL_MACHINE, kOptionsKey, "Logging Flags", dword_value(0x1F));
+    ASSERT_NE(nullptr, start_settings(exe.c_str()));
+    HWND view = item(show_page(kViewLogPage), IDC_LOG_VIEW);
+
+    // "Scan" on a folder: the entries in their sections, in the view's order.
+    ASSERT_TRUE(scan_folder(sheet_, files));
+    EXPECT_EQ(kViewLogPage, current_page_index(sheet_));
+    EXPECT_EQ(
+        "Starting an immediate scan\r\n\r\n===== Files that generated errors =====\r\n"
+        "    photo.tif: File is mis-labelled\r\n\r\n"
+        "===== Files that are or seem to be RGB =====\r\n    rgb-le.tif\r\n"
+        "\r\n===== Files that are or seem to be CMYK =====\r\n    cmyk-le.tif\r\n"
+        "\r\n===== Files that are GIF =====\r\n    logo.gif\r\n\r\nFinished the immediate scan\r\n"
+        "* * * 4 files seen, 4 files checked, 4 files logged * * *\r\n",
+        shown(view, "* * *"));
+    EXPECT_TRUE(screenshot("view-log-filled", sheet_));
+
+    // A double-click on a file's line opens the file with the program of its kind.
+    const std::string opened = e2e_path("scans\\opened.txt");
+    write_value(HKEY_CLASSES_ROOT, ".tif", "", text_value(REG_SZ, "InkhoundE2E.tif"));
+    write_value(HKEY_CLASSES_ROOT, "InkhoundE2E.tif\\shell\\open\\command", "",
+                text_value(REG_SZ, "cmd.exe /c echo %1>\"" + opened + "\""));
+    SendMessageA(view, EM_LINESCROLL, 0, -100);
+    auto at = SendMessageA(view, EM_POSFROMCHAR, SendMessageA(view, EM_LINEINDEX, 6, 0), 0);
+    PostMessageA(view, WM_LBUTTONDBLCLK, 0, MAKELPARAM(LOWORD(at) + 4, HIWORD(at) + 3));
+    EXPECT_TRUE(wait_until([&] {
+        return file_bytes(opened.c_str()) == files + "\\rgb-le.tif\r\n";
+    })) << file_bytes(opened.c_str());
+    delete_tree(HKEY_CLASSES_ROOT, ".tif");
+    delete_tree(HKEY_CLASSES_ROOT, "InkhoundE2E.tif");
+
+    // "Scan now", held in the big file, shows what it found and its files-seen counter, keeps
+    // its page and, on Cancel, the window, and stops once the file ends.
+    click(show_page(kDirectoriesPage), IDC_SCAN_NOW);
+    auto counter = [this] { return FindWindowExA(sheet_, nullptr, "Static", nullptr); };
+    EXPECT_TRUE(wait_until([&] { return text(GetWindow(counter(), GW_CHILD)) == "38"; }));
+    EXPECT_NE(std::string::npos, shown(view).find("===== Files that are GIF =====\r\n    g1"));
+    EXPECT_FALSE(select_page(sheet_, kDirectoriesPage));
+    post_click(sheet_, IDCANCEL);
+    pause(1000);
+    EXPECT_TRUE(IsWindowVisible(sheet_) && shown(view).find("* * *") == std::string::npos);
+    ASSERT_TRUE(sh("truncate -s 100 " + kScans + "/big/huge.eps"));
+    const std::string stopped = shown(view, "* * *");
+    EXPECT_TRUE(std::regex_match(
+        stopped, std::regex("Starting an immediate scan\r\n\r\n===== Files that are or seem to "
+                            "be RGB =====\r\n(    (caf\xe9|L+)\\.tif\r\n){2}\r\n===== Files that "
+                            "are GIF =====\r\n(    g1\\d\\d\\.gif\r\n){35}\r\nImmediate scan "
+                            "stopped by user\r\n\\* \\* \\* 38 files seen, 38 files checked, 37 "
+                            "files logged \\* \\* \\*\r\n")))
+        << stopped;
+    EXPECT_EQ(nullptr, counter());
+
+    // Printed, on three pages or more, the PDF holds the view's text and nothing else, every
+    // line in order, the one with "é" and the path of 200 characters too, wrapped or not
+    // (white space aside). A cancelled print dialog prints nothing. A session without its
+    // printer "PDF" leaves these out.
+    const Value device = read_value(HKEY_CURRENT_USER, kPrinterKey, "device");
+    if (device.type != 0) {
+        const std::string pages = print_log(sheet_, IDOK);
+        const std::regex white("\\s+");
+        EXPECT_LE(3, std::count(pages.begin(), pages.end(), '\f'));
+        EXPECT_EQ(std::regex_replace(text(view), white, ""), std::regex_replace(pages, white, ""));
+        EXPECT_EQ("<missing>", print_log(sheet_, IDCANCEL));
+    }
+
+    // Without a default printer the program says it could not print; a one-line view prints
+    // nothing.
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kPrinterKey, "device");
+    post_click(sheet_, IDC_PRINT_LOG);
+    HWND box = find_message_box("Printer Error", kWindowTimeout);
+    if (device.type != 0) write_value(HKEY_CURRENT_USER, kPrinterKey, "device", device);
+    EXPECT_EQ("Could not print to specified printer", message_box_text(box));
+    press(box, IDOK);
+    set_text(view, "A view of one line");
+    EXPECT_EQ("<missing>", print_log(sheet_, IDOK, 3000));
+
+    // A view that fills up still takes the scan's closing lines, and then says it is full.
+    ASSERT_TRUE(scan_folder(sheet_, e2e_path("scans\\full")));
+    const std::string full = shown(view, "* * *");
+    EXPECT_EQ(
+        ".gif\r\n\r\nFinished the immediate scan\r\n* * * 500 files seen, 500 files checked, "
+        "500 files logged * * *\r\nThe view is full: later entries are not shown\r\n",
+        full.substr(full.rfind(".gif")));
+    close_settings(IDCANCEL);
+    if (device.type == 0) GTEST_SKIP() << "no printer: printing to PDF left out";
+}
+
+}  // namespace
