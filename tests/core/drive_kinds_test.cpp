@@ -48,14 +48,6 @@ TEST(DriveKinds, LabelsAndImagesKeepTheDriveNameFindable) {
     EXPECT_EQ(0, drive_name_of_item("(C:)", 9 << 16 | 1, name, sizeof name));  // past the text
 }
 
-TEST(DriveKinds, EachPageShowsItsDriveTypes) {
-    // By type 0 to 6: L left out, F fixed, R removable, N network, M missing.
-    for (unsigned type = 0; type < 7; ++type) {
-        EXPECT_EQ("LMLFNLL"[type], "LFRNM"[static_cast<int>(drive_show_of_type(type, true))]);
-        EXPECT_EQ("LLRFNLL"[type], "LFRNM"[static_cast<int>(drive_show_of_type(type, false))]);
-    }
-}
-
 TEST(DriveKinds, MediaKindsFromRecordedAnswers) {
     // Geometry answers by media type 0 to 13, then a floppy answer cut short.
     const int geometry_kinds[] = {0, 525, 350, 350, 350, 350, 525, 525, 525, 525, 525, 82, 70, 0};

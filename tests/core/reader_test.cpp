@@ -1,6 +1,7 @@
-// The buffered reader: block boundaries, end of data, byte order, the seek rules and every
-// failure row, through real files and the platform's fault switch. The end limit is tested
-// where the EPS analysis sets it.
+// The buffered reader: the seek rules and every failure row, through real files and the
+// platform's fault switch. Byte order, block boundaries and the end of the data are the
+// analyses' tests (both byte orders of TIFF, segments across blocks, files cut short); the
+// end limit is tested where the EPS analysis sets it.
 #include <gtest/gtest.h>
 
 #include "tests/support/collect_sink.h"
@@ -39,29 +40,6 @@ class FileReaderTest : public ::testing::Test {
     CollectingSink sink_;
     Bytes data_;
 };
-
-TEST_F(FileReaderTest, ByteOrderBlocksAndEndOfData) {
-    open(Bytes("\x12\x34\x12\x34\x56\x78\xAB", 7));
-    rewind_reader(true);
-    EXPECT_EQ(0x3412u, read_u16());
-    EXPECT_EQ(0x78563412u, read_u32());
-    rewind_reader(false);
-    EXPECT_EQ(0x1234u, read_u16());
-    EXPECT_EQ(0x12345678u, read_u32());
-    EXPECT_EQ(0xAB00u, read_u16());  // bytes past the end read as 0
-    EXPECT_EQ("7+0/0 end verdict 0", reader_state());
-
-    open(counting(4097));  // a new file starts without end of data
-    for (int i = 0; i < 4096; ++i) ASSERT_EQ(byte_at(i), read_byte()) << i;
-    EXPECT_EQ(byte_at(4096), read_byte());
-    EXPECT_EQ("4096+1/1 verdict 0", reader_state());
-    EXPECT_EQ(0, read_byte());
-    seek_to(0);  // seek_to never clears end_of_data; a rewind does
-    EXPECT_EQ(0, read_byte());
-    EXPECT_TRUE(file_reader.end_of_data);
-    rewind_reader(false);
-    EXPECT_EQ(byte_at(0), read_byte());
-}
 
 TEST_F(FileReaderTest, SeekInsideTheBlockMovesOnlyTheCursor) {
     open(counting(9000));

@@ -188,6 +188,7 @@ TEST_F(WalkerTest, AVerdictBecomesUpToThreeFilteredEntries) {
         {Verdict::PossiblyBoth, false, 0x01, {"8 " + std::string(both)}},
         {Verdict::PossiblyBoth, false, 0x03, {"7 " + std::string(both), "8 " + std::string(both)}},
         {Verdict::CmykAndRgb, true, 0x13, {"2 ", "3 ", "6 "}},
+        {Verdict::Cmyk, false, 0x1D, {}},
         {Verdict::NothingToReport, true, 0x10, {"6 "}},
         {Verdict::Invalid, false, 0x07, {}},
         {Verdict::Invalid, false, 0x08, {"13 File looks to be invalid"}},
