@@ -19,6 +19,10 @@
 
 namespace {
 
+// The scanner honours a request at its next check, well within a second; the requester
+// sees it at its next poll, 500 ms apart, which a loaded machine may stretch.
+constexpr DWORD kHonouredWithin = 1500;
+
 class DesktopScanner : public WalkFixture {
   protected:
     void SetUp() override {
@@ -79,12 +83,12 @@ TEST_F(DesktopScanner, HonoursEveryRequestWithinASecond) {
                 EXPECT_EQ(pause_item_text(),
                           is_scanning_paused() ? kResumeScanningText : kPauseScanningText);
             }
-            EXPECT_LT(GetTickCount() - start, 1000u);
+            EXPECT_LT(GetTickCount() - start, kHonouredWithin);
         }
         const DWORD start = GetTickCount();
         stop_scanning();
         EXPECT_EQ(background_scanner.scanner_state.load(), 0) << "round " << round;
-        EXPECT_LT(GetTickCount() - start, 1000u);
+        EXPECT_LT(GetTickCount() - start, kHonouredWithin);
     }
     EXPECT_NE(read_whole_file(scratch_.file("Inkhound.log")).size(), 0u);
 }
