@@ -68,10 +68,6 @@ void platform_local_time(LocalTime* time);
 // formatted or does not fit `size`.
 int platform_format_date(const LocalTime& time, char* out, std::size_t size);
 
-// Whether two path prefixes of `length` characters name the same thing: without regard
-// to letter case on Windows, exactly on POSIX.
-bool platform_path_equal(const char* a, const char* b, std::size_t length);
-
 // ---- Fault switch for tests -------------------------------------------------------------
 // Makes platform calls fail on purpose, so that every failure path of the reader, walker
 // and log file can be exercised on a machine where permissions cannot make calls fail.

@@ -150,10 +150,6 @@ int platform_format_date(const LocalTime& time, char* out, std::size_t size) {
     return 1;
 }
 
-bool platform_path_equal(const char* a, const char* b, std::size_t length) {
-    return std::memcmp(a, b, length) == 0;
-}
-
 // ---- Directories, files written by a scan, the command-line tool's surroundings ----------
 
 static_assert(NAME_MAX < kNameLimit, "every entry name fits a DirectoryEntry");

@@ -133,17 +133,6 @@ int platform_format_date(const LocalTime& time, char* out, std::size_t size) {
     return 1;
 }
 
-bool platform_path_equal(const char* a, const char* b, std::size_t length) {
-    for (std::size_t i = 0; i < length; ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 // ---- Directories, files written by a scan, the command-line tool's surroundings ----------
 
 DirectoryEntryHook directory_entry_hook = nullptr;
