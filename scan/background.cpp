@@ -71,6 +71,8 @@ void prepare_background_scanner(const ScannerHost* host) {
     set_command(ScannerCommand::NoCommand);
 }
 
+void scanner_thread_created() { set_state(ScannerState::Active); }
+
 void run_background_scan() {
     ScanState& scan = background_scanner.scan;
     scan.sink = log_file_sink;

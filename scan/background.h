@@ -55,6 +55,10 @@ extern BackgroundScanner background_scanner;
 // state Idle, no command.
 void prepare_background_scanner(const ScannerHost* host);
 
+// The thread has been created and is about to run: from now on requests wait for it,
+// even before its first step (a pause asked for meanwhile is not lost).
+void scanner_thread_created();
+
 // The scanner thread's body: delay, scan, alert, until a stop.
 void run_scanner_thread();
 

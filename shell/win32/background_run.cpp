@@ -49,7 +49,9 @@ void start_background_scanner() {
     if (scanner_handles.scanner_event == nullptr) return;
     scanner_handles.scanner_thread =
         CreateThread(nullptr, 0, scanner_thread, nullptr, CREATE_SUSPENDED, nullptr);
-    if (scanner_handles.scanner_thread != nullptr) ResumeThread(scanner_handles.scanner_thread);
+    if (scanner_handles.scanner_thread == nullptr) return;
+    scanner_thread_created();
+    ResumeThread(scanner_handles.scanner_thread);
 }
 
 // The main window's side of the scanner's posted requests; true when `message` was one.

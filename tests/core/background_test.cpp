@@ -83,7 +83,10 @@ class BackgroundScanner : public WalkFixture {
         release_options(&live_options);
         WalkFixture::TearDown();
     }
-    void start() { thread_ = std::thread(run_scanner_thread); }
+    void start() {
+        scanner_thread_created();
+        thread_ = std::thread(run_scanner_thread);
+    }
     // Waits until the scanner shows `state` with `armings` timers armed.
     void await(ScannerState state, std::size_t armings) {
         for (int i = 0; i < 5000; ++i) {
