@@ -18,10 +18,10 @@ std::string e2e_path(const char* name) {
 }
 
 bool start_program(const char* exe, const char* arguments, Program* program) {
-    std::string folder = exe;
+    std::string folder = exe != nullptr ? exe : "";
     const std::size_t slash = folder.find_last_of("/\\");
     folder.erase(slash == std::string::npos ? 0 : slash);
-    std::string command = std::string("\"") + exe + "\" " + arguments;
+    std::string command = exe != nullptr ? std::string("\"") + exe + "\" " + arguments : arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -280,6 +280,38 @@ std::string file_bytes(const char* path) {
         bytes.append(buffer, got);
     std::fclose(file);
     return bytes;
+}
+
+bool exists(const std::string& pattern) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    return search != INVALID_HANDLE_VALUE;
+}
+
+std::string special_file(int csidl, const char* name) {
+    char path[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
+    return path + std::string("\\") + name;
+}
+
+std::string read_link(const std::string& path) {
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+    char target[MAX_PATH] = "", arguments[MAX_PATH] = "", description[MAX_PATH] = "";
+    const bool read =
+        SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load(std::wstring(path.begin(), path.end()).c_str(), STGM_READ)) &&
+        SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) &&
+        SUCCEEDED(link->GetArguments(arguments, MAX_PATH)) &&
+        SUCCEEDED(link->GetDescription(description, MAX_PATH));
+    if (file != nullptr) file->Release();
+    if (link != nullptr) link->Release();
+    CoUninitialize();
+    return read ? std::string(target) + "|" + arguments + "|" + description : "<unreadable>";
 }
 
 // Wine runs a Linux program when asked for one, but its process handle cannot be waited

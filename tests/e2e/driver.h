@@ -9,6 +9,7 @@
 #include "platform/win32/win32.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <ostream>
 #include <string>
@@ -23,7 +24,8 @@ struct Program {
     DWORD process_id = 0;
 };
 
-// Starts `exe` with `arguments` in the exe's folder; false when it could not start.
+// Starts `exe` with `arguments` in the exe's folder; with no `exe`, `arguments` is the whole
+// command line, run in the driver's current directory. False when it could not start.
 bool start_program(const char* exe, const char* arguments, Program* program);
 // The exit code, or -1 when the program still runs after `timeout_ms`.
 int wait_for_exit(Program* program, DWORD timeout_ms);
@@ -103,6 +105,14 @@ void delete_tree(HKEY root, const char* key);
 
 // A file's bytes, or "<missing>".
 std::string file_bytes(const char* path);
+// Whether a file or folder matches `pattern` (wildcards allowed).
+bool exists(const std::string& pattern);
+
+// The path of `name` in a special folder (CSIDL_DESKTOP, CSIDL_PROGRAMS...).
+std::string special_file(int csidl, const char* name);
+// A shell link read through the shell's link object, as "target|arguments|description",
+// or "<unreadable>" when it cannot be loaded.
+std::string read_link(const std::string& path);
 
 // Runs a Linux shell command in the session (Wine starts Linux programs as they are)
 // and waits up to `timeout_ms` for `done` (a Windows path) to exist.

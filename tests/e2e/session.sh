@@ -24,7 +24,8 @@ envfile="$e2e/session.env"
 loader=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver
 export WINEPREFIX="$e2e/prefix" WINEARCH=win64 WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No menu entries or desktop files in the user's Linux home for the links the tests make.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # Nothing this script starts may hold a descriptor CTest waits on: Wine's helper
 # processes, Xvfb and cupsd outlive the test that starts them.
@@ -36,7 +37,7 @@ quiet() { "$@" </dev/null >/dev/null 2>&1; }
 wine_quiet() { quiet timeout 120 "$loader" "$@"; }
 
 # The set-up's version: a prefix made by an older set-up is made again.
-ready="$WINEPREFIX/.inkhound-e2e-ready-1"
+ready="$WINEPREFIX/.inkhound-e2e-ready-2"
 
 # Ends a recorded process if it is still the one recorded (the pid may have been reused).
 end_process() {  # end_process PID NAME
@@ -82,6 +83,12 @@ make_prefix() {
     quiet timeout 300 "$loader" wineboot -i
     quiet timeout 60 "$server" -w
     [ -f "$WINEPREFIX/system.reg" ] || { echo "wineboot made no prefix" >&2; exit 1; }
+    # The user's folders (the desktop among them) are links to the Linux home: folders of
+    # the prefix instead, so that the shortcuts the tests make and remove stay in it.
+    local folder
+    for folder in "$WINEPREFIX"/drive_c/users/*/*; do
+        [ -L "$folder" ] && rm "$folder" && mkdir "$folder"
+    done
     # A virtual desktop of its own draws captions, a task bar and a tray with no window
     # manager; dot-files are not hidden; there is no sound device; the dialog fonts are the
     # real ones, so that dialog units measure as on Windows.
