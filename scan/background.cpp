@@ -117,10 +117,16 @@ void run_scanner_thread() {
         switch (command()) {
             case ScannerCommand::Stop:
                 break;
-            case ScannerCommand::Resume:
+            case ScannerCommand::Resume: {
+                // Ending a pause between scans: the resume's own delay, even when a pass
+                // running at the request has armed it and read the period over it.
+                const std::int32_t delay = background_scanner.resume_delay_seconds.load();
+                if (state() == ScannerState::Paused && delay > 0)
+                    background_scanner.next_delay_seconds.store(delay);
                 set_command(ScannerCommand::NoCommand);
                 set_state(ScannerState::Active);
                 break;
+            }
             case ScannerCommand::Pause:
                 // The command stays: every tick while paused comes back here.
                 set_state(ScannerState::Paused);
@@ -167,6 +173,7 @@ void resume_scanning(int delay_seconds) {
     // window closes with its resume once, whether the pause was reached or not.
     if (state() != ScannerState::Paused && command() != ScannerCommand::Pause) return;
     if (state() == ScannerState::Idle) return;
+    background_scanner.resume_delay_seconds.store(delay_seconds);
     if (delay_seconds > 0) background_scanner.next_delay_seconds.store(delay_seconds);
     set_command(ScannerCommand::Resume);
     // A thread not yet paused sees the Resume before it would wait.

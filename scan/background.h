@@ -46,6 +46,9 @@ struct BackgroundScanner {
     std::atomic<std::uint8_t> scanner_state;
     std::atomic<std::uint8_t> scanner_command;
     std::atomic<std::int32_t> next_delay_seconds;
+    // The delay of the last resume request: a pass already under way when the request
+    // came may arm and overwrite next_delay_seconds before it wakes for the resume.
+    std::atomic<std::int32_t> resume_delay_seconds;
     const ScannerHost* host;
     ScanState scan;  // the background scan's own sink and counters
 };

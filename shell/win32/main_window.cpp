@@ -104,7 +104,7 @@ LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam,
                                        LPARAM lparam) {
     if (startup.notify_message != 0 && message == startup.notify_message)
         return on_notify_message(window, wparam, lparam);
-    if (handle_scanner_message(message, wparam)) return 0;
+    if (handle_scanner_message(message, wparam, lparam)) return 0;
     if (tray_state.taskbar_created != 0 && message == tray_state.taskbar_created) {
         restore_tray_icon();
         return 0;

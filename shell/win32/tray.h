@@ -28,7 +28,7 @@ constexpr UINT kFlashMilliseconds = 1000;
 // stops the window's timers and hides it (the system gives a window's timers only to
 // its own thread, and a sent message would block the scanner while the main thread
 // waits for it to pause).
-constexpr UINT kArmScannerTimerMessage = WM_APP + 1;    // wparam: milliseconds
+constexpr UINT kArmScannerTimerMessage = WM_APP + 1;  // wparam: milliseconds; lparam: arming
 constexpr UINT kStopScannerTimerMessage = WM_APP + 2;
 constexpr UINT kStopFlashTimersMessage = WM_APP + 3;
 constexpr UINT kStartFlashTimerMessage = WM_APP + 4;    // wparam: the timer
@@ -55,7 +55,7 @@ void start_flash_timer(UINT_PTR timer);
 void raise_alerts();
 
 // The main window's side of the scanner's posted requests; true when `message` was one.
-bool handle_scanner_message(UINT message, WPARAM wparam);
+bool handle_scanner_message(UINT message, WPARAM wparam, LPARAM lparam);
 
 // The scanner thread over the desktop's host; no thread when no event can be made.
 void start_background_scanner();
