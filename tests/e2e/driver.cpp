@@ -348,3 +348,58 @@ bool screenshot(const char* name, HWND window) {
                          ".tmp' && mv '" + file + ".tmp' '" + file + ".png'",
                      "Z:" + file + ".png", 20000);
 }
+
+// TTM_ENUMTOOLSW, as TVM_GETITEMA above, writes into memory of the tooltip's process. The
+// shell's tray window owns one tool per icon, over the icon; a removed icon's tool, which
+// Wine keeps, covers nothing.
+std::vector<std::string> tray_tips() {
+    struct Remote {
+        TTTOOLINFOW tool;
+        WCHAR text[256];
+    };
+    std::vector<std::string> tips;
+    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
+    DWORD shell_id = 0;
+    GetWindowThreadProcessId(tray, &shell_id);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                 FALSE, shell_id);
+    auto* remote = static_cast<Remote*>(
+        process ? VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE)
+                : nullptr);
+    for (HWND tooltip = nullptr;
+         remote && (tooltip = FindWindowExA(nullptr, tooltip, TOOLTIPS_CLASSA, nullptr));) {
+        DWORD process_id = 0;
+        GetWindowThreadProcessId(tooltip, &process_id);
+        const LRESULT count =
+            process_id == shell_id ? SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0) : 0;
+        for (LRESULT index = 0; index < count; ++index) {
+            Remote local = {};
+            local.tool.cbSize = sizeof local.tool;
+            local.tool.lpszText = remote->text;
+            char tip[256] = "";
+            if (WriteProcessMemory(process, remote, &local, sizeof local, nullptr) &&
+                SendMessageW(tooltip, TTM_ENUMTOOLSW, index, reinterpret_cast<LPARAM>(remote)) &&
+                ReadProcessMemory(process, remote, &local, sizeof local, nullptr) &&
+                local.tool.hwnd == tray && !IsRectEmpty(&local.tool.rect) &&
+                WideCharToMultiByte(CP_ACP, 0, local.text, 255, tip, 255, nullptr, nullptr))
+                tips.push_back(tip);
+        }
+    }
+    if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (process != nullptr) CloseHandle(process);
+    return tips;
+}
+
+std::string screen_pixels(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    char crop[64];
+    std::snprintf(crop, sizeof crop, "%ldx%ld+%ld+%ld", rect.right - rect.left,
+                  rect.bottom - rect.top, rect.left, rect.top);
+    const std::string file = std::string(kE2eUnixDir) + "/pixels.rgb";
+    if (!run_linux("import -window root -crop " + std::string(crop) + " +repage 'RGB:" + file +
+                       ".tmp' && mv '" + file + ".tmp' '" + file + "'",
+                   "Z:" + file, 20000))
+        return "";
+    return file_bytes(("Z:" + file).c_str());
+}

@@ -119,3 +119,9 @@ std::string read_link(const std::string& path);
 bool run_linux(const std::string& command, const std::string& done, DWORD timeout_ms);
 // Saves the screen, or only `window`'s part of it, as screenshots/<name>.png.
 bool screenshot(const char* name, HWND window);
+
+// The tips of the icons on the shell's tray, read from the shell's tooltip windows.
+std::vector<std::string> tray_tips();
+// The screen's pixels under `window` as raw RGB, to compare images taken a moment apart;
+// empty when they could not be read.
+std::string screen_pixels(HWND window);

@@ -70,35 +70,3 @@ TEST_F(Startup, FirstStartSecondStartForeignNameAndWindows98) {
 }
 
 }  // namespace
-
-// The background run: no settings window at the start; the tray icon's double-click, the
-// task-bar button's restore and the menu's "Settings" open it on the "View log" page, and
-// the menu's close ends the run with 0.
-TEST_F(Startup, BackgroundRunOpensSettingsFromTrayAndCloses) {
-    const std::string exe = install_copy("Inkhound.exe");
-    Program program;
-    ASSERT_TRUE(start_program(exe.c_str(), "/background", &program));
-    HWND main_window = find_window("Inkhound_Notify_Window", "Inkhound ALERT", kWindowTimeout);
-    ASSERT_NE(nullptr, main_window);
-    pause(1000);
-    EXPECT_EQ(nullptr, FindWindowA("#32770", "Inkhound settings"));
-    EXPECT_TRUE(screenshot("background-run", nullptr));
-
-    void (*const openers[])(HWND) = {
-        [](HWND window) { post_notify(window, WM_LBUTTONDBLCLK); },
-        [](HWND window) { post_syscommand(window, SC_RESTORE); },
-        [](HWND window) { post_command(window, IDM_SETTINGS); },
-    };
-    for (auto open : openers) {
-        open(main_window);
-        HWND sheet = find_window("#32770", "Inkhound settings", kWindowTimeout);
-        ASSERT_NE(nullptr, sheet);
-        EXPECT_EQ(kViewLogPage, current_page_index(sheet));
-        post_click(sheet, IDCANCEL);
-        EXPECT_TRUE(wait_gone(sheet, kWindowTimeout));
-        EXPECT_EQ(-1, wait_for_exit(&program, 0));
-    }
-    post_command(main_window, IDM_CLOSE);
-    EXPECT_EQ(0, wait_for_exit(&program, kWindowTimeout));
-    end_program(&program);
-}

@@ -1,0 +1,309 @@
+// The background run end to end: the tray icon's tips, images and menu, the scanner's
+// pacing and its time-outs while a long file holds a check, the settings window opened
+// from the tray, a second start, and the alerts. Each session starts the program once and
+// shares its 30-second first delay and 20-second time-outs among its checks.
+#include "tests/e2e/scenario.h"
+
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <regex>
+
+#include "resources/resource.h"
+#include "settings/dirlist.h"
+
+namespace {
+
+// EPS files as the scans judge them: a header alone, nothing to report; possibly RGB by
+// its operator; RGB and another colour space, undetermined, which raises no alert.
+constexpr char kHeader[] = "%!PS-Adobe-3.0 EPSF-3.0\n%%EndComments\n%%EndSetup\n";
+const std::string kRgb = std::string(kHeader) + "1 0 0 setrgbcolor\n";
+const std::string kUndetermined = kRgb + "0 setcolor\n";
+constexpr char kDelaying[] = "Inkhound - delaying", kActive[] = "Inkhound - active",
+               kPaused[] = "Inkhound - paused";
+constexpr DWORD kTimeOut = 20000;  // the program's own wait for its scanner
+
+// A file of e2e/tray/art, the folder the scans walk: big.eps, more.eps, rgb.eps.
+std::string art(const char* name) {
+    return e2e_path("tray/art/") + name;
+}
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+bool eventually(const std::function<bool()>& done, DWORD timeout_ms) {
+    for (const DWORD start = GetTickCount(); !done(); pause(100))
+        if (GetTickCount() - start > timeout_ms) return false;
+    return true;
+}
+// Whether the screen under `window` changes within two seconds: a flash swaps every one.
+bool flashing(HWND window) {
+    const std::string first = screen_pixels(window);
+    for (int look = 0; look < 4; ++look, pause(400))
+        if (screen_pixels(window) != first) return true;
+    return false;
+}
+// The log with its time stamps written "T ": rgb.eps's verdict, and with `missing` listed,
+// the error of that folder.
+std::string expected_log(bool undetermined, bool missing) {
+    return "T  Starting a background scan\r\n\r\n===== Files that " +
+           std::string(undetermined ? "are of an unknown colour" : "are or seem to be RGB") +
+           " =====\r\n    " + art("rgb.eps") +
+           (undetermined ? ": Can't determine if RGB or CMYK\r\n" : ": possibly RGB\r\n") +
+           (missing ? "\r\n===== Files that generated errors =====\r\nT  " +
+                          e2e_path("tray/missing") + ": open failure on directory: 3\r\n"
+                    : "") +
+           "\r\nT  Finished the background scan\r\n"
+           "* * * 3 files seen, 3 files checked, 1 files logged * * *\r\n";
+}
+
+class Tray : public Scenario {
+   protected:
+    // The background run over e2e/tray/art, and with `missing` over e2e/tray/missing too,
+    // its first scan held by big.eps.
+    bool start(DWORD period, DWORD alerts, DWORD logging, bool missing) {
+        exe_ = install_copy("Inkhound.exe");
+        for (const char* folder : {"tray", "tray/art"})
+            CreateDirectoryA(e2e_path(folder).c_str(), nullptr);
+        for (const char* name : {"big.eps", "more.eps"}) write_file(art(name), kHeader);
+        write_file(art("rgb.eps"), kRgb);
+        header_ = std::regex_replace(kDirectoryListHeader, std::regex("\n"), "\r\n");
+        write_file(app_file("Inkhound.dfo"),
+                   header_ + e2e_path("tray/art") + "\r\n" +
+                       (missing ? e2e_path("tray/missing") + "\r\n" : ""));
+        const char* const names[] = {"Background Scan Flags", "Scanning Period", "Alerts",
+                                     "Logging Flags"};
+        const DWORD values[] = {1, period, alerts, logging};
+        for (int n = 0; n < 4; ++n)
+            write_value(HKEY_LOCAL_MACHINE, kOptionsKey, names[n], dword_value(values[n]));
+        hold(true);
+        started_ = GetTickCount();
+        return start_program(exe_.c_str(), "/background", &program_) &&
+               (main_ = find_window("Inkhound_Notify_Window", "Inkhound ALERT", kWindowTimeout));
+    }
+    // Holds the scanner inside big.eps, a sparse file of 64 GB, or lets it go by cutting the
+    // file back to its header.
+    void hold(bool held) {
+        const std::string done = std::string(kE2eUnixDir) + "/tray.done";
+        const std::string size = held ? "64G" : std::to_string(sizeof kHeader - 1);
+        EXPECT_TRUE(run_linux("truncate -s " + size + " '" + kE2eUnixDir +
+                                  "/tray/art/big.eps' && touch '" + done + "'",
+                              "Z:" + done, kTimeOut));
+    }
+    // The tray's one tip, or "" for no icon; an active scan is given two seconds more to
+    // pass its first pause points into big.eps.
+    bool tip_becomes(const char* tip, DWORD timeout_ms) {
+        const std::vector<std::string> tips(*tip != '\0', tip);
+        const bool shown = eventually([&] { return tray_tips() == tips; }, timeout_ms);
+        if (tip == kActive) pause(2000);
+        return shown;
+    }
+    // A request the main window makes while big.eps holds the scan: the window answers
+    // again after the program's time-out.
+    void expect_time_out(int command) {
+        const auto answers = [this] {
+            return SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, 1000, nullptr) != 0;
+        };
+        const DWORD asked = GetTickCount();
+        post_command(main_, command);
+        pause(1000);
+        EXPECT_FALSE(answers());
+        EXPECT_TRUE(eventually(answers, kTimeOut + 10000));
+        EXPECT_GT(GetTickCount() - asked, 18000u);
+    }
+    // The settings window opened from the tray: on "View log".
+    HWND tray_sheet() {
+        sheet_ = find_window("#32770", "Inkhound settings", kWindowTimeout);
+        EXPECT_TRUE(sheet_ != nullptr && current_page_index(sheet_) == kViewLogPage);
+        return sheet_;
+    }
+    // A click that waits, the settings window disabled, until big.eps is let go.
+    void post_click_held(HWND dialog, int id) {
+        post_click(dialog, id);
+        pause(1500);
+        EXPECT_FALSE(IsWindowEnabled(sheet_));
+        hold(false);
+    }
+    void close_sheet(int button) {  // the background run goes on
+        post_click(sheet_, button);
+        EXPECT_TRUE(wait_gone(sheet_, kTimeOut + 5000));
+    }
+    std::string raw_log() { return file_bytes(app_file("Inkhound.log").c_str()); }
+    std::string log_text() {
+        static const std::regex stamp(R"(\d{1,2}-[A-Za-z]{3}-\d\d \d\d:\d\d:\d\d )");
+        return std::regex_replace(raw_log(), stamp, "T ");
+    }
+    void TearDown() override {
+        Scenario::TearDown();
+        write_file(art("big.eps"), kHeader);
+        write_value(HKEY_CURRENT_USER, "Software\\Wine\\Drivers", "Audio", text_value(REG_SZ, ""));
+    }
+    std::string exe_, header_;
+    HWND main_ = nullptr;
+    DWORD started_ = 0;
+};
+
+using TrayRun = Tray;
+
+TEST_F(TrayRun, ListPeriodPausesSettingsSecondStartAndRemove) {
+    // The alerts' sound on Wine's null ALSA device, configured in the file CTest names.
+    const char* alsa = std::getenv("ALSA_CONFIG_PATH");
+    ASSERT_NE(nullptr, alsa);
+    write_file(std::string("Z:") + alsa,
+               "pcm.!default {type null}\nctl.!default {type hw card 0}\n");
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\Drivers", "Audio");
+    ASSERT_EQ(1u, waveOutGetNumDevs());
+    // "/background" in lower case; the tray's menu at the bottom of the screen.
+    ASSERT_TRUE(start(1, 0x02, 0x01, false));
+    EXPECT_TRUE(tip_becomes(kDelaying, 0));
+    EXPECT_FALSE(IsWindowVisible(main_));
+    post_notify(main_, WM_RBUTTONDOWN);
+    EXPECT_TRUE(eventually([] { return IsWindowVisible(FindWindowA("#32768", nullptr)); }, 5000));
+    EXPECT_TRUE(screenshot("tray-menu", nullptr));
+    PostMessageA(main_, WM_KEYDOWN, VK_ESCAPE, 0);
+
+    // The first scan 30 seconds after the start, held: a pause waits out its time-out and is
+    // taken once the file is let go; a resume lets the scan end, write its log and sound its
+    // alert. Between scans a pause and a resume take effect at once.
+    ASSERT_TRUE(tip_becomes(kActive, 45000));
+    EXPECT_GT(GetTickCount() - started_, 30000u);
+    expect_time_out(IDM_PAUSE_OR_RESUME);
+    EXPECT_TRUE(tip_becomes(kActive, 0));
+    hold(false);
+    pause(2000);
+    for (const char* tip : {kDelaying, kPaused, kDelaying}) {
+        post_command(main_, IDM_PAUSE_OR_RESUME);
+        EXPECT_TRUE(tip_becomes(tip, 15000)) << tip;
+    }
+    EXPECT_EQ(expected_log(false, false), log_text());
+    EXPECT_FALSE(IsWindowVisible(main_));
+
+    // A second start ends with 1; the first opens its settings window on the log. Its
+    // closing brings the next scan 2 seconds later, held again.
+    Program second;
+    ASSERT_TRUE(start_program(exe_.c_str(), "/background", &second));
+    EXPECT_EQ(1, wait_for_exit(&second, kWindowTimeout));
+    end_program(&second);
+    ASSERT_NE(nullptr, tray_sheet());
+    EXPECT_EQ(raw_log(), text(item(current_page(sheet_), IDC_LOG_VIEW)));
+    hold(true);
+    close_sheet(IDCANCEL);
+    DWORD closed = GetTickCount();
+    ASSERT_TRUE(tip_becomes(kActive, 10000));
+    EXPECT_GT(GetTickCount() - closed, 3500u);  // with tip_becomes' own two seconds
+
+    // "Settings..." while the file holds the scan: the window opens after the time-out, and
+    // OK waits until the file is let go and the scan has paused; the scan resumes and ends.
+    expect_time_out(IDM_SETTINGS);
+    ASSERT_NE(nullptr, tray_sheet());
+    std::string before = raw_log();
+    post_click_held(sheet_, IDOK);
+    EXPECT_TRUE(wait_gone(sheet_, 10000));
+    EXPECT_TRUE(eventually([&] { return raw_log() != before; }, 15000));
+    EXPECT_EQ(expected_log(false, false), log_text());
+
+    // "Scan now" waits in the same way, and the immediate scan runs. "Remove" of the list's
+    // one entry, which the paused scan is walking; after OK the scan resumes with its own
+    // counters and writes its log.
+    hold(true);
+    post_command(main_, IDM_SETTINGS);
+    ASSERT_NE(nullptr, tray_sheet());
+    close_sheet(IDCANCEL);
+    ASSERT_TRUE(tip_becomes(kActive, 10000));
+    expect_time_out(IDM_SETTINGS);
+    ASSERT_NE(nullptr, tray_sheet());
+    HWND page = show_page(kDirectoriesPage), tree = item(page, IDC_DIRECTORIES_TREE);
+    post_click_held(page, IDC_SCAN_NOW);
+    const auto view_has = [this](const char* line) {
+        return text(item(current_page(sheet_), IDC_LOG_VIEW)).find(line) != std::string::npos;
+    };
+    EXPECT_TRUE(eventually([&] { return view_has("Finished the immediate scan"); }, 15000));
+    EXPECT_TRUE(view_has("* * * 3 files seen, 3 files checked, 1 files logged * * *"));
+    select_tree_item(tree, find_tree_folder(tree, e2e_path("tray/art")));
+    click(page, IDC_REMOVE_DIRECTORY);
+    before = raw_log();
+    close_sheet(IDOK);
+    EXPECT_TRUE(eventually([&] { return raw_log() != before; }, 15000));
+    EXPECT_EQ(expected_log(false, false), log_text());
+    EXPECT_EQ(header_, file_bytes(app_file("Inkhound.dfo").c_str()));
+
+    // "/BACKGROUND" with background scans off opens the settings window.
+    post_command(main_, IDM_CLOSE);
+    EXPECT_EQ(0, wait_for_exit(&program_, kWindowTimeout));
+    write_value(HKEY_LOCAL_MACHINE, kOptionsKey, "Background Scan Flags", dword_value(0));
+    ASSERT_NE(nullptr, start_settings(exe_.c_str(), "/BACKGROUND"));
+    EXPECT_EQ(kImmediateScanPage, current_page_index(sheet_));
+    close_settings(IDCANCEL);
+}
+
+using TrayAlerts = Tray;
+
+TEST_F(TrayAlerts, FlashingSettingsWindowNothingExpandWindowAndClose) {
+    ASSERT_TRUE(start(1, 0x0E, 0x09, true));
+    hold(false);
+    // 0x0E after the first scan: a sound (no device in the session), the task-bar button
+    // shown, the window minimised in front, the tray image swapping. Wine shows neither the
+    // task bar's rise (it refuses activation) nor the button's flash (for a minimised window
+    // FlashWindow only asks the X server for attention).
+    ASSERT_TRUE(eventually([this] { return IsIconic(main_) && IsWindowVisible(main_); }, 45000));
+    EXPECT_EQ(main_, GetForegroundWindow());
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    HWND button = GetDlgItem(taskbar, static_cast<int>(reinterpret_cast<LONG_PTR>(main_)));
+    EXPECT_TRUE(IsWindowVisible(button));
+    EXPECT_TRUE(flashing(taskbar));
+    EXPECT_TRUE(screenshot("tray-alert", taskbar));
+    EXPECT_EQ(expected_log(false, true), log_text());
+    // A restore stops the flashing, hides the button and opens the settings window.
+    post_syscommand(main_, SC_RESTORE);
+    ASSERT_NE(nullptr, tray_sheet());
+    EXPECT_FALSE(IsWindowVisible(main_) || IsWindowVisible(button) || flashing(taskbar));
+
+    // Each OK or Cancel brings a scan 2 seconds later: with 0x03, a sound and the settings
+    // window; with 0, nothing, although the log has findings; an undetermined colour and a
+    // folder that cannot be read raise nothing whatever the alerts. Then "Expand window"
+    // with period 0: the window after each scan, five times.
+    const struct {
+        DWORD alerts;
+        bool undetermined;
+    } rounds[] = {{0x03, false}, {0x00, false}, {0x0F, true}, {0x01, false}};
+    for (int cycle = 0; cycle < 8; ++cycle) {
+        const auto& round = rounds[std::min(cycle, 3)];
+        SCOPED_TRACE(cycle);
+        HWND page = show_page(kBackgroundPage);
+        const int boxes[] = {IDC_EXPAND_WINDOW, IDC_AUDIBLE_ALERT, IDC_FLASH_TASKBAR,
+                             IDC_FLASH_TRAY};
+        for (int bit = 0; bit < 4; ++bit)
+            SendMessageA(item(page, boxes[bit]), BM_SETCHECK, round.alerts >> bit & 1, 0);
+        set_text(item(page, IDC_SCANNING_PERIOD), cycle < 3 ? "1" : "0");
+        write_file(art("rgb.eps"), round.undetermined ? kUndetermined : kRgb);
+        const std::string before = raw_log();
+        close_sheet(cycle > 3 ? IDCANCEL : IDOK);
+        const DWORD closed = GetTickCount();
+        EXPECT_TRUE(eventually([&] { return raw_log() != before; }, 15000));
+        EXPECT_GT(GetTickCount() - closed, 1500u);
+        if (round.undetermined || (round.alerts & 0x01) == 0) {  // nothing raised
+            pause(3000);
+            EXPECT_EQ(nullptr, FindWindowA("#32770", "Inkhound settings"));
+            post_command(main_, IDM_SETTINGS);
+        }
+        ASSERT_NE(nullptr, tray_sheet());
+        EXPECT_LT(GetTickCount() - closed, 10000u);
+        EXPECT_EQ(expected_log(round.undetermined, true), log_text());
+        EXPECT_FALSE(IsWindowVisible(main_) || flashing(taskbar));
+    }
+
+    // "Close Inkhound" while big.eps holds a scan ends the run after the time-out, with 0
+    // and the icon gone.
+    hold(true);
+    close_sheet(IDCANCEL);
+    ASSERT_TRUE(tip_becomes(kActive, 10000));
+    const DWORD asked = GetTickCount();
+    post_command(main_, IDM_CLOSE);
+    EXPECT_EQ(0, wait_for_exit(&program_, kTimeOut + 10000));
+    EXPECT_GT(GetTickCount() - asked, 18000u);
+    EXPECT_TRUE(tip_becomes("", 0));
+}
+
+}  // namespace
