@@ -1,6 +1,7 @@
 // The background scanner's state machine on a real thread, with a host whose timer ticks
-// only when the test says so: the transitions, a pause inside a scan and the resume it
-// leaves for the loop, and the alerts after a scan that found something.
+// only when the test says so: a pause inside a scan and the resume it leaves for the loop,
+// a request made between a scan and its wait, a stop during a scan. The delays, tips and
+// requests between scans are followed end to end with the real program.
 #include "scan/background.h"
 
 #include <gtest/gtest.h>
@@ -108,29 +109,6 @@ class BackgroundScanner : public WalkFixture {
     FakeHost host_;
     std::thread thread_;
 };
-
-TEST_F(BackgroundScanner, DelaysScansPausesAndResumesBetweenScans) {
-    start();
-    await(ScannerState::Delaying, 1);
-    EXPECT_EQ(host_.armed[0], 30000u);  // the first scan, whatever the period
-    signal_event();                      // the tick
-    await(ScannerState::Delaying, 2);
-    EXPECT_EQ(host_.armed[1], 7u * 60u * 1000u);
-    EXPECT_NE(log().find(kFinishedBackgroundScan), std::string::npos);
-
-    pause_scanning();
-    EXPECT_TRUE(is_scanning_paused());
-    signal_event();  // a tick while paused only sets the tip again
-    await(ScannerState::Paused, 4);
-    resume_scanning(2);
-    await(ScannerState::Delaying, 5);
-    EXPECT_EQ(host_.armed[4], 2000u);
-    stop_scanning();
-    EXPECT_EQ(background_scanner.scanner_state.load(), 0);
-    const std::vector<std::string> expected = {kTipDelaying, kTipActive, kTipDelaying,
-                                               kTipPaused,   kTipPaused, kTipDelaying};
-    EXPECT_EQ(host_.tips, expected);
-}
 
 TEST_F(BackgroundScanner, APauseInsideAScanLeavesItsResumeForTheNextWakeUp) {
     set_directory_mark(scratch_.make_dir("art").c_str(), 1);
