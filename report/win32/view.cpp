@@ -287,16 +287,7 @@ LRESULT CALLBACK view_control_procedure(HWND view, UINT message, WPARAM wparam,
 // ---- Printing -------------------------------------------------------------------------
 
 BOOL CALLBACK print_abort_procedure(HDC, int) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            // Not ours to swallow: the loop that waits for it still must see it.
-            PostQuitMessage(static_cast<int>(message.wParam));
-            break;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    pump_waiting_messages();
     return TRUE;
 }
 

@@ -398,15 +398,7 @@ void wait_for_background_pause() {
     SetCursor(startup.wait_cursor);
     while (background_scan_running()) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 200, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(message.wParam));
-                break;
-            }
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        pump_waiting_messages();
     }
     SetCursor(startup.arrow_cursor);
     if (was_enabled) EnableWindow(sheet, TRUE);

@@ -11,6 +11,18 @@
 
 StartupState startup;
 
+void pump_waiting_messages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
 namespace {
 
 // The tray icon's identifier: its clicks carry it as the first parameter, a second

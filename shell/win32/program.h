@@ -22,6 +22,11 @@ constexpr char kNotifyMessageName[] = "Inkhound_Notify_Message";
 constexpr char kMainWindowClass[] = "Inkhound_Notify_Window";
 constexpr char kMainWindowTitle[] = "Inkhound ALERT";
 
+// Dispatches every message waiting for the calling thread, for the loops that wait on
+// something else (printing, a background scan reaching its pause). A quit message is
+// posted again for the loop that owns it.
+void pump_waiting_messages();
+
 // The entry: returns the process's exit code.
 int program_main(HINSTANCE instance, HINSTANCE previous, char* arguments, int show_command);
 
