@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Makes the alert sound, WAVE resource 1 (resources/alert-sound.wav): a soft two-note
-chime rising by a fifth, just over half a second, 8-bit mono at 11025 samples per
-second, about 6 KB, so that every sound device of the 1990s plays it. The output is
+"""Makes the alert sound, WAVE resource 1 (resources/alert-sound.wav): a soft chime of
+two rising fifths, heard twice, about two seconds, 8-bit mono at 11025 samples per
+second, about 22 KB, so that every sound device of the 1990s plays it. The output is
 committed; run this again only to remake it (python3 resources/make-alert-sound.py)."""
 
 import math
@@ -10,10 +10,10 @@ import struct
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 RATE = 11025
-SECONDS = 0.6
+SECONDS = 2.0
 
-# Each note: start time, frequency, loudness. A5 then E6.
-NOTES = [(0.0, 880.0, 0.8), (0.16, 1318.5, 0.7)]
+# Each note: start time, frequency, loudness. A5 then E6, and again a little softer.
+NOTES = [(0.0, 880.0, 0.8), (0.16, 1318.5, 0.7), (0.9, 880.0, 0.7), (1.06, 1318.5, 0.6)]
 
 
 def note(t, start, frequency, loudness):
@@ -21,7 +21,7 @@ def note(t, start, frequency, loudness):
     t -= start
     if t < 0:
         return 0.0
-    envelope = min(1.0, t / 0.006) * math.exp(-t / 0.14)
+    envelope = min(1.0, t / 0.006) * math.exp(-t / 0.22)
     phase = 2 * math.pi * frequency * t
     tone = math.sin(phase) + 0.25 * math.sin(2 * phase) + 0.08 * math.sin(3 * phase)
     return loudness * envelope * tone / 1.33
