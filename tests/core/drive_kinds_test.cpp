@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "report/trace_line.h"
-#include "settings/drive_kinds.h"
+#include "desktop/common/trace_line.h"
+#include "desktop/settings_window/drive_kinds.h"
 
 namespace {
 

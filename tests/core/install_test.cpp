@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "install/installation.h"
-#include "install/self_deletion.h"
+#include "desktop/install/installation.h"
+#include "desktop/install/self_deletion.h"
 
 namespace {
 

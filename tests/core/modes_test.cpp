@@ -4,8 +4,8 @@
 #include <string>
 #include <utility>
 
-#include "shell/alert_sound.h"
-#include "shell/modes.h"
+#include "desktop/tray/alert_sound.h"
+#include "desktop/app/modes.h"
 
 namespace {
 

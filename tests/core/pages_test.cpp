@@ -1,5 +1,5 @@
 // The settings pages' enable rules, decided from check box states alone.
-#include "settings/pages.h"
+#include "desktop/settings_window/pages.h"
 
 #include <gtest/gtest.h>
 

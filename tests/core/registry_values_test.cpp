@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "settings/registry_values.h"
+#include "desktop/settings_window/registry_values.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "splash/splash_layout.h"
+#include "desktop/splash/splash_layout.h"
 #include "tests/support/bytes.h"
 
 namespace {

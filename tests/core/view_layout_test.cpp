@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "report/view_layout.h"
+#include "desktop/results/view_layout.h"
 
 namespace {
 

@@ -13,8 +13,9 @@
 #include "scan/background.h"
 #include "settings/dirlist.h"
 #include "settings/options.h"
-#include "shell/win32/program.h"
-#include "shell/win32/tray.h"
+#include "desktop/app/main_window.h"
+#include "desktop/common/startup.h"
+#include "desktop/tray/tray.h"
 #include "tests/support/walk_fixture.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "settings/dirlist.h"
-#include "settings/registry_values.h"
-#include "settings/win32/registry.h"
+#include "desktop/settings_window/registry_values.h"
+#include "desktop/settings_window/registry.h"
 #include "tests/support/collect_sink.h"
 
 namespace {

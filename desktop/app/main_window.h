@@ -1,0 +1,9 @@
+// The hidden main window: owner of the tray icon, the print dialog and message boxes.
+// Main thread.
+#pragma once
+
+#include "platform/win32/win32.h"
+
+// The main window's procedure: the hand-over, the tray icon and its menu, the alerts'
+// system commands.
+LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

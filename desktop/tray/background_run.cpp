@@ -1,0 +1,115 @@
+// The background run: the tray icon, the scanner thread over the desktop's host (an
+// auto-reset event, timer 1 of the main window, the tray, the alerts) and the main
+// window's message loop.
+#include "desktop/tray/tray.h"
+
+#include "scan/background.h"
+#include "desktop/common/startup.h"
+
+namespace {
+
+struct ScannerHandles {
+    HANDLE scanner_event;
+    HANDLE scanner_thread;
+    std::atomic<std::uint32_t> awaited_arming;  // the arming the scanner waits on, else 0
+    std::atomic<std::uint32_t> ticked_arming;   // the arming whose tick came last
+    std::uint32_t last_arming;                  // scanner thread: the count of armings
+    std::uint32_t timer_arming;                 // main thread: the arming timer 1 runs for
+};
+ScannerHandles scanner_handles;
+
+// The period timer's tick: it only wakes the scanner. The timer is armed and stopped by
+// posted messages, so a tick may still come after the scanner woke for another reason; it
+// would cut the next delay short and is dropped.
+void CALLBACK scanner_timer_tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (scanner_handles.timer_arming != scanner_handles.awaited_arming.load()) return;
+    scanner_handles.ticked_arming.store(scanner_handles.timer_arming);
+    SetEvent(scanner_handles.scanner_event);
+}
+
+void arm_timer(std::uint32_t milliseconds) {
+    if (++scanner_handles.last_arming == 0) scanner_handles.last_arming = 1;
+    scanner_handles.awaited_arming.store(scanner_handles.last_arming);
+    PostMessageA(startup.main_window, kArmScannerTimerMessage, milliseconds,
+                 static_cast<LPARAM>(scanner_handles.last_arming));
+}
+void stop_timer() {
+    scanner_handles.awaited_arming.store(0);
+    PostMessageA(startup.main_window, kStopScannerTimerMessage, 0, 0);
+}
+// A tick and a request that come together wake the scanner once and leave the event
+// signalled: the next wait would take that signal for a tick and scan at once. A wake-up
+// counts when a request is pending or the awaited arming has ticked.
+void wait_event() {
+    do WaitForSingleObject(scanner_handles.scanner_event, INFINITE);
+    while (background_scanner.scanner_command.load() ==
+               static_cast<std::uint8_t>(ScannerCommand::NoCommand) &&
+           scanner_handles.ticked_arming.load() != scanner_handles.awaited_arming.load());
+}
+void signal_event() { SetEvent(scanner_handles.scanner_event); }
+void sleep_milliseconds(std::uint32_t milliseconds) { Sleep(milliseconds); }
+void set_status(const char* tip, TrayImage image) {
+    set_tray_status(tip, image == TrayImage::Active ? startup.icon_active : startup.icon_normal);
+}
+
+const ScannerHost kDesktopHost = {arm_timer,          stop_timer, wait_event,
+                                  signal_event,       sleep_milliseconds, set_status,
+                                  clear_alert_display, raise_alerts};
+
+DWORD WINAPI scanner_thread(void*) {
+    run_scanner_thread();
+    CloseHandle(scanner_handles.scanner_event);
+    scanner_handles.scanner_event = nullptr;
+    return 0;
+}
+
+}  // namespace
+
+void start_background_scanner() {
+    prepare_background_scanner(&kDesktopHost);
+    scanner_handles.scanner_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (scanner_handles.scanner_event == nullptr) return;
+    scanner_handles.scanner_thread =
+        CreateThread(nullptr, 0, scanner_thread, nullptr, CREATE_SUSPENDED, nullptr);
+    if (scanner_handles.scanner_thread == nullptr) return;
+    scanner_thread_created();
+    ResumeThread(scanner_handles.scanner_thread);
+}
+
+// The main window's side of the scanner's posted requests; true when `message` was one.
+bool handle_scanner_message(UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case kArmScannerTimerMessage:
+            scanner_handles.timer_arming = static_cast<std::uint32_t>(lparam);
+            SetTimer(startup.main_window, kScannerTimer, static_cast<UINT>(wparam),
+                     scanner_timer_tick);
+            return true;
+        case kStopScannerTimerMessage:
+            KillTimer(startup.main_window, kScannerTimer);
+            return true;
+        case kStopFlashTimersMessage:
+            KillTimer(startup.main_window, kTaskbarFlashTimer);
+            KillTimer(startup.main_window, kTrayFlashTimer);
+            return true;
+        case kStartFlashTimerMessage:
+            start_flash_timer(wparam);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void run_in_background() {
+    tray_state.taskbar_created = RegisterWindowMessageA("TaskbarCreated");
+    if (!add_tray_icon(kTipDelaying)) ExitProcess(1);
+    start_background_scanner();
+    MSG message;
+    // Ends when the main window has been destroyed ("Close Inkhound"): retrieval for it
+    // then fails.
+    while (GetMessageA(&message, startup.main_window, 0, 0) == 1) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    remove_tray_icon();
+    ExitProcess(0);
+}
