@@ -67,15 +67,8 @@ void watch_entry(int category, const char* timestamp, const char* name, const ch
     ScanCommandState& state = scan_command;
     if (category == static_cast<int>(ReportCategory::IoError)) {
         state.saw_error_entry = true;
-        // The walker's and the check's open failures, with the limit's error code.
-        char folder_over_limit[64];
-        char file_over_limit[64];
-        std::snprintf(folder_over_limit, sizeof folder_over_limit, kOpenFailureOnDirectory,
-                      kErrorTooManyOpenFiles);
-        std::snprintf(file_over_limit, sizeof file_over_limit, "open failure: %d",
-                      kErrorTooManyOpenFiles);
-        const bool over_limit = std::strcmp(message, folder_over_limit) == 0 ||
-                                std::strcmp(message, file_over_limit) == 0;
+        // A folder or file the walker or the check could not open for the limit.
+        const bool over_limit = state.scan.open_failure_error == kErrorTooManyOpenFiles;
         // Paths come from buffers of this size: never cut.
         if (name != nullptr && over_limit && state.entries_over_limit++ == 0)
             std::snprintf(state.first_over_limit, sizeof state.first_over_limit, "%s", name);
