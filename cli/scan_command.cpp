@@ -33,13 +33,15 @@ struct ScanCommandState {
     ScanState scan;  // the scan's sink, counters and progress hook
     // What the entries on their way to the scan's sink told.
     ReportSink scan_sink;
-    bool saw_error_entry;      // an entry of the errors kind (category 1)
-    int entries_over_limit;    // folders and files not opened for the limit of open files
+    bool saw_error_entry;    // an entry of the errors kind (category 1)
+    int entries_over_limit;  // folders and files not opened for the limit of open files
     char first_over_limit[kPathLimit];
 };
 ScanCommandState scan_command = {};
 
-void request_stop() { scan_control.immediate_stop_requested.store(true, std::memory_order_relaxed); }
+void request_stop() {
+    scan_control.immediate_stop_requested.store(true, std::memory_order_relaxed);
+}
 
 // The files-seen counter on a terminal's stderr, rewritten in place at most ten times a
 // second; -1 erases it.
@@ -119,26 +121,6 @@ void emit_log_chunk(const char* chunk) {
     }
 }
 
-// "--name VALUE" or "--name=VALUE". Returns 1 when argv[*index] is the option (with
-// *value set, or null after a message for a missing value), 0 when it is not.
-int take_value_option(const char* name, int argc, char** argv, int* index, const char** value) {
-    const char* argument = argv[*index];
-    const std::size_t length = std::strlen(name);
-    if (std::strncmp(argument, name, length) != 0) return 0;
-    if (argument[length] == '=') {
-        *value = argument + length + 1;
-        return 1;
-    }
-    if (argument[length] != '\0') return 0;
-    if (*index + 1 >= argc) {
-        usage_error("option %s needs a value", name);
-        *value = nullptr;
-        return 1;
-    }
-    *value = argv[++*index];
-    return 1;
-}
-
 // Removes the private folder and the log in it; the section files went when closed.
 void remove_private_directory(const char* directory) {
     char log[kPathLimit];
@@ -148,63 +130,20 @@ void remove_private_directory(const char* directory) {
 }
 
 void report_skipped_line(long line_number, SkippedLine why) {
-    usage_error("line %ld of the list file skipped, so not scanned: %s", line_number,
-                why == SkippedLine::ZeroByte ? "it holds a zero byte"
-                                             : "longer than the path limit");
+    usage_error(
+        "line %ld of the list file skipped, so not scanned: %s", line_number,
+        why == SkippedLine::ZeroByte ? "it holds a zero byte" : "longer than the path limit");
 }
 
 }  // namespace
 
 int run_scan_command(int argc, char** argv) {
-    CommonOptions common = {};
-    common.platform_id = -1;
-    const char* list_file = nullptr;
-    const char* log_target = nullptr;
-    bool recurse = true;
-    std::vector<const char*> directories;
-    // Options may stand anywhere before "--"; everything after it is a directory.
-    for (int i = 0; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (std::strcmp(argument, "--") == 0) {
-            directories.insert(directories.end(), argv + i + 1, argv + argc);
-            break;
-        }
-        if (argument[0] != '-' || argument[1] == '\0') {
-            directories.push_back(argument);
-            continue;
-        }
-        if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
-            std::fputs(kUsageText, stdout);
-            return kExitOk;
-        }
-        if (std::strcmp(argument, "--no-recurse") == 0) {
-            recurse = false;
-            continue;
-        }
-        const char* value = nullptr;
-        if (take_value_option("--list", argc, argv, &i, &value) ||
-            take_value_option("--log", argc, argv, &i, &value)) {
-            if (value == nullptr) return kExitUsage;
-            const bool is_list = std::strncmp(argument, "--list", 6) == 0;
-            const char*& target = is_list ? list_file : log_target;
-            if (target != nullptr) {
-                usage_error("option %s given twice", is_list ? "--list" : "--log");
-                return kExitUsage;
-            }
-            if (value[0] == '\0') {
-                usage_error("option %s needs a file name", is_list ? "--list" : "--log");
-                return kExitUsage;
-            }
-            target = value;
-            continue;
-        }
-        const OptionResult result = take_common_option(&common, argc, argv, &i);
-        if (result == OptionResult::Error) return kExitUsage;
-        if (result == OptionResult::NotMine) {
-            usage_error("unknown option '%s'", argument);
-            return kExitUsage;
-        }
-    }
+    ParsedArguments args = {};
+    int exit_status = kExitOk;
+    if (!parse_arguments(kScanCommand, argc, argv, &args, &exit_status)) return exit_status;
+    const char* list_file = args.list_file;
+    const char* log_target = args.log_file;
+    const std::vector<const char*>& directories = args.operands;
     if (list_file != nullptr && !directories.empty()) {
         usage_error("scan takes either --list FILE or directories, not both");
         return kExitUsage;
@@ -219,7 +158,8 @@ int run_scan_command(int argc, char** argv) {
             return kExitUsage;
         }
     }
-    if (!install_options(common)) return kExitUsage;
+    Options options = {};
+    if (!build_options(args, &options)) return kExitUsage;
 
     // Unlike the program's own list, whose absence means an empty list, a list named on
     // the command line must be there, and be a file.
@@ -264,7 +204,7 @@ int run_scan_command(int argc, char** argv) {
     // The entries pass the watcher on their way to the log file sink.
     state.scan_sink = log_file_sink;
     scan.sink = watch_entry;
-    scan.logging_flags = working_options.logging_flags;
+    scan.logging_flags = options.logging_flags;
     scan.progress_count_on = show_progress;
     scan.show_progress_count = show_progress ? show_scan_progress : nullptr;
     bind_scan(&scan);
@@ -274,8 +214,8 @@ int run_scan_command(int argc, char** argv) {
     targets.whole_list = list_file != nullptr;
     targets.directories = directories.data();
     targets.directory_count = static_cast<int>(directories.size());
-    targets.include_subdirectories = recurse;
-    const int finished = perform_immediate_scan(targets, working_options);
+    targets.include_subdirectories = !args.no_recurse;
+    const int finished = perform_immediate_scan(targets, options);
 
     const bool merged = merge_log_files();
     const bool found = log_file.found_something.load(std::memory_order_relaxed);
@@ -302,10 +242,11 @@ int run_scan_command(int argc, char** argv) {
     else if (found || state.saw_error_entry)
         status = kExitFound;
     if (state.entries_over_limit > 0) {
-        usage_error("'%s' and %d more not scanned: the tree is deeper than the limit of %llu "
-                    "open files allows",
-                    state.first_over_limit, state.entries_over_limit - 1,
-                    static_cast<unsigned long long>(tool_surroundings.open_file_limit));
+        usage_error(
+            "'%s' and %d more not scanned: the tree is deeper than the limit of %llu "
+            "open files allows",
+            state.first_over_limit, state.entries_over_limit - 1,
+            static_cast<unsigned long long>(tool_surroundings.open_file_limit));
     }
     if (!merged || !read_whole) {
         usage_error("the report is incomplete: its log could not be written whole in '%s'",
@@ -314,9 +255,10 @@ int run_scan_command(int argc, char** argv) {
     }
     if (state.has_log_copy && !log_whole) {
         if (log_error != 0)
-            usage_error("the log file '%s' could not be written whole (system error %d); the "
-                        "previous one is left as it was",
-                        log_target, log_error);
+            usage_error(
+                "the log file '%s' could not be written whole (system error %d); the "
+                "previous one is left as it was",
+                log_target, log_error);
         else
             usage_error("the log file '%s' is left as it was: the report is incomplete",
                         log_target);
