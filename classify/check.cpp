@@ -272,7 +272,7 @@ Verdict check_file(const char* path, const Options& options) {
     const PlatformFile file = platform_open_read(path);
     if (!is_open(file)) {
         const int error = platform_last_error();
-        report(1, ReportCategory::IoError, path, "open failure: %d", error);
+        report_open_failure(path, "open failure: %d", error);
         return Verdict::NothingToReport;
     }
     if (ScanState* scan = current_scan()) ++scan->files_checked;

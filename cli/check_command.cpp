@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "classify/check.h"
 #include "cli/cli.h"
@@ -107,8 +106,8 @@ void print_result(const CheckResult& result, bool json) {
             print_json_string(message);
         else
             std::fputs("null", stdout);
-        std::fprintf(stdout, ",\"embedded_jpeg\":%s,\"error\":",
-                     kJpegJson[result.embedded_jpeg + 1]);
+        std::fprintf(stdout,
+                     ",\"embedded_jpeg\":%s,\"error\":", kJpegJson[result.embedded_jpeg + 1]);
         if (result.error)
             print_json_string(result.error);
         else
@@ -126,52 +125,26 @@ void print_result(const CheckResult& result, bool json) {
 }  // namespace
 
 int run_check_command(int argc, char** argv) {
-    CommonOptions common = {};
-    common.platform_id = -1;
-    bool json = false;
-    std::vector<const char*> files;
-    // Options may stand anywhere before "--"; everything after it is a file.
-    for (int i = 0; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (std::strcmp(argument, "--") == 0) {
-            files.insert(files.end(), argv + i + 1, argv + argc);
-            break;
-        }
-        if (argument[0] != '-' || argument[1] == '\0') {
-            files.push_back(argument);
-            continue;
-        }
-        if (std::strcmp(argument, "--json") == 0) {
-            json = true;
-            continue;
-        }
-        if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
-            std::fputs(kUsageText, stdout);
-            return kExitOk;
-        }
-        const OptionResult result = take_common_option(&common, argc, argv, &i);
-        if (result == OptionResult::Error) return kExitUsage;
-        if (result == OptionResult::NotMine) {
-            usage_error("unknown option '%s'", argument);
-            return kExitUsage;
-        }
-    }
-    if (files.empty()) {
+    ParsedArguments args = {};
+    int exit_status = kExitOk;
+    if (!parse_arguments(kCheckCommand, argc, argv, &args, &exit_status)) return exit_status;
+    if (args.operands.empty()) {
         usage_error("check needs at least one FILE");
         return kExitUsage;
     }
-    if (!install_options(common)) return kExitUsage;
+    Options options = {};
+    if (!build_options(args, &options)) return kExitUsage;
 
     install_stderr_sink();
     // Without "Log JPEGs in EPS files" the EPS analysis does not look for them, and no
     // answer is given rather than a "no" it never found out.
-    const bool jpeg_looked_for = (live_options.logging_flags & kLogEpsJpegs) != 0;
-    for (const char* path : files) {
+    const bool jpeg_looked_for = (options.logging_flags & kLogEpsJpegs) != 0;
+    for (const char* path : args.operands) {
         forget_first_error();
-        CheckResult result = {path, check_file(path, live_options), -1, nullptr};
+        CheckResult result = {path, check_file(path, options), -1, nullptr};
         if (jpeg_looked_for) result.embedded_jpeg = file_reader.embedded_jpeg_seen ? 1 : 0;
         result.error = stderr_sink_first_error();
-        print_result(result, json);
+        print_result(result, args.json);
         // Once stdout has failed, further checks would only go unseen.
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
             const int error = errno;

@@ -1,9 +1,12 @@
-// The command-line tool's shared pieces: option parsing into the options record, the
+// The command-line tool's shared pieces: argument parsing into the options record, the
 // report sink that writes entries to stderr, and the output helpers. Main thread only.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
+
+#include "settings/options.h"
 
 constexpr int kExitOk = 0;
 constexpr int kExitFound = 1;  // check: a category-1 entry; scan: something found or an error
@@ -15,27 +18,41 @@ struct ToolSurroundings {
 };
 extern ToolSurroundings tool_surroundings;
 
-// Options shared by every command: the five settings the classifier reads.
-struct CommonOptions {
+// Bits of an option's commands: which commands accept it.
+constexpr std::uint8_t kCheckCommand = 0x01;
+constexpr std::uint8_t kScanCommand = 0x02;
+
+// What a command's arguments asked for; the texts point into argv.
+struct ParsedArguments {
+    bool help;  // --help or -h: the usage text is all the command prints
+    bool json;
+    bool no_recurse;
+    const char* list_file;  // null: not given
+    const char* log_file;
     bool has_file_scan_flags;
     std::uint16_t file_scan_flags;
     bool has_logging_flags;
     std::uint16_t logging_flags;
-    int platform_id;  // -1: the real one
-    const char* lists[4];  // tiff, jpeg, eps, gif as typed; null: the default
+    bool has_platform_id;
+    std::uint16_t platform_id;    // as platform_state's; without it, the real one
+    const char* tiff_extensions;  // as typed; null: the default
+    const char* jpeg_extensions;
+    const char* eps_extensions;
+    const char* gif_extensions;
+    std::vector<const char*> operands;  // the FILEs or DIRs, in order
 };
 
-// What one argument did to the common options.
-enum class OptionResult { NotMine, Taken, Error };
+// Reads the arguments after the command's name into `args`. Options may stand anywhere
+// before "--"; everything after it is an operand. Returns true for the command to run;
+// false when it is to end at once with *exit_status: kExitOk after printing the usage
+// text, kExitUsage after a one-line message on stderr.
+bool parse_arguments(std::uint8_t command, int argc, char** argv, ParsedArguments* args,
+                     int* exit_status);
 
-// Tries to take argv[*index] (and its value, which may follow as the next argument or
-// after "=") as a common option. On Error a one-line message is already on stderr.
-OptionResult take_common_option(CommonOptions* common, int argc, char** argv, int* index);
-
-// Fills live_options and working_options (and platform_id) from the common options,
-// checking and normalising the lists. Returns false with a message on stderr for a bad
-// list.
-bool install_options(const CommonOptions& common);
+// Fills `options` (a fresh record) from the arguments: the defaults for the platform
+// they name, which becomes platform_state's, with their flag words and lists, checked
+// and normalised. Returns false with a message on stderr for a bad list.
+bool build_options(const ParsedArguments& args, Options* options);
 
 // Parses a number in decimal or 0x hex from 0 to 0xFFFF.
 bool parse_flag_word(const char* text, std::uint16_t* value);

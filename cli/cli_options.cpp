@@ -1,5 +1,5 @@
-// Option parsing shared by the command-line tool's commands, and its stderr report sink.
-// Main thread only.
+// The command-line tool's options, one table for every command, the loop that reads them,
+// and its stderr report sink. Main thread only.
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -11,23 +11,67 @@
 
 namespace {
 
-struct ListOption {
-    const char* name;
-    int index;  // into CommonOptions::lists
+// How an option's value is read; a Switch takes none.
+enum class ValueKind : std::uint8_t {
+    Switch,    // sets its flag
+    FlagWord,  // a number from 0 to 0xFFFF
+    Platform,  // nt, 9x or other
+    List,      // an extension list, checked when the options are built
+    FileName,  // given once, never empty
 };
 
-const ListOption kListOptions[] = {
-    {"--tiff-extensions", 0},
-    {"--jpeg-extensions", 1},
-    {"--eps-extensions", 2},
-    {"--gif-extensions", 3},
+constexpr std::uint8_t kEveryCommand = kCheckCommand | kScanCommand;
+
+// One option: its name, how its value is read, the commands that accept it, and the
+// fields it sets (null where none): the flag that says it was given, the number or the
+// text, and for a list the field of the options record it becomes.
+struct OptionRow {
+    const char* name;
+    ValueKind value;
+    std::uint8_t commands;
+    bool ParsedArguments::*given;
+    std::uint16_t ParsedArguments::*number;
+    const char* ParsedArguments::*text;
+    ExtensionList Options::*list;
 };
+
+using Args = ParsedArguments;
+constexpr OptionRow kOptionRows[] = {
+    {"--help", ValueKind::Switch, kEveryCommand, &Args::help, nullptr, nullptr, nullptr},
+    {"-h", ValueKind::Switch, kEveryCommand, &Args::help, nullptr, nullptr, nullptr},
+    {"--json", ValueKind::Switch, kCheckCommand, &Args::json, nullptr, nullptr, nullptr},
+    {"--no-recurse", ValueKind::Switch, kScanCommand, &Args::no_recurse, nullptr, nullptr, nullptr},
+    {"--list", ValueKind::FileName, kScanCommand, nullptr, nullptr, &Args::list_file, nullptr},
+    {"--log", ValueKind::FileName, kScanCommand, nullptr, nullptr, &Args::log_file, nullptr},
+    {"--file-scan-flags", ValueKind::FlagWord, kEveryCommand, &Args::has_file_scan_flags,
+     &Args::file_scan_flags, nullptr, nullptr},
+    {"--logging-flags", ValueKind::FlagWord, kEveryCommand, &Args::has_logging_flags,
+     &Args::logging_flags, nullptr, nullptr},
+    // The lists in this order: the first bad one is the one named.
+    {"--tiff-extensions", ValueKind::List, kEveryCommand, nullptr, nullptr, &Args::tiff_extensions,
+     &Options::tiff_extensions},
+    {"--jpeg-extensions", ValueKind::List, kEveryCommand, nullptr, nullptr, &Args::jpeg_extensions,
+     &Options::jpeg_extensions},
+    {"--eps-extensions", ValueKind::List, kEveryCommand, nullptr, nullptr, &Args::eps_extensions,
+     &Options::eps_extensions},
+    {"--gif-extensions", ValueKind::List, kEveryCommand, nullptr, nullptr, &Args::gif_extensions,
+     &Options::gif_extensions},
+    {"--platform", ValueKind::Platform, kEveryCommand, &Args::has_platform_id, &Args::platform_id,
+     nullptr, nullptr},
+};
+
+struct PlatformName {
+    const char* name;
+    std::uint16_t platform_id;
+};
+
+constexpr PlatformName kPlatformNames[] = {{"nt", 2}, {"9x", 1}, {"other", 0}};
 
 struct CliState {
     bool saw_error_entry;
     bool has_first_error;
     char first_error[kMessageSize];  // the message of the first category-1 entry
-    ScanState scan;  // the check command's: its entries go to stderr
+    ScanState scan;                  // the check command's: its entries go to stderr
 };
 CliState cli_state;
 
@@ -46,15 +90,58 @@ bool option_is(const char* argument, const char* name, const char** inline_value
     return false;
 }
 
-// The option's value: after "=", or the next argument.
-const char* option_value(const char* name, const char* inline_value, int argc, char** argv,
-                         int* index) {
-    if (inline_value != nullptr) return inline_value;
-    if (*index + 1 >= argc) {
-        usage_error("option %s needs a value", name);
-        return nullptr;
+// The row of the option `argument` names, or null. A switch matches only its own name; an
+// option with a value also "--name=value", which sets *inline_value.
+const OptionRow* find_option(const char* argument, const char** inline_value) {
+    *inline_value = nullptr;
+    for (const OptionRow& row : kOptionRows) {
+        const bool matched = row.value == ValueKind::Switch
+                                 ? std::strcmp(argument, row.name) == 0
+                                 : option_is(argument, row.name, inline_value);
+        if (matched) return &row;
     }
-    return argv[++*index];
+    return nullptr;
+}
+
+// Sets the row's fields from its value (null for a switch). Returns false after a message
+// for a value the option does not take.
+bool take_option(const OptionRow& row, const char* value, ParsedArguments* args) {
+    switch (row.value) {
+        case ValueKind::Switch:
+            args->*row.given = true;
+            return true;
+        case ValueKind::FlagWord:
+            if (!parse_flag_word(value, &(args->*row.number))) {
+                usage_error("bad value '%s' for %s (a number from 0 to 0xFFFF)", value, row.name);
+                return false;
+            }
+            args->*row.given = true;
+            return true;
+        case ValueKind::Platform:
+            for (const PlatformName& platform : kPlatformNames) {
+                if (std::strcmp(value, platform.name) != 0) continue;
+                args->*row.number = platform.platform_id;
+                args->*row.given = true;
+                return true;
+            }
+            usage_error("bad value '%s' for %s (nt, 9x or other)", value, row.name);
+            return false;
+        case ValueKind::List:
+            args->*row.text = value;
+            return true;
+        case ValueKind::FileName:
+            if (args->*row.text != nullptr) {
+                usage_error("option %s given twice", row.name);
+                return false;
+            }
+            if (value[0] == '\0') {
+                usage_error("option %s needs a file name", row.name);
+                return false;
+            }
+            args->*row.text = value;
+            return true;
+    }
+    return false;
 }
 
 void stderr_sink(int category, const char* timestamp, const char* name, const char* message) {
@@ -108,83 +195,66 @@ bool parse_flag_word(const char* text, std::uint16_t* value) {
     return true;
 }
 
-OptionResult take_common_option(CommonOptions* common, int argc, char** argv, int* index) {
-    const char* argument = argv[*index];
-    const char* inline_value = nullptr;
-    struct NumberOption {
-        const char* name;
-        bool* present;
-        std::uint16_t* value;
-    };
-    const NumberOption numbers[] = {
-        {"--file-scan-flags", &common->has_file_scan_flags, &common->file_scan_flags},
-        {"--logging-flags", &common->has_logging_flags, &common->logging_flags},
-    };
-    for (const NumberOption& number : numbers) {
-        if (!option_is(argument, number.name, &inline_value)) continue;
-        const char* value = option_value(number.name, inline_value, argc, argv, index);
-        if (value == nullptr) return OptionResult::Error;
-        if (!parse_flag_word(value, number.value)) {
-            usage_error("bad value '%s' for %s (a number from 0 to 0xFFFF)", value, number.name);
-            return OptionResult::Error;
+bool parse_arguments(std::uint8_t command, int argc, char** argv, ParsedArguments* args,
+                     int* exit_status) {
+    *exit_status = kExitUsage;
+    for (int i = 0; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (std::strcmp(argument, "--") == 0) {
+            args->operands.insert(args->operands.end(), argv + i + 1, argv + argc);
+            break;
         }
-        *number.present = true;
-        return OptionResult::Taken;
-    }
-    for (const ListOption& list : kListOptions) {
-        if (!option_is(argument, list.name, &inline_value)) continue;
-        const char* value = option_value(list.name, inline_value, argc, argv, index);
-        if (value == nullptr) return OptionResult::Error;
-        common->lists[list.index] = value;
-        return OptionResult::Taken;
-    }
-    if (option_is(argument, "--platform", &inline_value)) {
-        const char* value = option_value("--platform", inline_value, argc, argv, index);
-        if (value == nullptr) return OptionResult::Error;
-        if (std::strcmp(value, "nt") == 0) {
-            common->platform_id = 2;
-        } else if (std::strcmp(value, "9x") == 0) {
-            common->platform_id = 1;
-        } else if (std::strcmp(value, "other") == 0) {
-            common->platform_id = 0;
-        } else {
-            usage_error("bad value '%s' for --platform (nt, 9x or other)", value);
-            return OptionResult::Error;
+        if (argument[0] != '-' || argument[1] == '\0') {
+            args->operands.push_back(argument);
+            continue;
         }
-        return OptionResult::Taken;
+        const char* value = nullptr;
+        const OptionRow* row = find_option(argument, &value);
+        // Another command's option is as unknown here as a misspelt one.
+        if (row == nullptr || (row->commands & command) == 0) {
+            usage_error("unknown option '%s'", argument);
+            return false;
+        }
+        if (row->value != ValueKind::Switch && value == nullptr) {
+            if (i + 1 >= argc) {
+                usage_error("option %s needs a value", row->name);
+                return false;
+            }
+            value = argv[++i];
+        }
+        if (!take_option(*row, value, args)) return false;
+        if (args->help) {
+            std::fputs(kUsageText, stdout);
+            *exit_status = kExitOk;
+            return false;
+        }
     }
-    return OptionResult::NotMine;
+    return true;
 }
 
-bool install_options(const CommonOptions& common) {
-    platform_state.platform_id = common.platform_id >= 0 ? common.platform_id : platform_query_id();
-    Options options = {};
-    set_default_options(&options);
-    if (common.has_file_scan_flags) options.file_scan_flags = common.file_scan_flags;
-    if (common.has_logging_flags) options.logging_flags = common.logging_flags;
-    ExtensionList* fields[4] = {&options.tiff_extensions, &options.jpeg_extensions,
-                                &options.eps_extensions, &options.gif_extensions};
-    for (const ListOption& list : kListOptions) {
-        const char* typed = common.lists[list.index];
+bool build_options(const ParsedArguments& args, Options* options) {
+    platform_state.platform_id = args.has_platform_id ? args.platform_id : platform_query_id();
+    set_default_options(options);
+    if (args.has_file_scan_flags) options->file_scan_flags = args.file_scan_flags;
+    if (args.has_logging_flags) options->logging_flags = args.logging_flags;
+    for (const OptionRow& row : kOptionRows) {
+        if (row.value != ValueKind::List) continue;
+        const char* typed = args.*row.text;
         if (typed == nullptr) continue;
         char text[kExtensionListSize];
         if (std::strlen(typed) >= sizeof text) {
-            usage_error("bad list for %s: longer than %d characters", list.name,
+            usage_error("bad list for %s: longer than %d characters", row.name,
                         static_cast<int>(sizeof text - 1));
             return false;
         }
         std::memcpy(text, typed, std::strlen(typed) + 1);
         upper_case_ascii(text);
         if (!normalise_extension_list(text)) {
-            usage_error("bad list '%s' for %s", typed, list.name);
+            usage_error("bad list '%s' for %s", typed, row.name);
             return false;
         }
-        *fields[list.index] = duplicate_list(text);
+        options->*row.list = duplicate_list(text);
     }
-    release_options(&live_options);
-    release_options(&working_options);
-    copy_options(&live_options, options);
-    copy_options(&working_options, options);
     return true;
 }
 
@@ -203,10 +273,14 @@ void install_stderr_sink() {
     bind_scan(&cli_state.scan);
 }
 
-bool stderr_sink_saw_error() { return cli_state.saw_error_entry; }
+bool stderr_sink_saw_error() {
+    return cli_state.saw_error_entry;
+}
 
 const char* stderr_sink_first_error() {
     return cli_state.has_first_error ? cli_state.first_error : nullptr;
 }
 
-void forget_first_error() { cli_state.has_first_error = false; }
+void forget_first_error() {
+    cli_state.has_first_error = false;
+}

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "cli/cli.h"
 #include "settings/dirlist.h"
@@ -33,13 +32,28 @@ struct ScanCommandState {
     ScanState scan;  // the scan's sink, counters and progress hook
     // What the entries on their way to the scan's sink told.
     ReportSink scan_sink;
-    bool saw_error_entry;      // an entry of the errors kind (category 1)
-    int entries_over_limit;    // folders and files not opened for the limit of open files
+    bool saw_error_entry;    // an entry of the errors kind (category 1)
+    int entries_over_limit;  // folders and files not opened for the limit of open files
     char first_over_limit[kPathLimit];
+    // This run's own folder for the section files and the log, and their leftover marks.
+    char private_directory[kPathLimit];
+    int folder_leftover;
+    int log_leftover;
+};
+
+// How the scan and its outputs ended, for the exit status.
+struct ScanOutcome {
+    bool finished;      // not stopped by the user
+    bool found;         // the log file sink saw something to alert for
+    bool report_whole;  // merged and read back whole
+    bool log_whole;     // the --log file, if any, is whole in its place
+    int log_error;      // the system's code for what kept it from being so, or 0
 };
 ScanCommandState scan_command = {};
 
-void request_stop() { scan_control.immediate_stop_requested.store(true, std::memory_order_relaxed); }
+void request_stop() {
+    scan_control.immediate_stop_requested.store(true, std::memory_order_relaxed);
+}
 
 // The files-seen counter on a terminal's stderr, rewritten in place at most ten times a
 // second; -1 erases it.
@@ -67,15 +81,8 @@ void watch_entry(int category, const char* timestamp, const char* name, const ch
     ScanCommandState& state = scan_command;
     if (category == static_cast<int>(ReportCategory::IoError)) {
         state.saw_error_entry = true;
-        // The walker's and the check's open failures, with the limit's error code.
-        char folder_over_limit[64];
-        char file_over_limit[64];
-        std::snprintf(folder_over_limit, sizeof folder_over_limit, kOpenFailureOnDirectory,
-                      kErrorTooManyOpenFiles);
-        std::snprintf(file_over_limit, sizeof file_over_limit, "open failure: %d",
-                      kErrorTooManyOpenFiles);
-        const bool over_limit = std::strcmp(message, folder_over_limit) == 0 ||
-                                std::strcmp(message, file_over_limit) == 0;
+        // A folder or file the walker or the check could not open for the limit.
+        const bool over_limit = state.scan.open_failure_error == kErrorTooManyOpenFiles;
         // Paths come from buffers of this size: never cut.
         if (name != nullptr && over_limit && state.entries_over_limit++ == 0)
             std::snprintf(state.first_over_limit, sizeof state.first_over_limit, "%s", name);
@@ -126,26 +133,6 @@ void emit_log_chunk(const char* chunk) {
     }
 }
 
-// "--name VALUE" or "--name=VALUE". Returns 1 when argv[*index] is the option (with
-// *value set, or null after a message for a missing value), 0 when it is not.
-int take_value_option(const char* name, int argc, char** argv, int* index, const char** value) {
-    const char* argument = argv[*index];
-    const std::size_t length = std::strlen(name);
-    if (std::strncmp(argument, name, length) != 0) return 0;
-    if (argument[length] == '=') {
-        *value = argument + length + 1;
-        return 1;
-    }
-    if (argument[length] != '\0') return 0;
-    if (*index + 1 >= argc) {
-        usage_error("option %s needs a value", name);
-        *value = nullptr;
-        return 1;
-    }
-    *value = argv[++*index];
-    return 1;
-}
-
 // Removes the private folder and the log in it; the section files went when closed.
 void remove_private_directory(const char* directory) {
     char log[kPathLimit];
@@ -155,175 +142,156 @@ void remove_private_directory(const char* directory) {
 }
 
 void report_skipped_line(long line_number, SkippedLine why) {
-    usage_error("line %ld of the list file skipped, so not scanned: %s", line_number,
-                why == SkippedLine::ZeroByte ? "it holds a zero byte"
-                                             : "longer than the path limit");
+    usage_error(
+        "line %ld of the list file skipped, so not scanned: %s", line_number,
+        why == SkippedLine::ZeroByte ? "it holds a zero byte" : "longer than the path limit");
 }
 
-}  // namespace
-
-int run_scan_command(int argc, char** argv) {
-    CommonOptions common = {};
-    common.platform_id = -1;
-    const char* list_file = nullptr;
-    const char* log_target = nullptr;
-    bool recurse = true;
-    std::vector<const char*> directories;
-    // Options may stand anywhere before "--"; everything after it is a directory.
-    for (int i = 0; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (std::strcmp(argument, "--") == 0) {
-            directories.insert(directories.end(), argv + i + 1, argv + argc);
-            break;
-        }
-        if (argument[0] != '-' || argument[1] == '\0') {
-            directories.push_back(argument);
-            continue;
-        }
-        if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
-            std::fputs(kUsageText, stdout);
-            return kExitOk;
-        }
-        if (std::strcmp(argument, "--no-recurse") == 0) {
-            recurse = false;
-            continue;
-        }
-        const char* value = nullptr;
-        if (take_value_option("--list", argc, argv, &i, &value) ||
-            take_value_option("--log", argc, argv, &i, &value)) {
-            if (value == nullptr) return kExitUsage;
-            const bool is_list = std::strncmp(argument, "--list", 6) == 0;
-            const char*& target = is_list ? list_file : log_target;
-            if (target != nullptr) {
-                usage_error("option %s given twice", is_list ? "--list" : "--log");
-                return kExitUsage;
-            }
-            if (value[0] == '\0') {
-                usage_error("option %s needs a file name", is_list ? "--list" : "--log");
-                return kExitUsage;
-            }
-            target = value;
-            continue;
-        }
-        const OptionResult result = take_common_option(&common, argc, argv, &i);
-        if (result == OptionResult::Error) return kExitUsage;
-        if (result == OptionResult::NotMine) {
-            usage_error("unknown option '%s'", argument);
-            return kExitUsage;
-        }
-    }
-    if (list_file != nullptr && !directories.empty()) {
+// Reads the arguments, builds the options and loads a --list file. Returns false when the
+// command is to end at once with *exit_status.
+bool read_scan_request(int argc, char** argv, ParsedArguments* args, Options* options,
+                       int* exit_status) {
+    if (!parse_arguments(kScanCommand, argc, argv, args, exit_status)) return false;
+    *exit_status = kExitUsage;
+    const bool has_directories = !args->operands.empty();
+    if (args->list_file != nullptr && has_directories) {
         usage_error("scan takes either --list FILE or directories, not both");
-        return kExitUsage;
+        return false;
     }
-    if (list_file == nullptr && directories.empty()) {
+    if (args->list_file == nullptr && !has_directories) {
         usage_error("scan needs --list FILE or at least one DIR");
-        return kExitUsage;
+        return false;
     }
-    for (const char* directory : directories) {
+    for (const char* directory : args->operands) {
         if (directory[0] == '\0') {
             usage_error("an empty DIR names no directory");
-            return kExitUsage;
+            return false;
         }
     }
-    if (!install_options(common)) return kExitUsage;
-
+    if (!build_options(*args, options)) return false;
     // Unlike the program's own list, whose absence means an empty list, a list named on
     // the command line must be there, and be a file.
-    if (list_file != nullptr && !load_directory_list_file(list_file, report_skipped_line)) {
-        usage_error("cannot read the list file '%s' (system error %d)", list_file,
+    if (args->list_file != nullptr &&
+        !load_directory_list_file(args->list_file, report_skipped_line)) {
+        usage_error("cannot read the list file '%s' (system error %d)", args->list_file,
                     platform_last_error());
-        return kExitUsage;
+        return false;
     }
-    // From here on a first Ctrl-C, SIGTERM or SIGHUP stops the scan, and the report is
-    // still made; a second one removes what was being made and ends the tool.
-    platform_catch_interrupt(request_stop);
+    return true;
+}
+
+// Begins the --log file's replacement (`log_target` null: none) and makes the private
+// folder. Returns false after a message, with nothing left begun.
+bool prepare_outputs(const char* log_target) {
+    ScanCommandState& state = scan_command;
     // The --log file is begun before the scan, so that a long scan is not run for a log
     // that cannot be written; it takes the old one's place only once the report is whole
     // in it.
-    ScanCommandState& state = scan_command;
     state.log_copy_complete = true;
     if (log_target != nullptr) {
         if (!platform_begin_replace(log_target, &state.log_copy)) {
             usage_error("cannot write the log file '%s' (system error %d)", log_target,
                         platform_last_error());
-            return kExitUsage;
+            return false;
         }
         state.has_log_copy = true;
     }
     // Section files and the log live in a folder of this run's own: two runs never meet,
     // and no name in it can have been planted.
-    char private_directory[kPathLimit];
-    if (!platform_make_private_directory(private_directory, sizeof private_directory) ||
-        !set_log_directory(private_directory)) {
+    if (!platform_make_private_directory(state.private_directory, sizeof state.private_directory) ||
+        !set_log_directory(state.private_directory)) {
         usage_error("cannot make a temporary folder (system error %d)", platform_last_error());
         if (state.has_log_copy) platform_abandon_replace(&state.log_copy);
-        return kExitUsage;
+        return false;
     }
     char private_log[kPathLimit];
-    const int folder_leftover = platform_note_leftover(private_directory, true);
-    const int log_leftover = log_file_path(kLogFileName, private_log, sizeof private_log)
-                                 ? platform_note_leftover(private_log, false)
-                                 : -1;
+    state.folder_leftover = platform_note_leftover(state.private_directory, true);
+    state.log_leftover = log_file_path(kLogFileName, private_log, sizeof private_log)
+                             ? platform_note_leftover(private_log, false)
+                             : -1;
+    return true;
+}
 
+// Binds the scan to this thread: its entries pass the watcher on their way to the log
+// file sink, and a terminal's stderr shows the files-seen counter.
+void install_scan_sinks(std::uint16_t logging_flags) {
+    ScanCommandState& state = scan_command;
     const bool show_progress = platform_stderr_is_terminal();
     ScanState& scan = state.scan;
-    // The entries pass the watcher on their way to the log file sink.
     state.scan_sink = log_file_sink;
     scan.sink = watch_entry;
-    scan.logging_flags = working_options.logging_flags;
+    scan.logging_flags = logging_flags;
     scan.progress_count_on = show_progress;
     scan.show_progress_count = show_progress ? show_scan_progress : nullptr;
     bind_scan(&scan);
     reset_log_slots();
+}
 
+// The immediate scan of the list or the directories. Returns 1 when it finished, 0 when
+// it was stopped.
+int scan_targets(const ParsedArguments& args, const Options& options) {
     ImmediateScanTargets targets = {};
-    targets.whole_list = list_file != nullptr;
-    targets.directories = directories.data();
-    targets.directory_count = static_cast<int>(directories.size());
-    targets.include_subdirectories = recurse;
-    const int finished = perform_immediate_scan(targets, working_options);
+    targets.whole_list = args.list_file != nullptr;
+    targets.directories = args.operands.data();
+    targets.directory_count = static_cast<int>(args.operands.size());
+    targets.include_subdirectories = !args.no_recurse;
+    return perform_immediate_scan(targets, options);
+}
 
+// Merges the report and writes it to stdout and the --log file, puts the --log file in
+// its place only when whole, and removes the private folder. Fills all of `outcome` but
+// `finished`.
+void finish_outputs(ScanOutcome* outcome) {
+    ScanCommandState& state = scan_command;
     const bool merged = merge_log_files();
-    const bool found = log_file.found_something.load(std::memory_order_relaxed);
+    outcome->found = log_file.found_something.load(std::memory_order_relaxed);
     const int read_whole = read_log_file(emit_log_chunk);
     if (state.pending_carriage_return && !std::ferror(stdout)) std::fputc('\r', stdout);
     std::fflush(stdout);
-    int log_error = state.log_copy_error;
-    bool log_whole = state.log_copy_complete && merged && read_whole;
+    outcome->report_whole = merged && read_whole;
+    outcome->log_error = state.log_copy_error;
+    outcome->log_whole = state.log_copy_complete && outcome->report_whole;
     if (state.has_log_copy) {
-        if (!log_whole) {
+        if (!outcome->log_whole) {
             platform_abandon_replace(&state.log_copy);
         } else if (!platform_commit_replace(&state.log_copy)) {
-            log_error = platform_last_error();
-            log_whole = false;
+            outcome->log_error = platform_last_error();
+            outcome->log_whole = false;
         }
     }
-    remove_private_directory(private_directory);
-    platform_forget_leftover(log_leftover);
-    platform_forget_leftover(folder_leftover);
+    remove_private_directory(state.private_directory);
+    platform_forget_leftover(state.log_leftover);
+    platform_forget_leftover(state.folder_leftover);
+}
 
+// The exit status, after a message on stderr for each thing that went wrong: the stop
+// gives 130 and a finding or an error entry 1, but an incomplete report, --log file or
+// stdout gives 2 over both.
+int scan_exit_status(const ScanOutcome& outcome, const char* log_target) {
+    const ScanCommandState& state = scan_command;
     int status = kExitOk;
-    if (!finished)
+    if (!outcome.finished)
         status = kExitStopped;
-    else if (found || state.saw_error_entry)
+    else if (outcome.found || state.saw_error_entry)
         status = kExitFound;
     if (state.entries_over_limit > 0) {
-        usage_error("'%s' and %d more not scanned: the tree is deeper than the limit of %llu "
-                    "open files allows",
-                    state.first_over_limit, state.entries_over_limit - 1,
-                    static_cast<unsigned long long>(tool_surroundings.open_file_limit));
+        usage_error(
+            "'%s' and %d more not scanned: the tree is deeper than the limit of %llu "
+            "open files allows",
+            state.first_over_limit, state.entries_over_limit - 1,
+            static_cast<unsigned long long>(tool_surroundings.open_file_limit));
     }
-    if (!merged || !read_whole) {
+    if (!outcome.report_whole) {
         usage_error("the report is incomplete: its log could not be written whole in '%s'",
-                    private_directory);
+                    state.private_directory);
         status = kExitUsage;
     }
-    if (state.has_log_copy && !log_whole) {
-        if (log_error != 0)
-            usage_error("the log file '%s' could not be written whole (system error %d); the "
-                        "previous one is left as it was",
-                        log_target, log_error);
+    if (state.has_log_copy && !outcome.log_whole) {
+        if (outcome.log_error != 0)
+            usage_error(
+                "the log file '%s' could not be written whole (system error %d); the "
+                "previous one is left as it was",
+                log_target, outcome.log_error);
         else
             usage_error("the log file '%s' is left as it was: the report is incomplete",
                         log_target);
@@ -334,4 +302,22 @@ int run_scan_command(int argc, char** argv) {
         status = kExitUsage;
     }
     return status;
+}
+
+}  // namespace
+
+int run_scan_command(int argc, char** argv) {
+    ParsedArguments args = {};
+    Options options = {};
+    int exit_status = kExitOk;
+    if (!read_scan_request(argc, argv, &args, &options, &exit_status)) return exit_status;
+    // From here on a first Ctrl-C, SIGTERM or SIGHUP stops the scan, and the report is
+    // still made; a second one removes what was being made and ends the tool.
+    platform_catch_interrupt(request_stop);
+    if (!prepare_outputs(args.log_file)) return kExitUsage;
+    install_scan_sinks(options.logging_flags);
+    ScanOutcome outcome = {};
+    outcome.finished = scan_targets(args, options) != 0;
+    finish_outputs(&outcome);
+    return scan_exit_status(outcome, args.log_file);
 }

@@ -236,3 +236,10 @@ void report(int timestamped, ReportCategory category, const char* name, const ch
     }
     scan->sink(static_cast<int>(category), timestamp, name, message);
 }
+
+void report_open_failure(const char* name, const char* format, int error) {
+    ScanState* scan = thread_scan;
+    if (scan != nullptr) scan->open_failure_error = error;
+    report(1, ReportCategory::IoError, name, format, error);
+    if (scan != nullptr) scan->open_failure_error = 0;
+}

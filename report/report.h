@@ -96,6 +96,8 @@ struct ScanState {
     bool progress_count_on;        // pass each new files_seen total to the hook
     ProgressHook show_progress_count;
     PauseOrStopCheck pause_or_stop_check;  // the background walk's stop test; null: never
+    // While an open failure's entry is in the sink: the system's code for it; else 0.
+    int open_failure_error;
 };
 
 // Makes `scan` the scan that runs on the calling thread (null: none). The report call,
@@ -123,6 +125,11 @@ constexpr std::size_t kLineSize = 600 - 260 + kPathLimit;
 __attribute__((format(printf, 4, 5)))
 #endif
 void report(int timestamped, ReportCategory category, const char* name, const char* format, ...);
+
+// Reports, timestamped among the errors, that `name` could not be opened: `format` with
+// the system's `error` as its one %d. While the entry is in the sink the scan's
+// open_failure_error holds `error`, so a sink tells the cause by its code, not its text.
+void report_open_failure(const char* name, const char* format, int error);
 
 // The local date and time as "d-MMM-yy hh:mm:ss " (the time part alone when the date
 // cannot be formatted).

@@ -93,7 +93,7 @@ int walk_level(Walk& walk, std::size_t length, bool check_files) {
     if (opened == kDirectoryEmpty) return 1;
     if (opened == kDirectoryFailed) {
         const int error = platform_last_error();
-        report(1, ReportCategory::IoError, walk.path, kOpenFailureOnDirectory, error);
+        report_open_failure(walk.path, kOpenFailureOnDirectory, error);
         return 1;
     }
     int result = 1;
@@ -122,8 +122,7 @@ int walk_directory(const char* directory, bool recurse, bool list_filter, bool b
     const std::size_t length = std::strlen(directory);
     // Enumerating "" would list the current folder (on Windows the current drive's).
     if (length == 0) {
-        report(1, ReportCategory::IoError, directory, kOpenFailureOnDirectory,
-               kErrorPathNotFound);
+        report_open_failure(directory, kOpenFailureOnDirectory, kErrorPathNotFound);
         return 1;
     }
     if (length + kDirectorySearchSuffix >= sizeof walk.path) {

@@ -130,6 +130,36 @@ TEST_F(WalkerTest, AMissingListedDirectoryIsReportedAndTheScanGoesOn) {
               entries());
 }
 
+// A sink tells the cause of an open failure by its code, whether the walker or the check
+// met it, and only while that entry is in the sink.
+TEST_F(WalkerTest, AnOpenFailureHandsItsCodeToTheSink) {
+    scratch_.write("a.gif", kGif);
+    scratch_.write("b.gif", kGif);
+    const std::string code = std::to_string(kErrorTooManyOpenFiles);
+    struct Case {
+        PlatformCall call;
+        const char* message;
+        std::size_t entries;
+    };
+    const Case cases[] = {
+        {PlatformCall::Directory, "open failure on directory: ", 1},
+        {PlatformCall::Open, "open failure: ", 2},  // the other file's verdict follows
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        sink_.clear();
+        fail_platform_call(c.call, kErrorTooManyOpenFiles, 0, 1);
+        walk(scratch_.path());
+        ASSERT_EQ(c.entries, sink_.entries().size());
+        for (const CollectedEntry& entry : sink_.entries()) {
+            const bool failure = entry.category == 1;
+            EXPECT_EQ(failure ? c.message + code : "", entry.message);
+            EXPECT_EQ(failure ? kErrorTooManyOpenFiles : 0, entry.open_failure_error);
+        }
+        EXPECT_EQ(0, test_scan().open_failure_error);
+    }
+}
+
 TEST_F(WalkerTest, TheListFilterFollowsTheMarks) {
     scratch_.make_dir("top/skip/keep");
     scratch_.make_dir("top/other");

@@ -24,6 +24,7 @@ void collect(int category, const char* timestamp, const char* name, const char* 
     char line[kLineSize];
     format_report_line(timestamp, name, message, line, sizeof line);
     entry.line = line;
+    entry.open_failure_error = the_test_scan.open_failure_error;
     collected.push_back(entry);
 }
 }  // namespace

@@ -11,6 +11,7 @@ struct CollectedEntry {
     std::string name;
     std::string message;
     std::string line;  // the line layout's output, CR LF included
+    int open_failure_error;  // the scan's, while the entry was in the sink
 };
 
 struct ScanState;
