@@ -55,6 +55,26 @@ std::uint32_t delay_milliseconds(std::int32_t seconds) {
     return static_cast<std::uint32_t>(milliseconds < kTimerMaximum ? milliseconds : kTimerMaximum);
 }
 
+void arm_timer(std::uint32_t milliseconds) {
+    if (++background_scanner.last_arming == 0) background_scanner.last_arming = 1;
+    background_scanner.awaited_arming.store(background_scanner.last_arming);
+    host().arm_timer(milliseconds, background_scanner.last_arming);
+}
+
+void stop_timer() {
+    background_scanner.awaited_arming.store(0);
+    host().stop_timer();
+}
+
+// A tick and a request that come together wake the scanner once and leave the event
+// signalled: the next wait would take that signal for a tick and scan at once. A wake-up
+// counts when a request is pending or the awaited arming has ticked.
+void wait_for_tick_or_request() {
+    do host().wait_event();
+    while (command() == ScannerCommand::NoCommand &&
+           background_scanner.ticked_arming.load() != background_scanner.awaited_arming.load());
+}
+
 // Polls the state until `done` holds, up to 20 seconds.
 void wait_for_state(bool (*done)()) {
     for (int poll = 0; poll < kRequestPolls && !done(); ++poll)
@@ -96,13 +116,19 @@ void run_background_scan() {
     merge_log_files();
 }
 
+void scanner_timer_ticked(std::uint32_t arming) {
+    if (arming == 0 || arming != background_scanner.awaited_arming.load()) return;
+    background_scanner.ticked_arming.store(arming);
+    host().signal_event();
+}
+
 void run_scanner_thread() {
     set_state(ScannerState::Active);
     log_file.found_something.store(false, std::memory_order_relaxed);
     background_scanner.next_delay_seconds.store(kFirstScanDelaySeconds);
 
     while (command() != ScannerCommand::Stop) {
-        host().arm_timer(delay_milliseconds(background_scanner.next_delay_seconds.load()));
+        arm_timer(delay_milliseconds(background_scanner.next_delay_seconds.load()));
         // The period is read at each arming: a changed period never shortens the delay
         // that already runs.
         background_scanner.next_delay_seconds.store(
@@ -111,8 +137,8 @@ void run_scanner_thread() {
             set_state(ScannerState::Delaying);
             host().set_tray_status(kTipDelaying, TrayImage::Normal);
         }
-        if (!request_pending()) host().wait_event();
-        host().stop_timer();
+        if (!request_pending()) wait_for_tick_or_request();
+        stop_timer();
 
         switch (command()) {
             case ScannerCommand::Stop:

@@ -29,7 +29,8 @@ constexpr int kRequestPolls = 40;
 
 // What the scanner needs of the program around it.
 struct ScannerHost {
-    void (*arm_timer)(std::uint32_t milliseconds);  // one tick signals the event
+    // One tick calls scanner_timer_ticked(arming).
+    void (*arm_timer)(std::uint32_t milliseconds, std::uint32_t arming);
     void (*stop_timer)();
     void (*wait_event)();    // auto-reset: one signal wakes one wait
     void (*signal_event)();
@@ -49,6 +50,12 @@ struct BackgroundScanner {
     // The delay of the last resume request: a pass already under way when the request
     // came may arm and overwrite next_delay_seconds before it wakes for the resume.
     std::atomic<std::int32_t> resume_delay_seconds;
+    // The timer is armed and stopped by the host, perhaps later than asked, so a tick may
+    // come after the scanner woke for another reason and must not cut the next delay
+    // short. Each arming has a number: a tick counts only for the arming waited on.
+    std::atomic<std::uint32_t> awaited_arming;  // 0 while no delay is waited on
+    std::atomic<std::uint32_t> ticked_arming;   // the arming whose tick came last
+    std::uint32_t last_arming;                  // scanner thread only
     const ScannerHost* host;
     ScanState scan;  // the background scan's own sink and counters
 };
@@ -61,6 +68,10 @@ void prepare_background_scanner(const ScannerHost* host);
 // The thread has been created and is about to run: from now on requests wait for it,
 // even before its first step (a pause asked for meanwhile is not lost).
 void scanner_thread_created();
+
+// The host's timer tick for `arming`: wakes the scanner when it waits on that arming.
+// Any thread.
+void scanner_timer_ticked(std::uint32_t arming);
 
 // The scanner thread's body: delay, scan, alert, until a stop.
 void run_scanner_thread();

@@ -46,11 +46,11 @@ void raise_alerts() {
         if (HWND taskbar = FindWindowA(kTaskbarClass, nullptr)) SetForegroundWindow(taskbar);
     }
     if (alerts & kFlashTaskbarIcon) {
-        set_tray_status(nullptr, startup.icon_normal);
+        post_tray_status(nullptr, startup.icon_normal);
         PostMessageA(startup.main_window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     }
     if (alerts & kFlashTrayIcon) {
-        set_tray_status(nullptr, startup.icon_normal);
+        post_tray_status(nullptr, startup.icon_normal);
         PostMessageA(startup.main_window, kStartFlashTimerMessage, kTrayFlashTimer, 0);
     }
 }

@@ -11,45 +11,27 @@ namespace {
 struct ScannerHandles {
     HANDLE scanner_event;
     HANDLE scanner_thread;
-    std::atomic<std::uint32_t> awaited_arming;  // the arming the scanner waits on, else 0
-    std::atomic<std::uint32_t> ticked_arming;   // the arming whose tick came last
-    std::uint32_t last_arming;                  // scanner thread: the count of armings
-    std::uint32_t timer_arming;                 // main thread: the arming timer 1 runs for
+    std::uint32_t timer_arming;  // main thread: the arming timer 1 runs for
 };
 ScannerHandles scanner_handles;
 
-// The period timer's tick: it only wakes the scanner. The timer is armed and stopped by
-// posted messages, so a tick may still come after the scanner woke for another reason; it
-// would cut the next delay short and is dropped.
+// The period timer's tick: it only tells the scanner, which drops a stale one.
 void CALLBACK scanner_timer_tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (scanner_handles.timer_arming != scanner_handles.awaited_arming.load()) return;
-    scanner_handles.ticked_arming.store(scanner_handles.timer_arming);
-    SetEvent(scanner_handles.scanner_event);
+    scanner_timer_ticked(scanner_handles.timer_arming);
 }
 
-void arm_timer(std::uint32_t milliseconds) {
-    if (++scanner_handles.last_arming == 0) scanner_handles.last_arming = 1;
-    scanner_handles.awaited_arming.store(scanner_handles.last_arming);
+// The system gives a window's timers only to its own thread: the main thread arms and
+// stops timer 1 on the scanner's posted messages.
+void arm_timer(std::uint32_t milliseconds, std::uint32_t arming) {
     PostMessageA(startup.main_window, kArmScannerTimerMessage, milliseconds,
-                 static_cast<LPARAM>(scanner_handles.last_arming));
+                 static_cast<LPARAM>(arming));
 }
-void stop_timer() {
-    scanner_handles.awaited_arming.store(0);
-    PostMessageA(startup.main_window, kStopScannerTimerMessage, 0, 0);
-}
-// A tick and a request that come together wake the scanner once and leave the event
-// signalled: the next wait would take that signal for a tick and scan at once. A wake-up
-// counts when a request is pending or the awaited arming has ticked.
-void wait_event() {
-    do WaitForSingleObject(scanner_handles.scanner_event, INFINITE);
-    while (background_scanner.scanner_command.load() ==
-               static_cast<std::uint8_t>(ScannerCommand::NoCommand) &&
-           scanner_handles.ticked_arming.load() != scanner_handles.awaited_arming.load());
-}
+void stop_timer() { PostMessageA(startup.main_window, kStopScannerTimerMessage, 0, 0); }
+void wait_event() { WaitForSingleObject(scanner_handles.scanner_event, INFINITE); }
 void signal_event() { SetEvent(scanner_handles.scanner_event); }
 void sleep_milliseconds(std::uint32_t milliseconds) { Sleep(milliseconds); }
 void set_status(const char* tip, TrayImage image) {
-    set_tray_status(tip, image == TrayImage::Active ? startup.icon_active : startup.icon_normal);
+    post_tray_status(tip, image == TrayImage::Active ? startup.icon_active : startup.icon_normal);
 }
 
 const ScannerHost kDesktopHost = {arm_timer,          stop_timer, wait_event,
@@ -87,9 +69,11 @@ bool handle_scanner_message(UINT message, WPARAM wparam, LPARAM lparam) {
         case kStopScannerTimerMessage:
             KillTimer(startup.main_window, kScannerTimer);
             return true;
-        case kStopFlashTimersMessage:
-            KillTimer(startup.main_window, kTaskbarFlashTimer);
-            KillTimer(startup.main_window, kTrayFlashTimer);
+        case kClearAlertDisplayMessage:
+            clear_alert_display();
+            return true;
+        case kTrayStatusMessage:
+            set_tray_status(reinterpret_cast<const char*>(wparam), reinterpret_cast<HICON>(lparam));
             return true;
         case kStartFlashTimerMessage:
             start_flash_timer(wparam);

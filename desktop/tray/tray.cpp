@@ -1,5 +1,5 @@
-// The tray icon, its menu and the alert display. Icon changes may come from the scanner
-// thread; the menu and the timers are the main thread's.
+// The tray icon, its menu and the alert display, all on the main thread; the scanner
+// thread's changes arrive as posted messages.
 #include "desktop/tray/tray.h"
 
 #include <shellapi.h>
@@ -67,6 +67,11 @@ void set_tray_status(const char* tip, HICON image) {
     Shell_NotifyIconA(NIM_MODIFY, &record);
 }
 
+void post_tray_status(const char* tip, HICON image) {
+    PostMessageA(startup.main_window, kTrayStatusMessage, reinterpret_cast<WPARAM>(tip),
+                 reinterpret_cast<LPARAM>(image));
+}
+
 void flash_tray_image(bool toggle) {
     const bool showing_alert = tray_state.current_tray_image == startup.icon_alert;
     set_tray_status(nullptr, toggle && !showing_alert ? startup.icon_alert : startup.icon_normal);
@@ -91,14 +96,14 @@ void show_tray_menu(int x) {
 }
 
 void clear_alert_display() {
-    tray_state.tray_flashing = false;
-    if (GetWindowThreadProcessId(startup.main_window, nullptr) == GetCurrentThreadId()) {
-        KillTimer(startup.main_window, kTaskbarFlashTimer);
-        KillTimer(startup.main_window, kTrayFlashTimer);
-    } else {
-        PostMessageA(startup.main_window, kStopFlashTimersMessage, 0, 0);
+    if (GetWindowThreadProcessId(startup.main_window, nullptr) != GetCurrentThreadId()) {
+        PostMessageA(startup.main_window, kClearAlertDisplayMessage, 0, 0);
+        return;
     }
-    ShowWindowAsync(startup.main_window, SW_HIDE);
+    tray_state.tray_flashing = false;
+    KillTimer(startup.main_window, kTaskbarFlashTimer);
+    KillTimer(startup.main_window, kTrayFlashTimer);
+    ShowWindow(startup.main_window, SW_HIDE);
     set_tray_status(nullptr, startup.icon_normal);
 }
 

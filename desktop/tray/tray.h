@@ -1,18 +1,18 @@
 // The background run in the notification area: the tray icon and its menu, the alert
-// display, the alerts themselves and the scanner's host. The icon operations may run on
-// the scanner thread; everything else that touches the main window runs on the main
-// thread, reached from the scanner by posted messages.
+// display, the alerts themselves and the scanner's host. The icon, its image and tip, the
+// flashing and the main window's timers belong to the main thread; the scanner thread
+// reaches them only by posted messages.
 #pragma once
 
 #include "platform/win32/win32.h"
 
-#include <atomic>
 
+// Main thread only.
 struct TrayState {
     bool tray_icon_added;      // every later change of the icon is skipped while clear
     HICON current_tray_image;  // the image last given to the icon; none at start-up
     char tip[64];              // the tip last given, for adding the icon again
-    std::atomic<bool> tray_flashing;  // timer 3 swaps the image only while set
+    bool tray_flashing;        // timer 3 swaps the image only while set
     UINT taskbar_created;      // the shell's "TaskbarCreated": its tray is new and empty
 };
 extern TrayState tray_state;
@@ -30,21 +30,26 @@ constexpr UINT kFlashMilliseconds = 1000;
 // waits for it to pause).
 constexpr UINT kArmScannerTimerMessage = WM_APP + 1;  // wparam: milliseconds; lparam: arming
 constexpr UINT kStopScannerTimerMessage = WM_APP + 2;
-constexpr UINT kStopFlashTimersMessage = WM_APP + 3;
-constexpr UINT kStartFlashTimerMessage = WM_APP + 4;    // wparam: the timer
+constexpr UINT kClearAlertDisplayMessage = WM_APP + 3;
+constexpr UINT kStartFlashTimerMessage = WM_APP + 4;  // wparam: the timer
+constexpr UINT kTrayStatusMessage = WM_APP + 5;       // wparam: the tip; lparam: the image
 
 constexpr char kPauseScanningText[] = "Pause scanning";
 constexpr char kResumeScanningText[] = "Resume scanning";
 
 bool add_tray_icon(const char* tip);
-// Changes the tip (cut to fit), the image, or both; null leaves either as it is.
+// Changes the tip (cut to fit), the image, or both; null leaves either as it is. Main
+// thread.
 void set_tray_status(const char* tip, HICON image);
+// The same from any thread, by a message posted to the main window: `tip` must be a
+// text that lives as long as the program (one of the scanner's tips), or null.
+void post_tray_status(const char* tip, HICON image);
 void flash_tray_image(bool toggle);
 void remove_tray_icon();
 void show_tray_menu(int x);
 // Stops both flashes, hides the main window, shows the normal image. Any thread: from
-// the scanner's, the window is hidden without waiting for the main thread and the
-// timers are stopped by a posted message.
+// another one, the main thread does it on a posted message, so a flash tick it is
+// handling meanwhile cannot put the alert image back afterwards.
 void clear_alert_display();
 // After the shell has restarted: the icon again, with its last image and tip.
 void restore_tray_icon();

@@ -1,6 +1,7 @@
 // The background scanner's state machine on a real thread, with a host whose timer ticks
 // only when the test says so: a pause inside a scan and the resume it leaves for the loop,
-// a request made between a scan and its wait, a stop during a scan. The delays, tips and
+// a late tick of an earlier arming, a request made between a scan and its wait, a stop
+// during a scan. The delays, tips and
 // requests between scans are followed end to end with the real program.
 #include "scan/background.h"
 
@@ -26,6 +27,7 @@ struct FakeHost {
     std::condition_variable changed;
     bool signalled = false;
     std::vector<std::uint32_t> armed;
+    std::uint32_t arming = 0;  // the last one
     std::vector<std::string> tips;
     int alerts = 0;
     // A request written when the scanner sets this tip for the `tip_count`-th time, as
@@ -36,9 +38,10 @@ struct FakeHost {
 };
 FakeHost* fake;
 
-void arm(std::uint32_t ms) {
+void arm(std::uint32_t ms, std::uint32_t arming) {
     std::lock_guard<std::mutex> lock(fake->mutex);
     fake->armed.push_back(ms);
+    fake->arming = arming;
 }
 void stop_timer() {}
 void wait_event() {
@@ -61,6 +64,17 @@ void set_tray(const char* tip, TrayImage) {
 }
 void clear_alerts() {}
 void raise() { ++fake->alerts; }
+
+// The period timer's tick, of the arming now or of an earlier one.
+void tick(std::uint32_t arming) { scanner_timer_ticked(arming); }
+void tick() {
+    std::uint32_t arming;
+    {
+        std::lock_guard<std::mutex> lock(fake->mutex);
+        arming = fake->arming;
+    }
+    tick(arming);
+}
 
 const ScannerHost kFakeHost = {arm, stop_timer, wait_event, signal_event, sleep_ms,
                                set_tray, clear_alerts, raise};
@@ -117,7 +131,8 @@ TEST_F(BackgroundScanner, APauseInsideAScanLeavesItsResumeForTheNextWakeUp) {
     host_.request = ScannerCommand::Pause;
     start();
     await(ScannerState::Delaying, 1);
-    signal_event();
+    const std::uint32_t first_arming = host_.arming;
+    tick();
     await(ScannerState::Paused, 1);  // held at the first list entry, tip still "active"
     EXPECT_EQ(host_.tips.back(), kTipActive);
     resume_scanning(0);
@@ -128,6 +143,9 @@ TEST_F(BackgroundScanner, APauseInsideAScanLeavesItsResumeForTheNextWakeUp) {
     await(ScannerState::Delaying, 3);
     EXPECT_EQ(host_.tips.back(), kTipDelaying);
     EXPECT_EQ(host_.alerts, 1);
+    tick(first_arming);  // late: it wakes nothing
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(host_.armed.size(), 3u);
 }
 
 TEST_F(BackgroundScanner, APauseMadeBetweenAScanAndItsWaitIsTakenWithoutASignal) {
@@ -136,7 +154,7 @@ TEST_F(BackgroundScanner, APauseMadeBetweenAScanAndItsWaitIsTakenWithoutASignal)
     host_.request = ScannerCommand::Pause;
     start();
     await(ScannerState::Delaying, 1);
-    signal_event();
+    tick();
     await(ScannerState::Paused, 2);
     EXPECT_EQ(host_.tips.back(), kTipPaused);
 }
@@ -147,7 +165,7 @@ TEST_F(BackgroundScanner, AStopDuringAScanStillClosesAndMergesIt) {
     host_.request = ScannerCommand::Stop;
     start();
     await(ScannerState::Delaying, 1);
-    signal_event();
+    tick();
     thread_.join();
     EXPECT_EQ(background_scanner.scanner_state.load(), 0);
     EXPECT_NE(log().find(kBackgroundScanStopped), std::string::npos);
