@@ -190,6 +190,5 @@ int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& o
         std::snprintf(totals, sizeof totals, kTotalsFormat, scan->files_seen.load(),
                       scan->files_checked.load(), scan->files_logged.load());
     report(0, ReportCategory::Summary, nullptr, "%s", totals);
-    scan_control.immediate_stop_requested.store(false, std::memory_order_relaxed);
     return stopped ? 0 : 1;
 }

@@ -14,7 +14,10 @@
 // The immediate scan's control flags, shared with the settings window.
 struct ScanControl {
     std::atomic<bool> immediate_scan_running;
-    std::atomic<bool> immediate_stop_requested;  // polled by the walker between entries
+    // Set by whoever asks the running immediate scan to stop (Cancel, Ctrl-C) and polled
+    // by the walker between entries; cleared only by the start of the next immediate scan,
+    // before its walk can begin, so a stop asked for at any moment of a scan is kept.
+    std::atomic<bool> immediate_stop_requested;
 };
 extern ScanControl scan_control;
 
@@ -56,7 +59,6 @@ int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
 
 // The immediate scan, for the calling thread's scan, between the binding of its state and
 // its end: zeroes the counters, reports the start line, walks the targets with `options`, removes the
-// files-seen counter, reports the empty line, the finish line and the totals, and
-// clears immediate_stop_requested. Returns 1 when it finished, 0 when it was stopped by
+// files-seen counter, reports the empty line, the finish line and the totals. Returns 1 when it finished, 0 when it was stopped by
 // the user.
 int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& options);

@@ -9,7 +9,6 @@
 #include "desktop/install/remove.h"
 #include "desktop/common/trace.h"
 #include "resources/resource.h"
-#include "scan/walker.h"
 #include "settings/options.h"
 #include "desktop/settings_window/registry.h"
 #include "desktop/settings_window/sheet.h"
@@ -132,7 +131,6 @@ int program_main(HINSTANCE instance, HINSTANCE, char* arguments, int) {
     }
 
     // 14, 15. The scan directory list and the options.
-    scan_control.immediate_stop_requested = false;
     load_options();
     trace_state.debug_enabled = switches.debug;
     trace_state.trace_file = nullptr;

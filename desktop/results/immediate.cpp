@@ -3,8 +3,8 @@
 // counters.
 #include "desktop/results/immediate.h"
 
-#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "report/report.h"
 #include "desktop/results/view.h"
@@ -15,31 +15,39 @@ namespace {
 
 void pass_progress_count(std::int32_t files_seen) { show_progress_count(files_seen); }
 
+void release_request(ImmediateScanRequest* request) {
+    release_options(&request->options);
+    delete request;
+}
+
 }  // namespace
 
 void start_immediate_scan(const char* directory, bool include_subdirectories) {
     if (scan_control.immediate_scan_running.load(std::memory_order_relaxed)) return;
-    auto* request = static_cast<ImmediateScanRequest*>(std::calloc(1, sizeof(ImmediateScanRequest)));
+    auto* request = new (std::nothrow) ImmediateScanRequest{};
     if (request == nullptr) return;
     request->include_subdirectories = include_subdirectories ? 1 : 0;
     if (directory != nullptr) {
         // A cut path would be another directory.
         const std::size_t length = std::strlen(directory);
         if (length >= sizeof request->directory) {
-            std::free(request);
+            delete request;
             return;
         }
         std::memcpy(request->directory, directory, length + 1);
     } else {
         request->whole_list = 1;
     }
+    // The worker's own copy: the sheet's working options change with every click while
+    // the scan runs.
+    copy_options(&request->options, working_options);
     // Created suspended: the flags are set and the view emptied before the scan's first
     // entry can arrive.
     DWORD thread_id = 0;
     HANDLE thread =
         CreateThread(nullptr, 0, run_immediate_scan, request, CREATE_SUSPENDED, &thread_id);
     if (thread == nullptr) {
-        std::free(request);
+        release_request(request);
         return;
     }
     scan_control.immediate_scan_running.store(true, std::memory_order_relaxed);
@@ -48,7 +56,7 @@ void start_immediate_scan(const char* directory, bool include_subdirectories) {
     if (ResumeThread(thread) == static_cast<DWORD>(-1)) {
         // A worker that never runs would keep the settings window on its page for good.
         TerminateThread(thread, 0);
-        std::free(request);
+        release_request(request);
         scan_control.immediate_scan_running.store(false, std::memory_order_relaxed);
     }
     CloseHandle(thread);
@@ -59,7 +67,7 @@ DWORD WINAPI run_immediate_scan(LPVOID parameter) {
     show_scan_cursor(true);
     ScanState scan = {};
     scan.sink = view_sink;
-    scan.logging_flags = working_options.logging_flags;
+    scan.logging_flags = request->options.logging_flags;
     scan.progress_count_on = true;
     scan.show_progress_count = pass_progress_count;
     bind_scan(&scan);
@@ -70,12 +78,11 @@ DWORD WINAPI run_immediate_scan(LPVOID parameter) {
     targets.directory_count = targets.whole_list ? 0 : 1;
     targets.include_subdirectories = request->include_subdirectories != 0;
     // The start line, the walks, the counter's removal, the closing lines and the totals.
-    perform_immediate_scan(targets, working_options);
+    perform_immediate_scan(targets, request->options);
     fit_view_scroll_bar(true);
     bind_scan(nullptr);
-    scan_control.immediate_stop_requested.store(false, std::memory_order_relaxed);
     show_scan_cursor(false);
-    std::free(request);
+    release_request(request);
     scan_control.immediate_scan_running.store(false, std::memory_order_relaxed);
     return 0;
 }

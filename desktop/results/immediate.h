@@ -5,14 +5,16 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "settings/options.h"
 #include "platform/win32/win32.h"
 
-// What the worker is given; allocated zero-filled by start_immediate_scan, owned and
-// freed by the worker.
+// What the worker is given; made zero-filled by start_immediate_scan, owned and released
+// by the worker.
 struct ImmediateScanRequest {
     char directory[kPathLimit];  // empty with whole_list
     std::int32_t include_subdirectories;
     std::int32_t whole_list;  // non-zero: every directory of the scan directory list
+    Options options;          // the working options when the scan was asked for
 };
 
 // Starts the scan of `directory` (null: the whole list) and returns at once. Nothing
@@ -21,5 +23,5 @@ struct ImmediateScanRequest {
 void start_immediate_scan(const char* directory, bool include_subdirectories);
 
 // The worker thread's body: the scan of the request, reported into the results view with
-// working_options; clears immediate_scan_running as its last step.
+// the request's options; clears immediate_scan_running as its last step.
 DWORD WINAPI run_immediate_scan(LPVOID request);

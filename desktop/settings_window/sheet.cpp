@@ -11,7 +11,6 @@
 
 #include "desktop/results/view.h"
 #include "resources/resource.h"
-#include "scan/walker.h"
 #include "desktop/results/immediate.h"
 #include "scan/background.h"
 #include "settings/dirlist.h"
@@ -402,7 +401,6 @@ void open_settings_window(bool show_log) {
     settings_window.directories_tree = nullptr;
     settings_window.immediate_tree = nullptr;
     reset_view_state();
-    scan_control.immediate_stop_requested = false;
     options_state.options_applied = false;
 
     copy_options(&working_options, live_options);

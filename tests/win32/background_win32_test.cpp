@@ -1,7 +1,8 @@
 // The background scanner with the desktop's own host, on a hidden main window whose
 // messages this thread pumps: scans back to back (period 0) over a small tree, and
 // hundreds of pause, resume and stop requests at random moments, each honoured within a
-// second; the tray menu's item 103 offers "Resume scanning" exactly while paused.
+// second; the tray menu's item 103 offers "Resume scanning" exactly while paused; a clear
+// of the alert display from the scanner is never undone by a flash tick.
 #include <gtest/gtest.h>
 
 #include "platform/win32/win32.h"
@@ -92,6 +93,29 @@ TEST_F(DesktopScanner, HonoursEveryRequestWithinASecond) {
         EXPECT_LT(GetTickCount() - start, kHonouredWithin);
     }
     EXPECT_NE(read_whole_file(scratch_.file("Inkhound.log")).size(), 0u);
+}
+
+// The scanner clears the alert display while the main thread handles flash ticks: once the
+// main thread has taken its messages, the normal image shows and nothing flashes any more.
+TEST_F(DesktopScanner, AClearFromTheScannerEndsTheFlashingWhateverTheTicks) {
+    startup.icon_normal = LoadIconA(nullptr, IDI_APPLICATION);
+    startup.icon_alert = LoadIconA(nullptr, IDI_HAND);
+    tray_state.tray_icon_added = true;  // the tray's answer is not what is tested
+    for (int round = 0; round < 300; ++round) {
+        start_flash_timer(kTrayFlashTimer);
+        HANDLE clearer = CreateThread(
+            nullptr, 0, [](void*) -> DWORD { clear_alert_display(); return 0; }, nullptr, 0,
+            nullptr);
+        ASSERT_NE(clearer, nullptr);
+        while (WaitForSingleObject(clearer, 0) == WAIT_TIMEOUT)
+            SendMessageA(startup.main_window, WM_TIMER, kTrayFlashTimer, 0);
+        CloseHandle(clearer);
+        pump(1);
+        SendMessageA(startup.main_window, WM_TIMER, kTrayFlashTimer, 0);
+        ASSERT_EQ(tray_state.current_tray_image, startup.icon_normal) << "round " << round;
+        ASSERT_FALSE(tray_state.tray_flashing) << "round " << round;
+    }
+    tray_state.tray_icon_added = false;
 }
 
 }  // namespace
