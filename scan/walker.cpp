@@ -122,8 +122,7 @@ int walk_directory(const char* directory, bool recurse, bool list_filter, bool b
     const std::size_t length = std::strlen(directory);
     // Enumerating "" would list the current folder (on Windows the current drive's).
     if (length == 0) {
-        report(1, ReportCategory::IoError, directory, kOpenFailureOnDirectory,
-               kErrorPathNotFound);
+        report(1, ReportCategory::IoError, directory, kOpenFailureOnDirectory, kErrorPathNotFound);
         return 1;
     }
     if (length + kDirectorySearchSuffix >= sizeof walk.path) {
@@ -167,6 +166,22 @@ int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
     return made;
 }
 
+bool report_closing_lines(bool (*was_stopped)(), const char* finished_text,
+                          const char* stopped_text) {
+    report(0, ReportCategory::Summary, nullptr, nullptr);
+    const bool stopped = was_stopped();
+    report(1, ReportCategory::Summary, nullptr, "%s", stopped ? stopped_text : finished_text);
+    // Formatted here into its own buffer, then passed on as text: the same line as
+    // handing it over as the format, since it holds no percent sign.
+    const ScanState* scan = current_scan();
+    char totals[kTotalsSize] = "";
+    if (scan != nullptr)
+        std::snprintf(totals, sizeof totals, kTotalsFormat, scan->files_seen.load(),
+                      scan->files_checked.load(), scan->files_logged.load());
+    report(0, ReportCategory::Summary, nullptr, "%s", totals);
+    return stopped;
+}
+
 int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& options) {
     ScanState* scan = current_scan();
     if (scan != nullptr) zero_scan_counters(scan);
@@ -180,17 +195,9 @@ int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& o
                 break;
     }
     if (scan != nullptr && scan->show_progress_count) scan->show_progress_count(-1);
-    report(0, ReportCategory::Summary, nullptr, nullptr);
-    const bool stopped = scan_control.immediate_stop_requested.load(std::memory_order_relaxed);
-    report(1, ReportCategory::Summary, nullptr,
-           stopped ? kImmediateScanStopped : kFinishedImmediateScan);
-    // Formatted here into its own buffer, then passed on as text: the same line as
-    // handing it over as the format, since it holds no percent sign.
-    char totals[kTotalsSize] = "";
-    if (scan != nullptr)
-        std::snprintf(totals, sizeof totals, kTotalsFormat, scan->files_seen.load(),
-                      scan->files_checked.load(), scan->files_logged.load());
-    report(0, ReportCategory::Summary, nullptr, "%s", totals);
+    const bool stopped = report_closing_lines(
+        [] { return scan_control.immediate_stop_requested.load(std::memory_order_relaxed); },
+        kFinishedImmediateScan, kImmediateScanStopped);
     scan_control.immediate_stop_requested.store(false, std::memory_order_relaxed);
     return stopped ? 0 : 1;
 }
