@@ -164,9 +164,11 @@ using PauseOrStopCheck = bool (*)();
 // its walk and an immediate scan run meanwhile on another thread never share a sink or
 // a counter. The counters are read from the user-interface thread too.
 struct ScanState {
-    ReportSink sink;                       // null: entries are dropped
-    std::uint16_t logging_flags;           // of the options the scan uses; the log file's sections
-    std::atomic<std::int32_t> files_seen;  // files handed to the check
+    ReportSink sink;              // null: entries are dropped
+    std::uint16_t logging_flags;  // the log file's sections: set from the options the scan
+                                  // walks with when the scan starts (perform_immediate_scan,
+                                  // run_background_scan)
+    std::atomic<std::int32_t> files_seen;     // files handed to the check
     std::atomic<std::int32_t> files_checked;  // files the check could open
     std::atomic<std::int32_t> files_logged;   // entries made for files
     bool progress_count_on;                   // pass each new files_seen total to the hook

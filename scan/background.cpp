@@ -78,6 +78,7 @@ void scanner_thread_created() {
 void run_background_scan() {
     ScanState& scan = background_scanner.scan;
     scan.sink = log_file_sink;
+    // The walk reports by the live options' flags; the sink keeps its sections by the same.
     scan.logging_flags = live_options.logging_flags;
     scan.progress_count_on = false;
     scan.show_progress_count = nullptr;

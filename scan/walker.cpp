@@ -184,7 +184,11 @@ bool report_closing_lines(bool (*was_stopped)(), const char* finished_text,
 
 int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& options) {
     ScanState* scan = current_scan();
-    if (scan != nullptr) zero_scan_counters(scan);
+    if (scan != nullptr) {
+        zero_scan_counters(scan);
+        // The walk reports by the options' flags; the sink keeps its sections by the same.
+        scan->logging_flags = options.logging_flags;
+    }
     report(1, ReportCategory::General, nullptr, kStartingImmediateScan);
     if (targets.whole_list) {
         for_each_scan_directory(walk_list_entry, const_cast<Options*>(&options));

@@ -62,7 +62,8 @@ bool report_closing_lines(bool (*was_stopped)(), const char* finished_text,
                           const char* stopped_text);
 
 // The immediate scan, for the calling thread's scan, between the binding of its state and
-// its end: zeroes the counters, reports the start line, walks the targets with `options`, removes
-// the files-seen counter, reports the empty line, the finish line and the totals, and clears
-// immediate_stop_requested. Returns 1 when it finished, 0 when it was stopped by the user.
+// its end: zeroes the counters, gives the scan the logging flags of `options`, reports the start
+// line, walks the targets with `options`, removes the files-seen counter, reports the empty line,
+// the finish line and the totals, and clears immediate_stop_requested. Returns 1 when it finished,
+// 0 when it was stopped by the user.
 int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& options);
