@@ -7,6 +7,7 @@
 #include "classify/analyses.h"
 #include "platform/paths.h"
 #include "classify/reader.h"
+#include "platform/identity.h"
 #include "report/report.h"
 
 // Length of the ":Afp_AfpInfo" suffix that names the Finder information stream.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/identity.h"
 #include "settings/dirlist.h"
 #include "settings/registry_values.h"
 #include "settings/win32/registry.h"

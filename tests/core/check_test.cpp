@@ -7,6 +7,7 @@
 #include "tests/support/collect_sink.h"
 #include "report/report.h"
 #include "classify/reader.h"
+#include "platform/identity.h"
 #include "tests/support/finder_info.h"
 #include "tests/support/scratch.h"
 
