@@ -1,5 +1,5 @@
-// The report call: timestamp, bounded message formatting, the line layout, the category
-// and section tables, and the verdict-to-entries rule. Runs on the scan's thread.
+// The report call: the binding of each thread's scan, the category look-up, timestamp,
+// bounded message formatting and the line layout. Runs on the scan's thread.
 #include "report/report.h"
 
 #include <cstdarg>

@@ -1,6 +1,7 @@
-// The report call through which every scan message and file result passes, its
-// categories and sections, the line layout both sinks write, and the rule that turns a
-// verdict into report entries. Runs on the thread of the scan that reports.
+// The report call through which every scan message and file result passes, the state of
+// the scan it reports for, the tables of report categories and of sections (header, log
+// file slot, results view rank), the timestamp and the line layout both sinks write.
+// Runs on the thread of the scan that reports.
 #pragma once
 
 #include <atomic>
