@@ -139,27 +139,31 @@ int walk_directory(const char* directory, bool recurse, bool list_filter, bool b
 
 int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
                    std::uint16_t logging_flags) {
-    int slots[3] = {static_cast<int>(verdict), 14, 14};
+    ReportCategory slots[3] = {static_cast<ReportCategory>(verdict),
+                               ReportCategory::NothingToReport, ReportCategory::NothingToReport};
     if (verdict == Verdict::CmykAndRgb) {
-        slots[0] = 2;
-        slots[1] = 3;
+        slots[0] = ReportCategory::Cmyk;
+        slots[1] = ReportCategory::Rgb;
     } else if (verdict == Verdict::PossiblyBoth) {
-        slots[0] = 7;
-        slots[1] = 8;
+        slots[0] = ReportCategory::PossiblyCmyk;
+        slots[1] = ReportCategory::PossiblyRgb;
     }
-    if (embedded_jpeg_seen) slots[2] = 6;
+    if (embedded_jpeg_seen) slots[2] = ReportCategory::EmbeddedJpeg;
     const char* message = verdict_message(verdict);
     ScanState* scan = current_scan();
     int made = 0;
-    for (int slot : slots) {
-        if (slot >= 2 && slot <= 14 && (category_info(slot)->log_mask & logging_flags) == 0)
+    for (ReportCategory slot : slots) {
+        // NothingToReport's mask is 0: it never passes.
+        const CategoryInfo* info = category_info(static_cast<int>(slot));
+        if (info != nullptr && info->log_mask != kAlwaysReported &&
+            (info->log_mask & logging_flags) == 0)
             continue;
         // The message is passed as an argument, never as the format: a path or text with
         // a percent sign stays as it is.
         if (message != nullptr)
-            report(0, static_cast<ReportCategory>(slot), path, "%s", message);
+            report(0, slot, path, "%s", message);
         else
-            report(0, static_cast<ReportCategory>(slot), path, nullptr);
+            report(0, slot, path, nullptr);
         if (scan != nullptr) ++scan->files_logged;
         ++made;
     }
