@@ -7,6 +7,7 @@
 #include "classify/analyses.h"
 #include "platform/paths.h"
 #include "classify/reader.h"
+#include "platform/identity.h"
 #include "report/report.h"
 
 // Length of the ":Afp_AfpInfo" suffix that names the Finder information stream.
@@ -80,20 +81,6 @@ static FileKind kind_of_macintosh_type(const char* type) {
 
 // ---- Signature tests ----------------------------------------------------------------------
 
-// Runs `step` over at most the first 60 bytes; true as soon as it reports a match. A
-// failure or the end of the data ends the test without one.
-template <typename Step>
-static bool scan_signature(Step step) {
-    rewind_reader(false);
-    file_reader.verdict = 0;
-    for (int i = 0; i < kSignatureWindow; ++i) {
-        const int byte = read_byte();
-        if (file_reader.verdict == 1 || file_reader.end_of_data) return false;
-        if (step(byte)) return true;
-    }
-    return false;
-}
-
 // A machine that matches a fixed byte sequence; a byte that breaks a partial match
 // restarts it without being looked at again.
 struct SequenceMachine {
@@ -123,12 +110,22 @@ bool looks_like_gif() {
     return scan_signature([&](int byte) {
         bool fits;
         switch (state) {
-            case 0: fits = byte == 'G'; break;
-            case 1: fits = byte == 'I'; break;
-            case 2: fits = byte == 'F'; break;
+            case 0:
+                fits = byte == 'G';
+                break;
+            case 1:
+                fits = byte == 'I';
+                break;
+            case 2:
+                fits = byte == 'F';
+                break;
             case 3:
-            case 4: fits = byte >= '0' && byte <= '9'; break;
-            default: fits = byte >= 'a' && byte <= 'z'; break;
+            case 4:
+                fits = byte >= '0' && byte <= '9';
+                break;
+            default:
+                fits = byte >= 'a' && byte <= 'z';
+                break;
         }
         if (!fits) {
             state = 0;
@@ -136,43 +133,6 @@ bool looks_like_gif() {
         }
         return ++state == 6;
     });
-}
-
-namespace {
-// States of the TIFF header machine: after I, II, II*; after M, MM, MM0.
-enum TiffState { kTiffStart, kAfterI, kAfterII, kAfterIIStar, kAfterM, kAfterMM, kAfterMM0 };
-}  // namespace
-
-int step_tiff_header(TiffHeaderMachine* machine, int byte) {
-    int& state = machine->state;
-    // An I or M restarts the match from its first byte, unless it is the second byte of
-    // the same pair: so 78 49 49 2A 00 matches and 49 49 49 2A 00 does not.
-    if (byte == 0x49 && state != kAfterI) {
-        state = kAfterI;
-        return 0;
-    }
-    if (byte == 0x4D && state != kAfterM) {
-        state = kAfterM;
-        return 0;
-    }
-    switch (state) {
-        case kAfterI: state = byte == 0x49 ? kAfterII : kTiffStart; return 0;
-        case kAfterII: state = byte == 0x2A ? kAfterIIStar : kTiffStart; return 0;
-        case kAfterIIStar:
-            state = kTiffStart;
-            return byte == 0x00 ? 1 : 0;
-        case kAfterM: state = byte == 0x4D ? kAfterMM : kTiffStart; return 0;
-        case kAfterMM: state = byte == 0x00 ? kAfterMM0 : kTiffStart; return 0;
-        case kAfterMM0:
-            state = kTiffStart;
-            return byte == 0x2A ? 2 : 0;
-        default: return 0;
-    }
-}
-
-bool looks_like_tiff() {
-    TiffHeaderMachine machine = {kTiffStart};
-    return scan_signature([&](int byte) { return step_tiff_header(&machine, byte) != 0; });
 }
 
 bool looks_like_eps() {
@@ -193,11 +153,16 @@ bool looks_like_eps() {
 
 static bool signature_of(FileKind kind) {
     switch (kind) {
-        case FileKind::Jpeg: return looks_like_jpeg();
-        case FileKind::Gif: return looks_like_gif();
-        case FileKind::Tiff: return looks_like_tiff();
-        case FileKind::Eps: return looks_like_eps();
-        default: return false;
+        case FileKind::Jpeg:
+            return looks_like_jpeg();
+        case FileKind::Gif:
+            return looks_like_gif();
+        case FileKind::Tiff:
+            return looks_like_tiff();
+        case FileKind::Eps:
+            return looks_like_eps();
+        default:
+            return false;
     }
 }
 

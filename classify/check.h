@@ -35,19 +35,8 @@ void path_extension(const char* path, char* out);
 void read_macintosh_type(const char* path, char* out);
 
 // The content signature tests, on the open file of the current check: each rewinds the
-// reader and looks at most at the first 60 bytes.
+// reader and looks at most at the first kSignatureWindow bytes. The TIFF one lives with
+// the TIFF analysis, whose header search it shares (classify/analyses.h).
 bool looks_like_jpeg();
 bool looks_like_gif();
-bool looks_like_tiff();
 bool looks_like_eps();
-
-// Bytes a signature test, the JPEG walk and the EPS preamble look at.
-constexpr int kSignatureWindow = 60;
-
-// The TIFF header search shared with the TIFF analysis: feeds one byte to the
-// machine and returns 1 when the little-endian header completed, 2 when the big-endian
-// one did, 0 otherwise.
-struct TiffHeaderMachine {
-    int state;
-};
-int step_tiff_header(TiffHeaderMachine* machine, int byte);

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "classify/analyses.h"
-#include "classify/check.h"
 #include "classify/postscript.h"
 #include "classify/reader.h"
 

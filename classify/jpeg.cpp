@@ -9,7 +9,6 @@
 #include <cstdint>
 
 #include "classify/analyses.h"
-#include "classify/check.h"
 #include "classify/jpeg.h"
 #include "classify/reader.h"
 

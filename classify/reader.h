@@ -11,6 +11,10 @@ constexpr std::uint32_t kBlockSize = 4096;
 // The buffer is allocated a little larger than the blocks it holds.
 constexpr std::uint32_t kReaderBufferSize = 4116;
 
+// Bytes a signature test, the TIFF header search, the JPEG walk and the EPS preamble
+// look at.
+constexpr int kSignatureWindow = 60;
+
 struct FileReader {
     const char* file_name;        // path named in the reader's report entries
     PlatformFile handle;          // opened and closed by the file check
@@ -87,3 +91,18 @@ inline std::uint32_t read_u32() {
 // pointer moved. Never clears end_of_data. After a failure in this check it only sets
 // the verdict word to 1 and `stop`.
 void seek_to(std::uint32_t position);
+
+// Runs `step` over at most the first kSignatureWindow bytes of the open file, the reader
+// rewound in big-endian order and the verdict word cleared; true as soon as `step`
+// reports a match. A failure or the end of the data ends the search without one.
+template <typename Step>
+bool scan_signature(Step step) {
+    rewind_reader(false);
+    file_reader.verdict = 0;
+    for (int i = 0; i < kSignatureWindow; ++i) {
+        const int byte = read_byte();
+        if (file_reader.verdict == 1 || file_reader.end_of_data) return false;
+        if (step(byte)) return true;
+    }
+    return false;
+}

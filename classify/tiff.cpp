@@ -1,10 +1,10 @@
-// The TIFF analysis: the colour data of a TIFF file from the photometric interpretation,
-// samples per pixel and extra samples of its first image file directory. Runs on the
-// thread of the scan that runs, through the one buffered reader.
+// The TIFF analysis: the header search it shares with the TIFF signature test, and the
+// colour data of a TIFF file from the photometric interpretation, samples per pixel and
+// extra samples of its first image file directory. Runs on the thread of the scan that
+// runs, through the one buffered reader.
 #include <cstdint>
 
 #include "classify/analyses.h"
-#include "classify/check.h"
 #include "classify/reader.h"
 #include "classify/tiff.h"
 
@@ -47,6 +47,52 @@ void set_verdict(Verdict verdict) {
 }
 bool read_failed() {
     return file_reader.verdict == static_cast<std::uint16_t>(Verdict::IoError);
+}
+
+// States of the header search: after I, II, II*; after M, MM, MM0.
+enum TiffState { kTiffStart, kAfterI, kAfterII, kAfterIIStar, kAfterM, kAfterMM, kAfterMM0 };
+
+struct TiffHeaderMachine {
+    int state;
+};
+
+// The header search shared by the signature test and the analysis: feeds one byte to the
+// machine and returns 1 when the little-endian header completed, 2 when the big-endian
+// one did, 0 otherwise.
+int step_tiff_header(TiffHeaderMachine* machine, int byte) {
+    int& state = machine->state;
+    // An I or M restarts the match from its first byte, unless it is the second byte of
+    // the same pair: so 78 49 49 2A 00 matches and 49 49 49 2A 00 does not.
+    if (byte == 0x49 && state != kAfterI) {
+        state = kAfterI;
+        return 0;
+    }
+    if (byte == 0x4D && state != kAfterM) {
+        state = kAfterM;
+        return 0;
+    }
+    switch (state) {
+        case kAfterI:
+            state = byte == 0x49 ? kAfterII : kTiffStart;
+            return 0;
+        case kAfterII:
+            state = byte == 0x2A ? kAfterIIStar : kTiffStart;
+            return 0;
+        case kAfterIIStar:
+            state = kTiffStart;
+            return byte == 0x00 ? 1 : 0;
+        case kAfterM:
+            state = byte == 0x4D ? kAfterMM : kTiffStart;
+            return 0;
+        case kAfterMM:
+            state = byte == 0x00 ? kAfterMM0 : kTiffStart;
+            return 0;
+        case kAfterMM0:
+            state = kTiffStart;
+            return byte == 0x2A ? 2 : 0;
+        default:
+            return 0;
+    }
 }
 
 void skip_value_field() {
@@ -179,7 +225,7 @@ Verdict analyse_tiff() {
     rewind_reader(true);  // the byte order does not matter to the header search
     set_verdict(Verdict::Invalid);
 
-    TiffHeaderMachine machine = {};  // the start state
+    TiffHeaderMachine machine = {kTiffStart};
     for (int i = 0; i < kSignatureWindow; ++i) {
         const int byte = read_byte();
         if (read_failed() || reader.end_of_data) break;
@@ -190,4 +236,9 @@ Verdict analyse_tiff() {
         }
     }
     return static_cast<Verdict>(reader.verdict);
+}
+
+bool looks_like_tiff() {
+    TiffHeaderMachine machine = {kTiffStart};
+    return scan_signature([&](int byte) { return step_tiff_header(&machine, byte) != 0; });
 }

@@ -1,5 +1,6 @@
 // The verdict of one file check: its codes, names and message texts. The same numbers
-// are the report categories 1 to 15, so they must keep these values.
+// are the report categories 1 to 15, so they must keep these values (verdict.cpp checks
+// them against the categories when it compiles).
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,7 @@ enum class Verdict : std::uint16_t {
     Invalid = 13,
     NothingToReport = 14,
     Mislabelled = 15,
+    Count,  // not a verdict: one past the last code
 };
 
 // The message text of a verdict the check returns, or nullptr (codes 2, 3, 4, 5 and 14,

@@ -7,6 +7,7 @@
 #include "cli/cli.h"
 #include "settings/extensions.h"
 #include "settings/options.h"
+#include "platform/identity.h"
 #include "report/report.h"
 
 namespace {

@@ -8,8 +8,8 @@
 bool join_path(const char* directory, const char* name, char* out, std::size_t size) {
     const std::size_t first = std::strlen(directory);
     const std::size_t second = std::strlen(name);
-    const bool separator = !(first > 0 && directory[first - 1] == kPathSeparator) &&
-                           name[0] != kPathSeparator;
+    const bool separator =
+        !(first > 0 && directory[first - 1] == kPathSeparator) && name[0] != kPathSeparator;
     const std::size_t total = first + (separator ? 1 : 0) + second;
     if (size == 0) return false;
     if (total >= size) {
@@ -43,11 +43,6 @@ bool add_trailing_separator(char* path, std::size_t size) {
     path[length] = kPathSeparator;
     path[length + 1] = '\0';
     return true;
-}
-
-void remove_trailing_separator(char* path) {
-    const std::size_t length = std::strlen(path);
-    if (length > 0 && path[length - 1] == kPathSeparator) path[length - 1] = '\0';
 }
 
 void upper_case_ascii(char* text) {

@@ -19,9 +19,6 @@ const char* find_extension(const char* path);
 // Adds a trailing separator unless one is there; false when it would not fit.
 bool add_trailing_separator(char* path, std::size_t size);
 
-// Removes one trailing separator, if there is one.
-void remove_trailing_separator(char* path);
-
 // Upper-cases the letters a to z in place.
 void upper_case_ascii(char* text);
 

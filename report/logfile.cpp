@@ -6,32 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "settings/options.h"
 #include "platform/paths.h"
 #include "report/report.h"
 
-namespace {
-// The general, errors and summary sections are kept whenever any of the four kinds of
-// finding is logged.
-constexpr std::uint16_t kAnyFinding = kLogRgb | kLogCmyk | kLogGif | kLogUnknownColours;
-}  // namespace
-
-LogFileState log_file = {
-    {
-        {kAnyFinding, kNoFile, 0},         // general
-        {kLogRgb, kNoFile, 0},             // rgb
-        {kLogCmyk, kNoFile, 0},            // cmyk
-        {kLogGif, kNoFile, 0},             // gif
-        {kLogEpsJpegs, kNoFile, 0},        // eps_jpeg
-        {kLogUnknownColours, kNoFile, 0},  // unknown_colour
-        {kAnyFinding, kNoFile, 0},         // errors
-        {kAnyFinding, kNoFile, 0},         // summary
-    },
-    false,
-    {false},
-    false,
-    "",
-};
+LogFileState log_file = {{}, false, {false}, false, ""};
 
 namespace {
 
@@ -44,18 +22,18 @@ void section_file_name(int slot, char* out, std::size_t size) {
 
 // The logging flags of the scan that reports: a section that none of them asks for
 // gets no file.
-bool slot_is_wanted(const LogSlot& slot) {
+bool slot_is_wanted(int slot) {
     const ScanState* scan = current_scan();
-    return scan != nullptr && (scan->logging_flags & slot.mask) != 0;
+    return scan != nullptr && (scan->logging_flags & kSections[slot].log_mask) != 0;
 }
 
 void prepare_slots() {
     log_file.entry_lost = false;
-    for (int i = 0; i < kLogSlotCount; ++i) {
+    for (int i = 0; i < kSectionCount; ++i) {
         LogSlot& slot = log_file.slots[i];
         slot.header_written = 0;
         slot.file = kNoFile;
-        if (!slot_is_wanted(slot)) continue;
+        if (!slot_is_wanted(i)) continue;
         char name[32];
         char path[kPathLimit];
         section_file_name(i, name, sizeof name);
@@ -122,10 +100,10 @@ void log_file_sink(int category, const char* timestamp, const char* name, const 
     if (!is_open(slot.file)) {
         // A section switched off by the logging flags drops its entries by design; one
         // whose file could not be made loses them.
-        if (slot_is_wanted(slot)) log_file.entry_lost = true;
+        if (slot_is_wanted(slot_number)) log_file.entry_lost = true;
         return;
     }
-    const char* header = kSectionHeaders[slot_number];
+    const char* header = kSections[slot_number].header;
     if (header != nullptr && !slot.header_written) {
         write_to_slot(slot, header, std::strlen(header));
         slot.header_written = 1;
@@ -142,8 +120,8 @@ bool merge_log_files() {
     const bool nothing_lost = !log_file.entry_lost;
     PlatformReplacement log;
     char path[kPathLimit];
-    const bool begun = log_file_path(kLogFileName, path, sizeof path) &&
-                       platform_begin_replace(path, &log);
+    const bool begun =
+        log_file_path(kLogFileName, path, sizeof path) && platform_begin_replace(path, &log);
     bool written = begun;
     char chunk[kMergeChunkSize];
     for (LogSlot& slot : log_file.slots) {

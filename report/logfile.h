@@ -8,19 +8,18 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "report/report.h"
 
-constexpr int kLogSlotCount = 8;  // one per section, in the log file's order
-
+// A section's file exists only when the scan's logging flags share a bit with the
+// section's log_mask (kSections).
 struct LogSlot {
-    std::uint16_t mask;  // tested against logging_flags: the slot's file exists only on a match
-    PlatformFile file;   // the section file, or kNoFile
-    std::uint8_t header_written;
+    PlatformFile file = kNoFile;  // the section file, or kNoFile
+    std::uint8_t header_written = 0;
 };
 
 struct LogFileState {
-    LogSlot slots[kLogSlotCount];  // in section order: general, rgb, cmyk, gif, eps_jpeg,
-                                   // unknown_colour, errors, summary
-    bool slots_prepared;           // the slots are ready for the current scan
+    LogSlot slots[kSectionCount];       // indexed by LogSection: the log file's order
+    bool slots_prepared;                // the slots are ready for the current scan
     std::atomic<bool> found_something;  // an entry worth an alert was reported
     bool entry_lost;  // since the slots were prepared, a section file could not be made or
                       // written

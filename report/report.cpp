@@ -1,22 +1,23 @@
-// The report call: timestamp, bounded message formatting, the line layout, the category
-// and section tables, and the verdict-to-entries rule. Runs on the scan's thread.
+// The report call: the binding of each thread's scan, the category look-up, timestamp,
+// bounded message formatting and the line layout. Runs on the scan's thread.
 #include "report/report.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-#include "settings/options.h"
-
-
 namespace {
 // Each scan runs on a thread of its own; the thread's scan is where its reports go.
 thread_local ScanState* thread_scan = nullptr;
 }  // namespace
 
-void bind_scan(ScanState* scan) { thread_scan = scan; }
+void bind_scan(ScanState* scan) {
+    thread_scan = scan;
+}
 
-ScanState* current_scan() { return thread_scan; }
+ScanState* current_scan() {
+    return thread_scan;
+}
 
 void zero_scan_counters(ScanState* scan) {
     scan->files_seen.store(0, std::memory_order_relaxed);
@@ -24,60 +25,9 @@ void zero_scan_counters(ScanState* scan) {
     scan->files_logged.store(0, std::memory_order_relaxed);
 }
 
-const char* const kSectionHeaders[kSectionCount] = {
-    nullptr,
-    "\r\n===== Files that are or seem to be RGB =====\r\n",
-    "\r\n===== Files that are or seem to be CMYK =====\r\n",
-    "\r\n===== Files that are GIF =====\r\n",
-    "\r\n===== EPS files that have embedded JPEGs =====\r\n",
-    "\r\n===== Files that are of an unknown colour =====\r\n",
-    "\r\n===== Files that generated errors =====\r\n",
-    nullptr,
-};
-
-const LogSection kResultsViewOrder[kSectionCount] = {
-    LogSection::general, LogSection::errors,   LogSection::rgb,
-    LogSection::cmyk,    LogSection::gif,      LogSection::eps_jpeg,
-    LogSection::unknown_colour, LogSection::summary,
-};
-
-namespace {
-constexpr LogSection kGeneral = LogSection::general;
-constexpr LogSection kRgb = LogSection::rgb;
-constexpr LogSection kCmyk = LogSection::cmyk;
-constexpr LogSection kGif = LogSection::gif;
-constexpr LogSection kEpsJpeg = LogSection::eps_jpeg;
-constexpr LogSection kUnknown = LogSection::unknown_colour;
-constexpr LogSection kErrors = LogSection::errors;
-constexpr LogSection kSummary = LogSection::summary;
-constexpr LogSection kNone = LogSection::none;
-constexpr std::uint16_t kAlways = kAlwaysReported;
-}  // namespace
-
-const CategoryInfo kCategories[17] = {
-    {-1, "Summary", nullptr, kSummary, kAlways, false},
-    {0, "General", nullptr, kGeneral, kAlways, false},
-    {1, "IoError", "File I/O error", kErrors, kAlways, false},
-    {2, "Cmyk", nullptr, kCmyk, kLogCmyk, true},
-    {3, "Rgb", nullptr, kRgb, kLogRgb, true},
-    {4, "CmykAndRgb", nullptr, kNone, kLogRgb | kLogCmyk, false},
-    {5, "Gif", nullptr, kGif, kLogGif, true},
-    {6, "EmbeddedJpeg", nullptr, kEpsJpeg, kLogEpsJpegs, true},
-    {7, "PossiblyCmyk", "possibly CMYK", kCmyk, kLogCmyk, true},
-    {8, "PossiblyRgb", "possibly RGB", kRgb, kLogRgb, true},
-    {9, "PossiblyBoth", "possibly both CMYK and RGB", kNone, kLogRgb | kLogCmyk, false},
-    {10, "PossiblyGif", nullptr, kGif, kLogGif, true},
-    {11, "OtherColourSpace", "File uses another colour space", kUnknown, kLogUnknownColours,
-     true},
-    {12, "Undetermined", "Can't determine if RGB or CMYK", kUnknown, kLogUnknownColours, false},
-    {13, "Invalid", "File looks to be invalid", kErrors, kLogUnknownColours, true},
-    {14, "NothingToReport", nullptr, kNone, 0, false},
-    {15, "Mislabelled", "File is mis-labelled", kErrors, kAlways, true},
-};
-
 const CategoryInfo* category_info(int category) {
-    if (category < -1 || category > 15) return nullptr;
-    return &kCategories[category + 1];
+    if (category < kFirstCategory || category >= kFirstCategory + kCategoryCount) return nullptr;
+    return &kCategories[category - kFirstCategory];
 }
 
 LogSection section_of(int category) {
@@ -110,11 +60,20 @@ std::size_t escape_line_byte(unsigned char byte, bool escape_backslash, char* ou
     }
     out[0] = '\\';
     switch (byte) {
-        case '\\': out[1] = '\\'; return 2;
-        case '\t': out[1] = 't'; return 2;
-        case '\n': out[1] = 'n'; return 2;
-        case '\r': out[1] = 'r'; return 2;
-        default: break;
+        case '\\':
+            out[1] = '\\';
+            return 2;
+        case '\t':
+            out[1] = 't';
+            return 2;
+        case '\n':
+            out[1] = 'n';
+            return 2;
+        case '\r':
+            out[1] = 'r';
+            return 2;
+        default:
+            break;
     }
     out[1] = 'x';
     out[2] = kHex[byte >> 4];
@@ -190,9 +149,8 @@ std::size_t format_report_line(const char* timestamp, const char* name, const ch
     const std::size_t room = size - 3;
     bool cut_name = false;
     if (fixed + name_length > room && has_name) {
-        const std::size_t keep = fixed + sizeof kCutMark - 1 < room
-                                     ? room - fixed - (sizeof kCutMark - 1)
-                                     : 0;
+        const std::size_t keep =
+            fixed + sizeof kCutMark - 1 < room ? room - fixed - (sizeof kCutMark - 1) : 0;
         if (keep < name_length) {
             name_length = keep;
             cut_name = true;
@@ -220,8 +178,7 @@ std::size_t format_report_line(const char* timestamp, const char* name, const ch
     return line.length;
 }
 
-void report(int timestamped, ReportCategory category, const char* name, const char* format,
-            ...) {
+void report(int timestamped, ReportCategory category, const char* name, const char* format, ...) {
     const ScanState* scan = thread_scan;
     if (scan == nullptr || scan->sink == nullptr) return;
     char timestamp[kTimestampSize] = "";

@@ -1,6 +1,7 @@
-// The report call through which every scan message and file result passes, its
-// categories and sections, the line layout both sinks write, and the rule that turns a
-// verdict into report entries. Runs on the thread of the scan that reports.
+// The report call through which every scan message and file result passes, the state of
+// the scan it reports for, the tables of report categories and of sections (header, log
+// file slot, results view rank), the timestamp and the line layout both sinks write.
+// Runs on the thread of the scan that reports.
 #pragma once
 
 #include <atomic>
@@ -8,6 +9,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "settings/options.h"
 
 enum class ReportCategory : int {
     Summary = -1,
@@ -27,10 +29,12 @@ enum class ReportCategory : int {
     Invalid = 13,
     NothingToReport = 14,
     Mislabelled = 15,
+    Count,  // not a category: one past the last, so that kCategories follows the list
 };
 
 enum class LogSection : std::uint8_t {
-    // In the log file's order: a section's value is its slot in the log file sink.
+    // In the log file's order: a section's value is its row in kSections and its slot in
+    // the log file sink.
     general,
     rgb,
     cmyk,
@@ -41,14 +45,33 @@ enum class LogSection : std::uint8_t {
     summary,
     none,  // categories that never reach a sink
 };
-constexpr int kSectionCount = 8;
+constexpr int kSectionCount = static_cast<int>(LogSection::none);
 
-// The header of each section in LogSection order: two lines, CR LF terminated; null for
-// general and summary.
-extern const char* const kSectionHeaders[kSectionCount];
+// One row per section, in LogSection order.
+struct SectionInfo {
+    LogSection section;
+    const char* header;      // two lines, CR LF terminated; null for general and summary
+    std::uint16_t log_mask;  // the log file keeps the section only when logging_flags share
+                             // a bit with it
+    int view_rank;           // its place among the results view's sections, 0 first
+};
 
-// Section order of the results view (the log file's is LogSection's own).
-extern const LogSection kResultsViewOrder[kSectionCount];
+// The general, errors and summary sections are kept whenever any of the four kinds of
+// finding is logged.
+constexpr std::uint16_t kLogAnyFinding = kLogRgb | kLogCmyk | kLogGif | kLogUnknownColours;
+
+inline constexpr SectionInfo kSections[kSectionCount] = {
+    {LogSection::general, nullptr, kLogAnyFinding, 0},
+    {LogSection::rgb, "\r\n===== Files that are or seem to be RGB =====\r\n", kLogRgb, 2},
+    {LogSection::cmyk, "\r\n===== Files that are or seem to be CMYK =====\r\n", kLogCmyk, 3},
+    {LogSection::gif, "\r\n===== Files that are GIF =====\r\n", kLogGif, 4},
+    {LogSection::eps_jpeg, "\r\n===== EPS files that have embedded JPEGs =====\r\n", kLogEpsJpegs,
+     5},
+    {LogSection::unknown_colour, "\r\n===== Files that are of an unknown colour =====\r\n",
+     kLogUnknownColours, 6},
+    {LogSection::errors, "\r\n===== Files that generated errors =====\r\n", kLogAnyFinding, 1},
+    {LogSection::summary, nullptr, kLogAnyFinding, 7},
+};
 
 constexpr std::uint16_t kAlwaysReported = 0xFFFF;
 
@@ -61,7 +84,61 @@ struct CategoryInfo {
     std::uint16_t log_mask;  // tested against logging_flags; kAlwaysReported for -1, 0, 1, 15
     bool raises_alert;       // in the log file, the entry sets found_something
 };
-extern const CategoryInfo kCategories[17];  // categories -1 to 15, in order
+
+constexpr int kFirstCategory = static_cast<int>(ReportCategory::Summary);
+constexpr int kCategoryCount = static_cast<int>(ReportCategory::Count) - kFirstCategory;
+
+// Categories -1 to 15, in order: row i holds category i - 1.
+inline constexpr CategoryInfo kCategories[kCategoryCount] = {
+    {-1, "Summary", nullptr, LogSection::summary, kAlwaysReported, false},
+    {0, "General", nullptr, LogSection::general, kAlwaysReported, false},
+    {1, "IoError", "File I/O error", LogSection::errors, kAlwaysReported, false},
+    {2, "Cmyk", nullptr, LogSection::cmyk, kLogCmyk, true},
+    {3, "Rgb", nullptr, LogSection::rgb, kLogRgb, true},
+    {4, "CmykAndRgb", nullptr, LogSection::none, kLogRgb | kLogCmyk, false},
+    {5, "Gif", nullptr, LogSection::gif, kLogGif, true},
+    {6, "EmbeddedJpeg", nullptr, LogSection::eps_jpeg, kLogEpsJpegs, true},
+    {7, "PossiblyCmyk", "possibly CMYK", LogSection::cmyk, kLogCmyk, true},
+    {8, "PossiblyRgb", "possibly RGB", LogSection::rgb, kLogRgb, true},
+    {9, "PossiblyBoth", "possibly both CMYK and RGB", LogSection::none, kLogRgb | kLogCmyk, false},
+    {10, "PossiblyGif", nullptr, LogSection::gif, kLogGif, true},
+    {11, "OtherColourSpace", "File uses another colour space", LogSection::unknown_colour,
+     kLogUnknownColours, true},
+    {12, "Undetermined", "Can't determine if RGB or CMYK", LogSection::unknown_colour,
+     kLogUnknownColours, false},
+    {13, "Invalid", "File looks to be invalid", LogSection::errors, kLogUnknownColours, true},
+    {14, "NothingToReport", nullptr, LogSection::none, 0, false},
+    {15, "Mislabelled", "File is mis-labelled", LogSection::errors, kAlwaysReported, true},
+};
+
+// The tables checked against the enumerations, so that a section or category added
+// without its row, or a row out of place, does not compile.
+constexpr bool sections_in_order() {
+    for (int i = 0; i < kSectionCount; ++i)
+        if (static_cast<int>(kSections[i].section) != i) return false;
+    return true;
+}
+constexpr bool view_ranks_each_once() {
+    for (int rank = 0; rank < kSectionCount; ++rank) {
+        int holders = 0;
+        for (const SectionInfo& row : kSections)
+            if (row.view_rank == rank) ++holders;
+        if (holders != 1) return false;
+    }
+    return true;
+}
+constexpr bool categories_in_order() {
+    for (int i = 0; i < kCategoryCount; ++i) {
+        const CategoryInfo& row = kCategories[i];
+        // A missing last row is zero-filled: category 0, no name.
+        if (row.category != i + kFirstCategory || row.name == nullptr) return false;
+        if (row.raises_alert && row.section == LogSection::none) return false;
+    }
+    return true;
+}
+static_assert(sections_in_order(), "kSections: one row per LogSection, in its order");
+static_assert(view_ranks_each_once(), "kSections: each view rank exactly once");
+static_assert(categories_in_order(), "kCategories: one row per ReportCategory, in its order");
 
 // The category's row, or null outside -1 to 15.
 const CategoryInfo* category_info(int category);
@@ -88,12 +165,14 @@ using PauseOrStopCheck = bool (*)();
 // its walk and an immediate scan run meanwhile on another thread never share a sink or
 // a counter. The counters are read from the user-interface thread too.
 struct ScanState {
-    ReportSink sink;               // null: entries are dropped
-    std::uint16_t logging_flags;   // of the options the scan uses; the log file's sections
+    ReportSink sink;              // null: entries are dropped
+    std::uint16_t logging_flags;  // the log file's sections: set from the options the scan
+                                  // walks with when the scan starts (perform_immediate_scan,
+                                  // run_background_scan)
     std::atomic<std::int32_t> files_seen;     // files handed to the check
     std::atomic<std::int32_t> files_checked;  // files the check could open
     std::atomic<std::int32_t> files_logged;   // entries made for files
-    bool progress_count_on;        // pass each new files_seen total to the hook
+    bool progress_count_on;                   // pass each new files_seen total to the hook
     ProgressHook show_progress_count;
     PauseOrStopCheck pause_or_stop_check;  // the background walk's stop test; null: never
     // While an open failure's entry is in the sink: the system's code for it; else 0.

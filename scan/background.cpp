@@ -3,8 +3,6 @@
 // requests of the user-interface thread.
 #include "scan/background.h"
 
-#include <cstdio>
-
 #include "report/logfile.h"
 #include "scan/walker.h"
 #include "settings/dirlist.h"
@@ -30,7 +28,9 @@ void set_command(ScannerCommand value) {
     background_scanner.scanner_command.store(static_cast<std::uint8_t>(value));
 }
 
-const ScannerHost& host() { return *background_scanner.host; }
+const ScannerHost& host() {
+    return *background_scanner.host;
+}
 
 int walk_list_entry(const char* path, bool has_entries_below, void*) {
     if (pause_or_stop_requested()) return 0;
@@ -91,11 +91,14 @@ void prepare_background_scanner(const ScannerHost* host) {
     set_command(ScannerCommand::NoCommand);
 }
 
-void scanner_thread_created() { set_state(ScannerState::Active); }
+void scanner_thread_created() {
+    set_state(ScannerState::Active);
+}
 
 void run_background_scan() {
     ScanState& scan = background_scanner.scan;
     scan.sink = log_file_sink;
+    // The walk reports by the live options' flags; the sink keeps its sections by the same.
     scan.logging_flags = live_options.logging_flags;
     scan.progress_count_on = false;
     scan.show_progress_count = nullptr;
@@ -105,14 +108,7 @@ void run_background_scan() {
 
     report(1, ReportCategory::General, nullptr, kStartingBackgroundScan);
     for_each_scan_directory(walk_list_entry, nullptr);
-    report(0, ReportCategory::Summary, nullptr, nullptr);
-    const bool stopped = pause_or_stop_requested();
-    report(1, ReportCategory::Summary, nullptr,
-           stopped ? kBackgroundScanStopped : kFinishedBackgroundScan);
-    char totals[kTotalsSize];
-    std::snprintf(totals, sizeof totals, kTotalsFormat, scan.files_seen.load(),
-                  scan.files_checked.load(), scan.files_logged.load());
-    report(0, ReportCategory::Summary, nullptr, "%s", totals);
+    report_closing_lines(pause_or_stop_requested, kFinishedBackgroundScan, kBackgroundScanStopped);
     merge_log_files();
 }
 
@@ -214,6 +210,10 @@ void stop_scanning() {
     wait_for_state([] { return state() == ScannerState::Idle; });
 }
 
-bool is_scanning_paused() { return state() == ScannerState::Paused; }
+bool is_scanning_paused() {
+    return state() == ScannerState::Paused;
+}
 
-bool background_scan_running() { return state() == ScannerState::Active; }
+bool background_scan_running() {
+    return state() == ScannerState::Active;
+}

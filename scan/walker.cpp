@@ -139,36 +139,60 @@ int walk_directory(const char* directory, bool recurse, bool list_filter, bool b
 
 int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
                    std::uint16_t logging_flags) {
-    int slots[3] = {static_cast<int>(verdict), 14, 14};
+    ReportCategory slots[3] = {static_cast<ReportCategory>(verdict),
+                               ReportCategory::NothingToReport, ReportCategory::NothingToReport};
     if (verdict == Verdict::CmykAndRgb) {
-        slots[0] = 2;
-        slots[1] = 3;
+        slots[0] = ReportCategory::Cmyk;
+        slots[1] = ReportCategory::Rgb;
     } else if (verdict == Verdict::PossiblyBoth) {
-        slots[0] = 7;
-        slots[1] = 8;
+        slots[0] = ReportCategory::PossiblyCmyk;
+        slots[1] = ReportCategory::PossiblyRgb;
     }
-    if (embedded_jpeg_seen) slots[2] = 6;
+    if (embedded_jpeg_seen) slots[2] = ReportCategory::EmbeddedJpeg;
     const char* message = verdict_message(verdict);
     ScanState* scan = current_scan();
     int made = 0;
-    for (int slot : slots) {
-        if (slot >= 2 && slot <= 14 && (category_info(slot)->log_mask & logging_flags) == 0)
+    for (ReportCategory slot : slots) {
+        // NothingToReport's mask is 0: it never passes.
+        const CategoryInfo* info = category_info(static_cast<int>(slot));
+        if (info != nullptr && info->log_mask != kAlwaysReported &&
+            (info->log_mask & logging_flags) == 0)
             continue;
         // The message is passed as an argument, never as the format: a path or text with
         // a percent sign stays as it is.
         if (message != nullptr)
-            report(0, static_cast<ReportCategory>(slot), path, "%s", message);
+            report(0, slot, path, "%s", message);
         else
-            report(0, static_cast<ReportCategory>(slot), path, nullptr);
+            report(0, slot, path, nullptr);
         if (scan != nullptr) ++scan->files_logged;
         ++made;
     }
     return made;
 }
 
+bool report_closing_lines(bool (*was_stopped)(), const char* finished_text,
+                          const char* stopped_text) {
+    report(0, ReportCategory::Summary, nullptr, nullptr);
+    const bool stopped = was_stopped();
+    report(1, ReportCategory::Summary, nullptr, "%s", stopped ? stopped_text : finished_text);
+    // Formatted here into its own buffer, then passed on as text: the same line as
+    // handing it over as the format, since it holds no percent sign.
+    const ScanState* scan = current_scan();
+    char totals[kTotalsSize] = "";
+    if (scan != nullptr)
+        std::snprintf(totals, sizeof totals, kTotalsFormat, scan->files_seen.load(),
+                      scan->files_checked.load(), scan->files_logged.load());
+    report(0, ReportCategory::Summary, nullptr, "%s", totals);
+    return stopped;
+}
+
 int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& options) {
     ScanState* scan = current_scan();
-    if (scan != nullptr) zero_scan_counters(scan);
+    if (scan != nullptr) {
+        zero_scan_counters(scan);
+        // The walk reports by the options' flags; the sink keeps its sections by the same.
+        scan->logging_flags = options.logging_flags;
+    }
     report(1, ReportCategory::General, nullptr, kStartingImmediateScan);
     if (targets.whole_list) {
         for_each_scan_directory(walk_list_entry, const_cast<Options*>(&options));
@@ -179,16 +203,8 @@ int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& o
                 break;
     }
     if (scan != nullptr && scan->show_progress_count) scan->show_progress_count(-1);
-    report(0, ReportCategory::Summary, nullptr, nullptr);
-    const bool stopped = scan_control.immediate_stop_requested.load(std::memory_order_relaxed);
-    report(1, ReportCategory::Summary, nullptr,
-           stopped ? kImmediateScanStopped : kFinishedImmediateScan);
-    // Formatted here into its own buffer, then passed on as text: the same line as
-    // handing it over as the format, since it holds no percent sign.
-    char totals[kTotalsSize] = "";
-    if (scan != nullptr)
-        std::snprintf(totals, sizeof totals, kTotalsFormat, scan->files_seen.load(),
-                      scan->files_checked.load(), scan->files_logged.load());
-    report(0, ReportCategory::Summary, nullptr, "%s", totals);
+    const bool stopped = report_closing_lines(
+        [] { return scan_control.immediate_stop_requested.load(std::memory_order_relaxed); },
+        kFinishedImmediateScan, kImmediateScanStopped);
     return stopped ? 0 : 1;
 }

@@ -1,6 +1,6 @@
-// The directory walker shared by immediate and background scans, the immediate scan's
-// control flags, and the immediate scan's framing (start line, walks, closing lines and
-// totals). Runs on the thread of the scan that runs; the flags are set from others.
+// The directory walker shared by immediate and background scans, the closing lines and
+// totals both report, the immediate scan's control flags and its framing (start line,
+// walks, closing lines). Runs on the thread of the scan that runs; the flags are set from others.
 #pragma once
 
 #include <atomic>
@@ -57,8 +57,16 @@ struct ImmediateScanTargets {
 int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
                    std::uint16_t logging_flags);
 
+// A scan's closing lines, for the calling thread's scan: an empty line; `stopped_text`
+// when `was_stopped` (asked once the empty line is out) says so, else `finished_text`,
+// timestamped; and the totals (an empty line without a scan). Returns whether the scan
+// was stopped.
+bool report_closing_lines(bool (*was_stopped)(), const char* finished_text,
+                          const char* stopped_text);
+
 // The immediate scan, for the calling thread's scan, between the binding of its state and
-// its end: zeroes the counters, reports the start line, walks the targets with `options`, removes the
-// files-seen counter, reports the empty line, the finish line and the totals. Returns 1 when it finished, 0 when it was stopped by
-// the user.
+// its end: zeroes the counters, gives the scan the logging flags of `options`, reports the
+// start line, walks the targets with `options`, removes the files-seen counter, reports the
+// empty line, the finish line and the totals. Returns 1 when it finished, 0 when it was
+// stopped by the user.
 int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& options);

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
+#include "platform/identity.h"
 #include "resources/resource.h"
 
-PlatformState platform_state = {2};
 OptionsState options_state;
 Options& live_options = options_state.live_options;
 Options& working_options = options_state.working_options;
@@ -66,9 +66,12 @@ void apply_options() {
 
 std::uint8_t lock_mask() {
     switch (platform_state.platform_id) {
-        case 2: return kLockAlways | kLockOnNt;
-        case 1: return kLockAlways | kLock9x;
-        default: return kLockAlways | kLockOther;
+        case 2:
+            return kLockAlways | kLockOnNt;
+        case 1:
+            return kLockAlways | kLock9x;
+        default:
+            return kLockAlways | kLockOther;
     }
 }
 
@@ -116,8 +119,8 @@ bool is_setting_locked(const SettingBinding& binding) {
 void clear_locked_setting(const SettingBinding& binding, Options* options) {
     switch (binding.kind) {
         case SettingKind::CheckBox:
-            options->*binding.number = static_cast<std::uint16_t>(options->*binding.number &
-                                                                  ~binding.mask);
+            options->*binding.number =
+                static_cast<std::uint16_t>(options->*binding.number & ~binding.mask);
             break;
         case SettingKind::ListField:
             (options->*binding.list).reset();

@@ -1,7 +1,6 @@
 // The options record, its two copies (live for background scans, working for the
-// settings window and immediate scans), the platform identifier and the table that
-// binds the settings pages' controls to the record's fields. Main thread, except that
-// scans read their copy.
+// settings window and immediate scans) and the table that binds the settings pages'
+// controls to the record's fields. Main thread, except that scans read their copy.
 #pragma once
 
 #include <cstdint>
@@ -52,12 +51,6 @@ constexpr char kDefaultJpegExtensions[] = ".JPG;.JPEG;.JPE;.JFI;.JFIF";
 constexpr char kDefaultEpsExtensions[] = ".EPS;.EPSF";
 constexpr char kDefaultGifExtensions[] = ".GIF";
 
-// The platform recorded at start-up: 2 Windows NT, 1 Windows 95/98, 0 other.
-struct PlatformState {
-    int platform_id;
-};
-extern PlatformState platform_state;
-
 struct OptionsState {
     Options live_options;
     Options working_options;
@@ -99,7 +92,7 @@ struct SettingBinding {
     std::uint16_t page;  // 1 "File Scanning", 2 "Background"
     std::uint16_t control_id;
     SettingKind kind;
-    std::uint16_t mask;  // the bit for a check box, else 0
+    std::uint16_t mask;              // the bit for a check box, else 0
     std::uint16_t Options::*number;  // the number field, or null for a list
     ExtensionList Options::*list;    // the list field, or null for a number
     std::uint8_t lock_flags;         // kLock... bits: where the control is locked

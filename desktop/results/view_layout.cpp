@@ -11,7 +11,7 @@ ViewEntryPlan place_view_entry(ViewSections* view, int category, std::size_t tex
     const LogSection section = section_of(category);
     if (section == LogSection::none) return plan;
     const int slot = static_cast<int>(section);
-    const char* header = view->lines[slot] == 0 ? kSectionHeaders[slot] : nullptr;
+    const char* header = view->lines[slot] == 0 ? kSections[slot].header : nullptr;
     const std::size_t added = line_length + (header != nullptr ? std::strlen(header) : 0);
     // The closing lines say how the scan ended: they still go in after the view filled up,
     // into the reserve, which keeps room for the notice after them.
@@ -25,11 +25,12 @@ ViewEntryPlan place_view_entry(ViewSections* view, int category, std::size_t tex
         view->full = true;
         return plan;
     }
+    // The entry goes after the lines of its own section and of every section the view
+    // shows before it.
     int line = 0;
-    for (const LogSection in_order : kResultsViewOrder) {
-        line += view->lines[static_cast<int>(in_order)];
-        if (in_order == section) break;
-    }
+    for (const SectionInfo& other : kSections)
+        if (other.view_rank <= kSections[slot].view_rank)
+            line += view->lines[static_cast<int>(other.section)];
     plan.insert = true;
     plan.line = line;
     plan.header = header;
@@ -87,8 +88,7 @@ PrintLayout layout_print_page(const PrintMeasures& measures) {
     const int physical_height = measures.physical_height > 0
                                     ? measures.physical_height
                                     : measures.vertical_resolution + measures.physical_offset_y;
-    int bottom_loss =
-        physical_height - measures.vertical_resolution - measures.physical_offset_y;
+    int bottom_loss = physical_height - measures.vertical_resolution - measures.physical_offset_y;
     if (bottom_loss < 0) bottom_loss = 0;
     layout.page_limit = physical_height - measures.physical_offset_y - bottom_loss - top_margin;
     // A page's first line stands one line below the top margin.
@@ -155,8 +155,7 @@ bool next_view_line(const char* text, std::size_t length, std::size_t* position,
     const std::size_t start = *position;
     if (start >= length) return false;
     std::size_t end = start;
-    while (end < length && !(text[end] == '\r' && end + 1 < length && text[end + 1] == '\n'))
-        ++end;
+    while (end < length && !(text[end] == '\r' && end + 1 < length && text[end + 1] == '\n')) ++end;
     *line_length = end - start;
     *position = end < length ? end + 2 : length;
     return true;

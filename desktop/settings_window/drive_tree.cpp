@@ -14,6 +14,7 @@
 #include "desktop/common/trace.h"
 #include "settings/dirlist.h"
 #include "settings/options.h"
+#include "platform/identity.h"
 
 DriveTreeState drive_tree_state;
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/identity.h"
 #include "settings/dirlist.h"
 #include "desktop/settings_window/registry_values.h"
 #include "desktop/settings_window/registry.h"

@@ -2,10 +2,12 @@
 // 60-byte windows, mis-labelling, open failures and the counters.
 #include <gtest/gtest.h>
 
+#include "classify/analyses.h"
 #include "classify/check.h"
 #include "tests/support/collect_sink.h"
 #include "report/report.h"
 #include "classify/reader.h"
+#include "platform/identity.h"
 #include "tests/support/finder_info.h"
 #include "tests/support/scratch.h"
 
@@ -19,7 +21,7 @@ const Bytes kNothing("just some text, no signature at all\n");
 const Bytes kEmpty(""), kOneByte("\xFF");
 
 class CheckTest : public ::testing::Test {
-  protected:
+   protected:
     void SetUp() override {
         reset_core_state();
         platform_state.platform_id = 2;
@@ -227,7 +229,7 @@ TEST_F(CheckTest, ProgressCountReceivesEachNewTotal) {
 // ---- Macintosh file types --------------------------------------------------------------
 
 class MacintoshTypeTest : public CheckTest {
-  protected:
+   protected:
     // Writes a file with Finder information of the given type; false when this system
     // cannot keep such information here.
     bool write_typed(const std::string& name, const Bytes& contents, const Bytes& info) {

@@ -4,6 +4,7 @@
 
 #include "tests/support/collect_sink.h"
 #include "settings/options.h"
+#include "platform/identity.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 
 namespace {
 
-// The sections' order and headers are the end-to-end tests' (a scan's view, read whole);
-// here, the full view's edges.
+// The headers' texts are the end-to-end tests' (a scan's view, read whole); here, the
+// full view's edges and the sections' order.
 TEST(ViewPlacement, AFullViewTakesOnlyTheClosingLinesThenSaysSo) {
     ViewSections view = {};
-    const std::size_t header = std::strlen(kSectionHeaders[static_cast<int>(LogSection::rgb)]);
+    const std::size_t header = std::strlen(kSections[static_cast<int>(LogSection::rgb)].header);
     // An rgb entry that just fits, header and all; the next one passes the limit.
     ViewEntryPlan plan = place_view_entry(&view, 3, kViewTextLimit - 10 - header, 10);
     EXPECT_TRUE(plan.insert);
@@ -37,6 +37,31 @@ TEST(ViewPlacement, AFullViewTakesOnlyTheClosingLinesThenSaysSo) {
     EXPECT_FALSE(plan.becomes_full);
     EXPECT_TRUE(place_view_entry(&view, -1, room - 100, 100).insert);
     EXPECT_EQ(3, view.lines[static_cast<int>(LogSection::rgb)]);
+}
+
+// Entries arriving in any order land in the view's section order: general, errors, rgb,
+// cmyk, gif, EPS JPEGs, unknown colour, then the closing lines.
+TEST(ViewPlacement, SectionsKeepTheViewOrder) {
+    struct Case {
+        int category;
+        bool insert;
+        int line;
+        bool header;
+    };
+    const Case cases[] = {
+        {3, true, 0, true},   {0, true, 0, false},  {1, true, 1, true},    {-1, true, 7, false},
+        {13, true, 4, false}, {2, true, 8, true},   {6, true, 11, true},   {5, true, 11, true},
+        {12, true, 17, true}, {4, false, 0, false}, {14, false, 0, false}, {-1, true, 21, false},
+    };
+    ViewSections view = {};
+    int step = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "entry " << step++ << ", category " << c.category);
+        const ViewEntryPlan plan = place_view_entry(&view, c.category, 0, 1);
+        EXPECT_EQ(c.insert, plan.insert);
+        EXPECT_EQ(c.line, plan.line);
+        EXPECT_EQ(c.header, plan.header != nullptr);
+    }
 }
 
 TEST(ViewText, WholeLinesWithinRoomAndScrollBar) {
@@ -65,7 +90,8 @@ TEST(ViewLinePath, OnlyFileEntriesNameAPath) {
     const Case cases[] = {
         {"    C:\\Art\\logo.tif: possibly RGB", "C:\\Art\\logo.tif"},
         {"    C:\\Art\\logo.tif  \t\r", "C:\\Art\\logo.tif"},
-        {"    \\\\server\\share\\caf\xe9 \xe9t\xe9.eps", "\\\\server\\share\\caf\xe9 \xe9t\xe9.eps"},
+        {"    \\\\server\\share\\caf\xe9 \xe9t\xe9.eps",
+         "\\\\server\\share\\caf\xe9 \xe9t\xe9.eps"},
         {"    C:\\a b\\x.tif: File is mis-labelled: x", "C:\\a b\\x.tif"},
         {"6-Dec-26 09:05:03  C:\\A\\x.tif: read error: 5", nullptr},
         {"===== Files that are GIF =====", nullptr},
@@ -117,8 +143,11 @@ TEST(PrintLayout, APageEndsWhenTheNextLineWouldPassTheLimit) {
         bool end_page, start_page;
         int top;
     };
-    const Step steps[] = {{false, true, 20}, {false, false, 30}, {false, false, 40},
-                          {true, true, 20},  {false, false, 30}};
+    const Step steps[] = {{false, true, 20},
+                          {false, false, 30},
+                          {false, false, 40},
+                          {true, true, 20},
+                          {false, false, 30}};
     PrintCursor cursor = {false, 0};
     for (const Step& want : steps) {
         const PrintStep got = next_print_line(layout, &cursor);
@@ -157,7 +186,8 @@ TEST(PrintWrap, LinesBreakAtTheWidthAfterASpaceOrBackslash) {
         const char* rest = c.text;
         std::size_t left = std::strlen(c.text);
         while (left > 0) {
-            const std::size_t piece = wrap_print_line(rest, left, c.width, ten_per_character, nullptr);
+            const std::size_t piece =
+                wrap_print_line(rest, left, c.width, ten_per_character, nullptr);
             ASSERT_GT(piece, 0u);
             ASSERT_LE(piece, left);
             seen += std::string(rest, piece) + "|";

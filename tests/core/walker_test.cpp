@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "report/logfile.h"
 #include "settings/dirlist.h"
 #include "tests/support/walk_fixture.h"
 
@@ -37,7 +38,7 @@ void count_after_stop(DirectoryEntry*) {
 int scanner_stops;
 
 class WalkerTest : public WalkFixture {
-  protected:
+   protected:
     // `relative`, its parts joined with "/", inside the scratch directory.
     std::string at(std::string relative) const {
         std::replace(relative.begin(), relative.end(), '/', kPathSeparator);
@@ -177,9 +178,9 @@ TEST_F(WalkerTest, TheListFilterFollowsTheMarks) {
     set_directory_mark(at("b/c").c_str(), 1);
     EXPECT_EQ(1, scan_list());
     // An excluded directory's files stay unchecked; an included one below it is reached.
-    EXPECT_EQ((Lines{at("b/c/f.gif"), at("top/a.gif"), at("top/other/d.gif"),
-                     at("top/skip/keep/c.gif")}),
-              entries(5));
+    EXPECT_EQ(
+        (Lines{at("b/c/f.gif"), at("top/a.gif"), at("top/other/d.gif"), at("top/skip/keep/c.gif")}),
+        entries(5));
 }
 
 TEST_F(WalkerTest, AnEntryWhosePathWouldPassTheLimitIsReportedAndPassedOver) {
@@ -224,7 +225,9 @@ TEST_F(WalkerTest, AVerdictBecomesUpToThreeFilteredEntries) {
         {Verdict::Invalid, false, 0x08, {"13 File looks to be invalid"}},
         {Verdict::Mislabelled, false, 0x00, {"15 File is mis-labelled"}},
         {Verdict::IoError, false, 0x00, {"1 File I/O error"}},
-        {Verdict::Undetermined, true, 0x18,
+        {Verdict::Undetermined,
+         true,
+         0x18,
          {"12 Can't determine if RGB or CMYK", "6 Can't determine if RGB or CMYK"}},
     };
     for (const Case& c : cases) {
@@ -243,6 +246,25 @@ TEST_F(WalkerTest, AVerdictBecomesUpToThreeFilteredEntries) {
         EXPECT_EQ(static_cast<int>(c.entries.size()), made);
         EXPECT_EQ(made, test_scan().files_logged.load());
     }
+}
+
+// The log file keeps its sections by the logging flags of the options the scan walks
+// with, whatever the scan's state held before.
+TEST_F(WalkerTest, TheLogFollowsTheLoggingFlagsOfTheScansOptions) {
+    ScratchDir log_folder;
+    ASSERT_EQ(1, set_log_directory(log_folder.path().c_str()));
+    scratch_.write("a.gif", kGif);
+    options_.logging_flags = kLogGif;
+    test_scan().logging_flags = 0;
+    test_scan().sink = log_file_sink;
+    reset_log_slots();
+    const char* directories[] = {scratch_.path().c_str()};
+    EXPECT_EQ(1, perform_immediate_scan({false, directories, 1, true}, options_));
+    EXPECT_TRUE(merge_log_files());
+    set_log_directory(nullptr);
+    const Bytes log = read_whole_file(log_folder.file(kLogFileName));
+    EXPECT_NE(std::string::npos, log.find("===== Files that are GIF =====")) << log;
+    EXPECT_NE(std::string::npos, log.find("files seen")) << log;
 }
 
 // A background walk paused in the middle of its tree while an immediate scan runs on

@@ -15,6 +15,7 @@
 #include "tests/model/aligned_scan.h"
 #include "classify/check.h"
 #include "settings/options.h"
+#include "platform/identity.h"
 #include "classify/reader.h"
 #include "report/report.h"
 

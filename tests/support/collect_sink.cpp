@@ -6,6 +6,7 @@
 #include "settings/dirlist.h"
 #include "settings/options.h"
 #include "platform/platform.h"
+#include "platform/identity.h"
 #include "classify/reader.h"
 #include "report/report.h"
 #include "scan/walker.h"
@@ -29,7 +30,9 @@ void collect(int category, const char* timestamp, const char* name, const char* 
 }
 }  // namespace
 
-ScanState& test_scan() { return the_test_scan; }
+ScanState& test_scan() {
+    return the_test_scan;
+}
 
 CollectingSink::CollectingSink() {
     collected.clear();
@@ -42,7 +45,9 @@ CollectingSink::~CollectingSink() {
     collected.clear();
 }
 
-const std::vector<CollectedEntry>& CollectingSink::entries() const { return collected; }
+const std::vector<CollectedEntry>& CollectingSink::entries() const {
+    return collected;
+}
 
 std::vector<std::string> CollectingSink::messages() const {
     std::vector<std::string> out;
@@ -50,7 +55,9 @@ std::vector<std::string> CollectingSink::messages() const {
     return out;
 }
 
-void CollectingSink::clear() { collected.clear(); }
+void CollectingSink::clear() {
+    collected.clear();
+}
 
 void reset_core_state() {
     clear_platform_faults();
