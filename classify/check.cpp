@@ -169,10 +169,9 @@ static bool signature_of(FileKind kind) {
 static FileKind kind_of_extension(const char* path, const Options& options) {
     char extension[kExtensionSize];
     path_extension(path, extension);
-    if (match_extension(extension, options.jpeg_extensions.get())) return FileKind::Jpeg;
-    if (match_extension(extension, options.gif_extensions.get())) return FileKind::Gif;
-    if (match_extension(extension, options.tiff_extensions.get())) return FileKind::Tiff;
-    if (match_extension(extension, options.eps_extensions.get())) return FileKind::Eps;
+    for (int kind = 0; kind < kListKindCount; ++kind)
+        if (match_extension(extension, options.extension_lists[kind].get()))
+            return static_cast<FileKind>(kind + 1);
     return FileKind::None;
 }
 

@@ -33,32 +33,32 @@ struct OptionRow {
     bool ParsedArguments::*given;
     std::uint16_t ParsedArguments::*number;
     const char* ParsedArguments::*text;
-    ExtensionList Options::*list;
+    ListKind list;
 };
 
 using Args = ParsedArguments;
 constexpr OptionRow kOptionRows[] = {
-    {"--help", ValueKind::Switch, kEveryCommand, &Args::help, nullptr, nullptr, nullptr},
-    {"-h", ValueKind::Switch, kEveryCommand, &Args::help, nullptr, nullptr, nullptr},
-    {"--json", ValueKind::Switch, kCheckCommand, &Args::json, nullptr, nullptr, nullptr},
-    {"--no-recurse", ValueKind::Switch, kScanCommand, &Args::no_recurse, nullptr, nullptr, nullptr},
-    {"--list", ValueKind::FileName, kScanCommand, nullptr, nullptr, &Args::list_file, nullptr},
-    {"--log", ValueKind::FileName, kScanCommand, nullptr, nullptr, &Args::log_file, nullptr},
+    {"--help", ValueKind::Switch, kEveryCommand, &Args::help, nullptr, nullptr, ListKind::None},
+    {"-h", ValueKind::Switch, kEveryCommand, &Args::help, nullptr, nullptr, ListKind::None},
+    {"--json", ValueKind::Switch, kCheckCommand, &Args::json, nullptr, nullptr, ListKind::None},
+    {"--no-recurse", ValueKind::Switch, kScanCommand, &Args::no_recurse, nullptr, nullptr, ListKind::None},
+    {"--list", ValueKind::FileName, kScanCommand, nullptr, nullptr, &Args::list_file, ListKind::None},
+    {"--log", ValueKind::FileName, kScanCommand, nullptr, nullptr, &Args::log_file, ListKind::None},
     {"--file-scan-flags", ValueKind::FlagWord, kEveryCommand, &Args::has_file_scan_flags,
-     &Args::file_scan_flags, nullptr, nullptr},
+     &Args::file_scan_flags, nullptr, ListKind::None},
     {"--logging-flags", ValueKind::FlagWord, kEveryCommand, &Args::has_logging_flags,
-     &Args::logging_flags, nullptr, nullptr},
+     &Args::logging_flags, nullptr, ListKind::None},
     // The lists in this order: the first bad one is the one named.
     {"--tiff-extensions", ValueKind::List, kEveryCommand, nullptr, nullptr, &Args::tiff_extensions,
-     &Options::tiff_extensions},
+     ListKind::Tiff},
     {"--jpeg-extensions", ValueKind::List, kEveryCommand, nullptr, nullptr, &Args::jpeg_extensions,
-     &Options::jpeg_extensions},
+     ListKind::Jpeg},
     {"--eps-extensions", ValueKind::List, kEveryCommand, nullptr, nullptr, &Args::eps_extensions,
-     &Options::eps_extensions},
+     ListKind::Eps},
     {"--gif-extensions", ValueKind::List, kEveryCommand, nullptr, nullptr, &Args::gif_extensions,
-     &Options::gif_extensions},
+     ListKind::Gif},
     {"--platform", ValueKind::Platform, kEveryCommand, &Args::has_platform_id, &Args::platform_id,
-     nullptr, nullptr},
+     nullptr, ListKind::None},
 };
 
 struct PlatformName {
@@ -254,7 +254,7 @@ bool build_options(const ParsedArguments& args, Options* options) {
             usage_error("bad list '%s' for %s", typed, row.name);
             return false;
         }
-        options->*row.list = duplicate_list(text);
+        extension_list(*options, row.list) = duplicate_list(text);
     }
     return true;
 }

@@ -214,13 +214,12 @@ bool prepare_outputs(const char* log_target) {
 
 // Binds the scan to this thread: its entries pass the watcher on their way to the log
 // file sink, and a terminal's stderr shows the files-seen counter.
-void install_scan_sinks(std::uint16_t logging_flags) {
+void install_scan_sinks() {
     ScanCommandState& state = scan_command;
     const bool show_progress = platform_stderr_is_terminal();
     ScanState& scan = state.scan;
     state.scan_sink = log_file_sink;
     scan.sink = watch_entry;
-    scan.logging_flags = logging_flags;
     scan.progress_count_on = show_progress;
     scan.show_progress_count = show_progress ? show_scan_progress : nullptr;
     bind_scan(&scan);
@@ -315,7 +314,7 @@ int run_scan_command(int argc, char** argv) {
     // still made; a second one removes what was being made and ends the tool.
     platform_catch_interrupt(request_stop);
     if (!prepare_outputs(args.log_file)) return kExitUsage;
-    install_scan_sinks(options.logging_flags);
+    install_scan_sinks();
     ScanOutcome outcome = {};
     outcome.finished = scan_targets(args, options) != 0;
     finish_outputs(&outcome);

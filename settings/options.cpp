@@ -25,10 +25,7 @@ void release_options(Options* options) {
     options->alerts = 0;
     options->logging_flags = 0;
     options->scanning_period = 0;
-    options->tiff_extensions.reset();
-    options->jpeg_extensions.reset();
-    options->eps_extensions.reset();
-    options->gif_extensions.reset();
+    for (ExtensionList& list : options->extension_lists) list.reset();
 }
 
 void copy_options(Options* to, const Options& from) {
@@ -38,10 +35,8 @@ void copy_options(Options* to, const Options& from) {
     to->alerts = from.alerts;
     to->logging_flags = from.logging_flags;
     to->scanning_period = from.scanning_period;
-    to->tiff_extensions = duplicate_list(from.tiff_extensions.get());
-    to->jpeg_extensions = duplicate_list(from.jpeg_extensions.get());
-    to->eps_extensions = duplicate_list(from.eps_extensions.get());
-    to->gif_extensions = duplicate_list(from.gif_extensions.get());
+    for (int kind = 0; kind < kListKindCount; ++kind)
+        to->extension_lists[kind] = duplicate_list(from.extension_lists[kind].get());
 }
 
 void set_default_options(Options* options) {
@@ -52,10 +47,8 @@ void set_default_options(Options* options) {
     options->alerts = kAudibleAlert | kFlashTaskbarIcon | kFlashTrayIcon;
     options->logging_flags = kLogRgb;
     options->scanning_period = 15;
-    options->tiff_extensions = duplicate_list(kDefaultTiffExtensions);
-    options->jpeg_extensions = duplicate_list(kDefaultJpegExtensions);
-    options->eps_extensions = duplicate_list(kDefaultEpsExtensions);
-    options->gif_extensions = duplicate_list(kDefaultGifExtensions);
+    for (int kind = 0; kind < kListKindCount; ++kind)
+        options->extension_lists[kind] = duplicate_list(kDefaultExtensionLists[kind]);
 }
 
 void apply_options() {
@@ -88,28 +81,28 @@ constexpr std::uint8_t kListLocks = kLockOther;
 }  // namespace
 
 const SettingBinding settings_table[kSettingCount] = {
-    {1, IDC_USE_MAC_TYPES, kCheck, kUseMacintoshTypes, kScan, nullptr, kLock9x | kLockOther},
-    {1, IDC_CHECK_TIFF, kCheck, kCheckTiff, kScan, nullptr, 0},
-    {1, IDC_CHECK_JPEG, kCheck, kCheckJpeg, kScan, nullptr, 0},
-    {1, IDC_CHECK_EPS, kCheck, kCheckEps, kScan, nullptr, 0},
-    {1, IDC_EMBEDDED, kCheck, kEmbedded, kScan, nullptr, kLockAlways},
-    {1, IDC_WARN_GIF, kCheck, kWarnGif, kScan, nullptr, 0},
-    {1, IDC_EXAMINE_EXTENSIONS, kCheck, kExamineExtensions, kScan, nullptr, kLockOther},
-    {1, IDC_TIFF_EXTENSIONS, kList, 0, nullptr, &Options::tiff_extensions, kListLocks},
-    {1, IDC_JPEG_EXTENSIONS, kList, 0, nullptr, &Options::jpeg_extensions, kListLocks},
-    {1, IDC_EPS_EXTENSIONS, kList, 0, nullptr, &Options::eps_extensions, kListLocks},
-    {1, IDC_GIF_EXTENSIONS, kList, 0, nullptr, &Options::gif_extensions, kListLocks},
-    {2, IDC_ENABLE_BACKGROUND, kCheck, kBackgroundScansEnabled, kBackground, nullptr, 0},
-    {2, IDC_SCANNING_PERIOD, kNumber, 0, &Options::scanning_period, nullptr, 0},
-    {2, IDC_EXPAND_WINDOW, kCheck, kExpandWindow, kAlerts, nullptr, 0},
-    {2, IDC_AUDIBLE_ALERT, kCheck, kAudibleAlert, kAlerts, nullptr, 0},
-    {2, IDC_FLASH_TASKBAR, kCheck, kFlashTaskbarIcon, kAlerts, nullptr, 0},
-    {2, IDC_FLASH_TRAY, kCheck, kFlashTrayIcon, kAlerts, nullptr, 0},
-    {2, IDC_LOG_RGB, kCheck, kLogRgb, kLogging, nullptr, 0},
-    {2, IDC_LOG_CMYK, kCheck, kLogCmyk, kLogging, nullptr, 0},
-    {2, IDC_LOG_GIF, kCheck, kLogGif, kLogging, nullptr, 0},
-    {2, IDC_LOG_UNKNOWN, kCheck, kLogUnknownColours, kLogging, nullptr, 0},
-    {2, IDC_LOG_EPS_JPEGS, kCheck, kLogEpsJpegs, kLogging, nullptr, 0},
+    {1, IDC_USE_MAC_TYPES, kCheck, kUseMacintoshTypes, kScan, ListKind::None, kLock9x | kLockOther},
+    {1, IDC_CHECK_TIFF, kCheck, kCheckTiff, kScan, ListKind::None, 0},
+    {1, IDC_CHECK_JPEG, kCheck, kCheckJpeg, kScan, ListKind::None, 0},
+    {1, IDC_CHECK_EPS, kCheck, kCheckEps, kScan, ListKind::None, 0},
+    {1, IDC_EMBEDDED, kCheck, kEmbedded, kScan, ListKind::None, kLockAlways},
+    {1, IDC_WARN_GIF, kCheck, kWarnGif, kScan, ListKind::None, 0},
+    {1, IDC_EXAMINE_EXTENSIONS, kCheck, kExamineExtensions, kScan, ListKind::None, kLockOther},
+    {1, IDC_TIFF_EXTENSIONS, kList, 0, nullptr, ListKind::Tiff, kListLocks},
+    {1, IDC_JPEG_EXTENSIONS, kList, 0, nullptr, ListKind::Jpeg, kListLocks},
+    {1, IDC_EPS_EXTENSIONS, kList, 0, nullptr, ListKind::Eps, kListLocks},
+    {1, IDC_GIF_EXTENSIONS, kList, 0, nullptr, ListKind::Gif, kListLocks},
+    {2, IDC_ENABLE_BACKGROUND, kCheck, kBackgroundScansEnabled, kBackground, ListKind::None, 0},
+    {2, IDC_SCANNING_PERIOD, kNumber, 0, &Options::scanning_period, ListKind::None, 0},
+    {2, IDC_EXPAND_WINDOW, kCheck, kExpandWindow, kAlerts, ListKind::None, 0},
+    {2, IDC_AUDIBLE_ALERT, kCheck, kAudibleAlert, kAlerts, ListKind::None, 0},
+    {2, IDC_FLASH_TASKBAR, kCheck, kFlashTaskbarIcon, kAlerts, ListKind::None, 0},
+    {2, IDC_FLASH_TRAY, kCheck, kFlashTrayIcon, kAlerts, ListKind::None, 0},
+    {2, IDC_LOG_RGB, kCheck, kLogRgb, kLogging, ListKind::None, 0},
+    {2, IDC_LOG_CMYK, kCheck, kLogCmyk, kLogging, ListKind::None, 0},
+    {2, IDC_LOG_GIF, kCheck, kLogGif, kLogging, ListKind::None, 0},
+    {2, IDC_LOG_UNKNOWN, kCheck, kLogUnknownColours, kLogging, ListKind::None, 0},
+    {2, IDC_LOG_EPS_JPEGS, kCheck, kLogEpsJpegs, kLogging, ListKind::None, 0},
 };
 
 bool is_setting_locked(const SettingBinding& binding) {
@@ -123,7 +116,7 @@ void clear_locked_setting(const SettingBinding& binding, Options* options) {
                 static_cast<std::uint16_t>(options->*binding.number & ~binding.mask);
             break;
         case SettingKind::ListField:
-            (options->*binding.list).reset();
+            extension_list(*options, binding.list).reset();
             break;
         case SettingKind::NumberField:
             options->*binding.number = 0;

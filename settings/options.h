@@ -9,17 +9,27 @@
 // An owned extension list; null means absent (matches no extension).
 using ExtensionList = std::unique_ptr<char[]>;
 
+// The kinds of file the extension lists name, in the order the check tries their lists;
+// each is the index of its list in Options::extension_lists. None: a setting that is not
+// a list.
+enum class ListKind : std::uint8_t { Jpeg = 0, Gif = 1, Tiff = 2, Eps = 3, None = 0xFF };
+constexpr int kListKindCount = 4;
+
 struct Options {
     std::uint16_t file_scan_flags;
     std::uint16_t background_scan_flags;
     std::uint16_t alerts;
     std::uint16_t logging_flags;
     std::uint16_t scanning_period;
-    ExtensionList tiff_extensions;
-    ExtensionList jpeg_extensions;
-    ExtensionList eps_extensions;
-    ExtensionList gif_extensions;
+    ExtensionList extension_lists[kListKindCount];
 };
+
+inline ExtensionList& extension_list(Options& options, ListKind kind) {
+    return options.extension_lists[static_cast<int>(kind)];
+}
+inline const ExtensionList& extension_list(const Options& options, ListKind kind) {
+    return options.extension_lists[static_cast<int>(kind)];
+}
 
 // Bits of file_scan_flags.
 constexpr std::uint16_t kUseMacintoshTypes = 0x01;
@@ -46,10 +56,9 @@ constexpr std::uint16_t kLogGif = 0x04;
 constexpr std::uint16_t kLogUnknownColours = 0x08;
 constexpr std::uint16_t kLogEpsJpegs = 0x10;
 
-constexpr char kDefaultTiffExtensions[] = ".TIF;.TIFF";
-constexpr char kDefaultJpegExtensions[] = ".JPG;.JPEG;.JPE;.JFI;.JFIF";
-constexpr char kDefaultEpsExtensions[] = ".EPS;.EPSF";
-constexpr char kDefaultGifExtensions[] = ".GIF";
+// By ListKind.
+constexpr const char* kDefaultExtensionLists[kListKindCount] = {
+    ".JPG;.JPEG;.JPE;.JFI;.JFIF", ".GIF", ".TIF;.TIFF", ".EPS;.EPSF"};
 
 struct OptionsState {
     Options live_options;
@@ -94,7 +103,7 @@ struct SettingBinding {
     SettingKind kind;
     std::uint16_t mask;              // the bit for a check box, else 0
     std::uint16_t Options::*number;  // the number field, or null for a list
-    ExtensionList Options::*list;    // the list field, or null for a number
+    ListKind list;                   // the list field, or None for a number
     std::uint8_t lock_flags;         // kLock... bits: where the control is locked
 };
 

@@ -67,7 +67,6 @@ DWORD WINAPI run_immediate_scan(LPVOID parameter) {
     show_scan_cursor(true);
     ScanState scan = {};
     scan.sink = view_sink;
-    scan.logging_flags = request->options.logging_flags;
     scan.progress_count_on = true;
     scan.show_progress_count = pass_progress_count;
     bind_scan(&scan);

@@ -17,19 +17,19 @@ namespace {
 struct StoredOption {
     const char* value_name;
     std::uint16_t Options::*number;
-    ExtensionList Options::*list;
+    ListKind list;  // None for a number
 };
 
 constexpr StoredOption kStoredOptions[] = {
-    {kFileScanFlagsValue, &Options::file_scan_flags, nullptr},
-    {kBackgroundScanFlagsValue, &Options::background_scan_flags, nullptr},
-    {kAlertsValue, &Options::alerts, nullptr},
-    {kLoggingFlagsValue, &Options::logging_flags, nullptr},
-    {kScanningPeriodValue, &Options::scanning_period, nullptr},
-    {kTiffExtensionsValue, nullptr, &Options::tiff_extensions},
-    {kJpegExtensionsValue, nullptr, &Options::jpeg_extensions},
-    {kEpsExtensionsValue, nullptr, &Options::eps_extensions},
-    {kGifExtensionsValue, nullptr, &Options::gif_extensions},
+    {kFileScanFlagsValue, &Options::file_scan_flags, ListKind::None},
+    {kBackgroundScanFlagsValue, &Options::background_scan_flags, ListKind::None},
+    {kAlertsValue, &Options::alerts, ListKind::None},
+    {kLoggingFlagsValue, &Options::logging_flags, ListKind::None},
+    {kScanningPeriodValue, &Options::scanning_period, ListKind::None},
+    {kTiffExtensionsValue, nullptr, ListKind::Tiff},
+    {kJpegExtensionsValue, nullptr, ListKind::Jpeg},
+    {kEpsExtensionsValue, nullptr, ListKind::Eps},
+    {kGifExtensionsValue, nullptr, ListKind::Gif},
 };
 
 // Registry key names hold at most 255 characters.
@@ -169,8 +169,8 @@ void load_options() {
             live_options.*stored.number = registry_number(text);
         } else {
             read_registry_value(kOptionsSubkey, stored.value_name, text, sizeof text,
-                                (defaults.*stored.list).get(), nullptr);
-            live_options.*stored.list = duplicate_list(text);
+                                extension_list(defaults, stored.list).get(), nullptr);
+            extension_list(live_options, stored.list) = duplicate_list(text);
         }
     }
 }
@@ -183,7 +183,7 @@ void save_options(const Options& options) {
             write_registry_value(kOptionsSubkey, stored.value_name, nullptr,
                                  options.*stored.number);
         else
-            write_registry_value(kOptionsSubkey, stored.value_name, (options.*stored.list).get(),
+            write_registry_value(kOptionsSubkey, stored.value_name, extension_list(options, stored.list).get(),
                                  0);
     }
 }

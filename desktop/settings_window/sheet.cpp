@@ -93,7 +93,7 @@ void transfer_page_options(HWND page, int page_key, bool store) {
                                                                             : BST_UNCHECKED);
                     break;
                 case SettingKind::ListField: {
-                    const char* text = (working_options.*row.list).get();
+                    const char* text = extension_list(working_options, row.list).get();
                     SendDlgItemMessageA(page, row.control_id, EM_LIMITTEXT, kBoxTextSize - 1, 0);
                     SetDlgItemTextA(page, row.control_id, text != nullptr ? text : "");
                     break;
@@ -117,10 +117,10 @@ void transfer_page_options(HWND page, int page_key, bool store) {
                 break;
             }
             case SettingKind::ListField: {
-                (working_options.*row.list).reset();
+                extension_list(working_options, row.list).reset();
                 char text[kBoxTextSize];
                 if (read_box_text(page, row.control_id, text))
-                    working_options.*row.list = duplicate_list(text);
+                    extension_list(working_options, row.list) = duplicate_list(text);
                 break;
             }
             case SettingKind::NumberField: {

@@ -21,10 +21,10 @@ TEST_F(OptionsTest, DefaultsApplyAsACopyWithListsOfItsOwn) {
     apply_options();
     EXPECT_TRUE(options_state.options_applied);
     release_options(&working_options);
-    EXPECT_EQ(nullptr, working_options.tiff_extensions.get());
+    EXPECT_EQ(nullptr, extension_list(working_options, ListKind::Tiff).get());
     EXPECT_EQ(0x2F, live_options.file_scan_flags);
-    EXPECT_STREQ(".TIF;.TIFF", live_options.tiff_extensions.get());
-    EXPECT_STREQ(".GIF", live_options.gif_extensions.get());
+    EXPECT_STREQ(".TIF;.TIFF", extension_list(live_options, ListKind::Tiff).get());
+    EXPECT_STREQ(".GIF", extension_list(live_options, ListKind::Gif).get());
     EXPECT_EQ(nullptr, duplicate_list(nullptr));  // an absent list stays absent
 }
 
@@ -41,8 +41,8 @@ TEST_F(OptionsTest, StoringLockedRowsClearsTheirFields) {
         if (is_setting_locked(binding)) clear_locked_setting(binding, &options);
     // The lists are absent, so the check then matches no extension against them.
     EXPECT_EQ(0x7F & ~(0x01 | 0x40 | 0x20), options.file_scan_flags);
-    EXPECT_EQ(nullptr, options.tiff_extensions.get());
-    EXPECT_EQ(nullptr, options.gif_extensions.get());
+    EXPECT_EQ(nullptr, extension_list(options, ListKind::Tiff).get());
+    EXPECT_EQ(nullptr, extension_list(options, ListKind::Gif).get());
     EXPECT_EQ(0x1F, options.logging_flags);
     EXPECT_EQ(20, options.scanning_period);
 }

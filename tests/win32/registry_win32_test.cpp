@@ -74,14 +74,14 @@ TEST_F(RegistryTest, StoredValuesReadAndWrittenBack) {
     set(kEpsExtensionsValue, REG_SZ, a200);
     load_options();
     EXPECT_EQ(0xFFFF, live_options.alerts);
-    EXPECT_STREQ("", live_options.eps_extensions.get());
+    EXPECT_STREQ("", extension_list(live_options, ListKind::Eps).get());
     EXPECT_EQ((Stored{REG_SZ, a200}), stored(kEpsExtensionsValue));
     EXPECT_EQ((Stored{REG_DWORD, dword(1)}), stored(kBackgroundScanFlagsValue));
-    live_options.gif_extensions.reset();
+    extension_list(live_options, ListKind::Gif).reset();
     save_options(live_options);
     EXPECT_EQ((Stored{REG_DWORD, dword(0)}), stored(kGifExtensionsValue));
     load_options();
-    EXPECT_STREQ("0", live_options.gif_extensions.get());
+    EXPECT_STREQ("0", extension_list(live_options, ListKind::Gif).get());
 }
 
 TEST_F(RegistryTest, AKeyThatCannotBeWrittenIsReadAlone) {
