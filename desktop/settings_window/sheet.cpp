@@ -16,6 +16,7 @@
 #include "settings/dirlist.h"
 #include "settings/extensions.h"
 #include "settings/options.h"
+#include "desktop/settings_window/bindings.h"
 #include "desktop/settings_window/pages.h"
 #include "desktop/settings_window/drive_tree.h"
 #include "desktop/settings_window/registry.h"

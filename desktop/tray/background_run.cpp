@@ -29,7 +29,22 @@ void arm_timer(std::uint32_t milliseconds, std::uint32_t arming) {
 void stop_timer() { PostMessageA(startup.main_window, kStopScannerTimerMessage, 0, 0); }
 void wait_event() { WaitForSingleObject(scanner_handles.scanner_event, INFINITE); }
 void signal_event() { SetEvent(scanner_handles.scanner_event); }
-void sleep_milliseconds(std::uint32_t milliseconds) { Sleep(milliseconds); }
+// The requests' polls, on the main thread, which owns the tray: meanwhile it handles the
+// scanner's own posted messages (timer 1, the tray's image and tip, the alert display), so
+// that the tray shows what the scanner does while a request waits for it.
+void sleep_milliseconds(std::uint32_t milliseconds) {
+    constexpr DWORD kStep = 20;
+    const DWORD end = GetTickCount() + milliseconds;
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, startup.main_window, kArmScannerTimerMessage,
+                            kTrayStatusMessage, PM_REMOVE))
+            DispatchMessageA(&message);
+        const int left = static_cast<int>(end - GetTickCount());
+        if (left <= 0) return;
+        Sleep(left < static_cast<int>(kStep) ? static_cast<DWORD>(left) : kStep);
+    }
+}
 void set_status(const char* tip, TrayImage image) {
     post_tray_status(tip, image == TrayImage::Active ? startup.icon_active : startup.icon_normal);
 }

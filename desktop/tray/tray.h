@@ -27,7 +27,8 @@ constexpr UINT kFlashMilliseconds = 1000;
 // Messages the scanner thread posts to the main window, so that the main thread arms and
 // stops the window's timers and hides it (the system gives a window's timers only to
 // its own thread, and a sent message would block the scanner while the main thread
-// waits for it to pause).
+// waits for it to pause). One range, from the first to the last: a request waiting on the
+// main thread takes these, and only these, meanwhile.
 constexpr UINT kArmScannerTimerMessage = WM_APP + 1;  // wparam: milliseconds; lparam: arming
 constexpr UINT kStopScannerTimerMessage = WM_APP + 2;
 constexpr UINT kClearAlertDisplayMessage = WM_APP + 3;

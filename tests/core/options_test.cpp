@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/collect_sink.h"
+#include "desktop/settings_window/bindings.h"
 #include "settings/options.h"
 #include "platform/identity.h"
 
