@@ -77,18 +77,18 @@ bool register_main_window_class() {
 
 // The entry: returns the process's exit code.
 int program_main(HINSTANCE instance, HINSTANCE, char* arguments, int) {
-    // 1. The instance, for resources and windows.
+    // The instance, for resources and windows.
     startup.instance = instance;
 
-    // 2. Deleting a removed copy sets nothing else up; "/DELETE" counts only in capitals.
+    // Deleting a removed copy sets nothing else up; "/DELETE" counts only in capitals.
     StartSwitches switches = read_start_switches(arguments);
     if (switches.delete_copy) {
         delete_removed_copy(arguments);
         return 0;
     }
 
-    // 3, 4. One instance: a second start wakes the first as a double-click on its tray icon,
-    //    also when the first is still showing its splash.
+    // One instance: a second start wakes the first as a double-click on its tray icon, also
+    // when the first is still showing its splash.
     startup.notify_message = RegisterWindowMessageA(kNotifyMessageName);
     HWND running = FindWindowA(kMainWindowClass, kMainWindowTitle);
     if (running == nullptr) running = claim_instance();
@@ -97,23 +97,23 @@ int program_main(HINSTANCE instance, HINSTANCE, char* arguments, int) {
         return 1;
     }
 
-    // 5. The splash; start-up waits for it.
+    // The splash; start-up waits for it.
     show_splash();
 
-    // 6. Shared resources.
+    // The cursors and icons every window shares.
     startup.arrow_cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
     startup.wait_cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32514));   // IDC_WAIT
     startup.icon_normal = LoadIconA(instance, MAKEINTRESOURCEA(IDI_NORMAL));
     startup.icon_active = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ACTIVE));
     startup.icon_alert = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ALERT));
 
-    // 7. The reader's buffer, once for the life of the process.
+    // The reader's buffer, once for the life of the process.
     if (!allocate_reader_buffer()) return 1;
 
-    // 8. Only the program's own name goes on; installer names install first.
+    // Only the program's own name goes on; installer names install first.
     if (!check_executable_name()) return 0;
 
-    // 9 to 11. The tray menu and the hidden main window a second start looks for.
+    // The tray menu and the hidden main window a second start looks for.
     startup.tray_menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
     if (startup.tray_menu == nullptr) return 1;
     if (!register_main_window_class()) return 1;
@@ -123,24 +123,23 @@ int program_main(HINSTANCE instance, HINSTANCE, char* arguments, int) {
                                           0, 0, 10, 10, nullptr, startup.tray_menu, instance,
                                           nullptr);
 
-    // 12 (done by read_start_switches), 13. The removal, once the window a second start
-    //    looks for exists.
+    // The removal, once the window a second start looks for exists.
     if (switches.remove) {
         remove_program();
         return 0;
     }
 
-    // 14, 15. The scan directory list and the options.
+    // The scan directory list, the platform and the options; the debug trace.
     load_options();
     trace_state.debug_enabled = switches.debug;
     trace_state.trace_file = nullptr;
 
-    // 16. The background run ends the process itself.
+    // The background run ends the process itself; otherwise the settings window.
     if ((live_options.background_scan_flags & kBackgroundScansEnabled) && switches.background)
         run_in_background();
     open_settings_window(false);
 
-    // 17.
+    // The end of the run: the debug trace closed.
     close_trace();
     return 0;
 }
