@@ -13,7 +13,9 @@ void fail_platform_call(PlatformCall call, int error, int skip, int times) {
     row.times = times;
 }
 
-void clear_platform_faults() { platform_faults = PlatformFaults{}; }
+void clear_platform_faults() {
+    platform_faults = PlatformFaults{};
+}
 
 int injected_fault(PlatformCall call) {
     FaultRow& row = platform_faults.rows[static_cast<int>(call)];

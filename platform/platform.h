@@ -15,7 +15,9 @@ struct PlatformFile {
     std::intptr_t value;
 };
 constexpr PlatformFile kNoFile = {-1};
-inline bool is_open(PlatformFile file) { return file.value != kNoFile.value; }
+inline bool is_open(PlatformFile file) {
+    return file.value != kNoFile.value;
+}
 
 // The system error code of the calling thread's last failed platform call
 // (GetLastError / errno). Read it right after the failing call.
@@ -91,9 +93,9 @@ enum class PlatformCall : std::uint8_t {
 };
 
 struct FaultRow {
-    int error;    // system error code the failing call leaves; 0: the row is off
-    int skip;     // calls of this kind that still succeed before the first failure
-    int times;    // failures to make, then the row switches itself off; -1: for ever
+    int error;  // system error code the failing call leaves; 0: the row is off
+    int skip;   // calls of this kind that still succeed before the first failure
+    int times;  // failures to make, then the row switches itself off; -1: for ever
 };
 
 struct PlatformFaults {
@@ -206,9 +208,9 @@ bool platform_stderr_is_terminal();
 // file as it was.
 
 struct PlatformReplacement {
-    PlatformFile file;  // where the new contents go, through platform_write
-    bool in_place;      // the target is a device or a pipe: written straight through
-    int leftover;       // the new file's leftover slot, or -1
+    PlatformFile file;           // where the new contents go, through platform_write
+    bool in_place;               // the target is a device or a pipe: written straight through
+    int leftover;                // the new file's leftover slot, or -1
     char target[kPathLimit];     // the file replaced (on POSIX a symbolic link's target)
     char temporary[kPathLimit];  // the new file until the commit; empty in place
 };

@@ -32,7 +32,7 @@ struct ScannerHost {
     // One tick calls scanner_timer_ticked(arming).
     void (*arm_timer)(std::uint32_t milliseconds, std::uint32_t arming);
     void (*stop_timer)();
-    void (*wait_event)();    // auto-reset: one signal wakes one wait
+    void (*wait_event)();  // auto-reset: one signal wakes one wait
     void (*signal_event)();
     void (*sleep_milliseconds)(std::uint32_t milliseconds);
     void (*set_tray_status)(const char* tip, TrayImage image);
@@ -84,11 +84,11 @@ void run_background_scan();
 bool pause_or_stop_requested();
 
 // Requests of the user-interface thread. Each returns at once while no scanner runs.
-void pause_scanning();                  // waits up to 20 seconds for the pause
+void pause_scanning();  // waits up to 20 seconds for the pause
 // Ends a pause, or a pause requested and not yet taken (a scan still inside a long file
 // when its request gave up waiting); above 0, the delay before the next scan.
 void resume_scanning(int delay_seconds);
-void stop_scanning();                   // waits up to 20 seconds for the end
+void stop_scanning();  // waits up to 20 seconds for the end
 bool is_scanning_paused();
 // Whether a background scan is running (not yet at a pause point): until it is not, the
 // live options, the scan directory list and the reader are the scan's.

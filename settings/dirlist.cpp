@@ -15,7 +15,9 @@ DirectoryList directory_list;
 
 namespace {
 
-bool is_path_separator(char c) { return c == kPathSeparator; }
+bool is_path_separator(char c) {
+    return c == kPathSeparator;
+}
 
 // The index key of a path's first `length` characters.
 std::string key_of(const char* path, std::size_t length) {
@@ -263,8 +265,8 @@ int for_each_scan_directory(ScanDirectoryCallback callback, void* context) {
         std::memcpy(path, entry->path.get(), entry->length + 1);
         const std::uint32_t generation = directory_list.generation;
         if (!callback(path, entry->first_child != nullptr, context)) return 0;
-        entry = directory_list.generation == generation ? entry->next
-                                                        : directory_list.root.first_child;
+        entry =
+            directory_list.generation == generation ? entry->next : directory_list.root.first_child;
     }
     return 1;
 }

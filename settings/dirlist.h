@@ -12,14 +12,14 @@
 #include <unordered_set>
 
 struct DirEntry {
-    DirEntry* next;         // next sibling
-    DirEntry* previous;     // previous sibling
-    DirEntry* parent;       // the entry above; the root for top-level entries
-    DirEntry* first_child;  // first entry below
-    DirEntry* last_child;   // last entry below, where a new one is linked
-    std::uint64_t order;    // grows along the siblings: which of two stands first
-    std::uint8_t included;  // 1 included, 0 excluded
-    std::size_t length;     // of path
+    DirEntry* next;                // next sibling
+    DirEntry* previous;            // previous sibling
+    DirEntry* parent;              // the entry above; the root for top-level entries
+    DirEntry* first_child;         // first entry below
+    DirEntry* last_child;          // last entry below, where a new one is linked
+    std::uint64_t order;           // grows along the siblings: which of two stands first
+    std::uint8_t included;         // 1 included, 0 excluded
+    std::size_t length;            // of path
     std::unique_ptr<char[]> path;  // full directory path without trailing separator
 };
 

@@ -56,8 +56,8 @@ constexpr std::uint16_t kLogUnknownColours = 0x08;
 constexpr std::uint16_t kLogEpsJpegs = 0x10;
 
 // By ListKind.
-constexpr const char* kDefaultExtensionLists[kListKindCount] = {
-    ".JPG;.JPEG;.JPE;.JFI;.JFIF", ".GIF", ".TIF;.TIFF", ".EPS;.EPSF"};
+constexpr const char* kDefaultExtensionLists[kListKindCount] = {".JPG;.JPEG;.JPE;.JFI;.JFIF",
+                                                                ".GIF", ".TIF;.TIFF", ".EPS;.EPSF"};
 
 struct OptionsState {
     Options live_options;

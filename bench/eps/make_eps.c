@@ -19,23 +19,23 @@ int main(int argc, char** argv) {
     static char buffer[1 << 20];
     setvbuf(out, buffer, _IOFBF, sizeof buffer);
     long long written = fprintf(out,
-        "%%!PS-Adobe-3.0 EPSF-3.0\n"
-        "%%%%Creator: bench make_eps\n"
-        "%%%%Title: drawing.eps\n"
-        "%%%%BoundingBox: 0 0 612 792\n"
-        "%%%%Pages: 1\n"
-        "%%%%EndComments\n"
-        "%%%%BeginProlog\n"
-        "/m { moveto } bind def\n"
-        "/l { lineto } bind def\n"
-        "/c { curveto } bind def\n"
-        "/k { setcmykcolor } bind def\n"
-        "/rg { setrgbcolor } bind def\n"
-        "%%%%EndProlog\n"
-        "%%%%BeginSetup\n"
-        "1 setlinewidth\n"
-        "%%%%EndSetup\n"
-        "%%%%Page: 1 1\n");
+                                "%%!PS-Adobe-3.0 EPSF-3.0\n"
+                                "%%%%Creator: bench make_eps\n"
+                                "%%%%Title: drawing.eps\n"
+                                "%%%%BoundingBox: 0 0 612 792\n"
+                                "%%%%Pages: 1\n"
+                                "%%%%EndComments\n"
+                                "%%%%BeginProlog\n"
+                                "/m { moveto } bind def\n"
+                                "/l { lineto } bind def\n"
+                                "/c { curveto } bind def\n"
+                                "/k { setcmykcolor } bind def\n"
+                                "/rg { setrgbcolor } bind def\n"
+                                "%%%%EndProlog\n"
+                                "%%%%BeginSetup\n"
+                                "1 setlinewidth\n"
+                                "%%%%EndSetup\n"
+                                "%%%%Page: 1 1\n");
     unsigned seed = 12345;
     unsigned long n = 0;
     while (written < target) {
@@ -43,13 +43,25 @@ int main(int argc, char** argv) {
         const unsigned x = (seed >> 8) % 612, y = (seed >> 4) % 792;
         int w;
         switch (n++ % 16) {
-            case 0: w = fprintf(out, "newpath %u %u moveto\n", x, y); break;
-            case 5: w = fprintf(out, "0.%u 0.%u 0 0.1 setcmykcolor\n", x % 10, y % 10); break;
-            case 11: w = fprintf(out, "0.%u 0.%u 0.5 setrgbcolor\n", y % 10, x % 10); break;
+            case 0:
+                w = fprintf(out, "newpath %u %u moveto\n", x, y);
+                break;
+            case 5:
+                w = fprintf(out, "0.%u 0.%u 0 0.1 setcmykcolor\n", x % 10, y % 10);
+                break;
+            case 11:
+                w = fprintf(out, "0.%u 0.%u 0.5 setrgbcolor\n", y % 10, x % 10);
+                break;
             case 7:
-            case 13: w = fprintf(out, "%u.5 %u.25 %u %u %u.75 %u curveto\n", x, y, y, x, x, y); break;
-            case 15: w = fprintf(out, "closepath fill\n"); break;
-            default: w = fprintf(out, "%u.%u %u.%u lineto\n", x, y % 10, y, x % 10); break;
+            case 13:
+                w = fprintf(out, "%u.5 %u.25 %u %u %u.75 %u curveto\n", x, y, y, x, x, y);
+                break;
+            case 15:
+                w = fprintf(out, "closepath fill\n");
+                break;
+            default:
+                w = fprintf(out, "%u.%u %u.%u lineto\n", x, y % 10, y, x % 10);
+                break;
         }
         written += w;
     }

@@ -26,9 +26,8 @@ static enum Kind kind_of(const char* name) {
     static const struct {
         const char* extension;
         enum Kind kind;
-    } table[] = {{".jpg", Jpeg}, {".jpeg", Jpeg}, {".jpe", Jpeg}, {".jfi", Jpeg},
-                 {".jfif", Jpeg}, {".gif", Gif},   {".tif", Tiff},  {".tiff", Tiff},
-                 {".eps", Eps},  {".epsf", Eps}};
+    } table[] = {{".jpg", Jpeg}, {".jpeg", Jpeg}, {".jpe", Jpeg},  {".jfi", Jpeg}, {".jfif", Jpeg},
+                 {".gif", Gif},  {".tif", Tiff},  {".tiff", Tiff}, {".eps", Eps},  {".epsf", Eps}};
     const char* dot = strrchr(name, '.');
     if (!dot) return None;
     for (size_t i = 0; i < sizeof table / sizeof table[0]; ++i)
@@ -44,8 +43,9 @@ static ssize_t read_at(int fd, uint64_t position) {
 }
 
 static uint32_t u32(const unsigned char* p, int little) {
-    return little ? (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24
-                  : (uint32_t)p[3] | (uint32_t)p[2] << 8 | (uint32_t)p[1] << 16 | (uint32_t)p[0] << 24;
+    return little
+               ? (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24
+               : (uint32_t)p[3] | (uint32_t)p[2] << 8 | (uint32_t)p[1] << 16 | (uint32_t)p[0] << 24;
 }
 
 static void read_tiff(int fd, ssize_t got) {

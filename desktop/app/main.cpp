@@ -119,9 +119,8 @@ int program_main(HINSTANCE instance, HINSTANCE, char* arguments, int) {
     if (!register_main_window_class()) return 1;
     // Not checked: the program goes on without it, as the settings window needs none.
     startup.main_window = CreateWindowExA(0, kMainWindowClass, kMainWindowTitle,
-                                          WS_POPUP | WS_MINIMIZE | WS_CLIPSIBLINGS | WS_BORDER,
-                                          0, 0, 10, 10, nullptr, startup.tray_menu, instance,
-                                          nullptr);
+                                          WS_POPUP | WS_MINIMIZE | WS_CLIPSIBLINGS | WS_BORDER, 0,
+                                          0, 10, 10, nullptr, startup.tray_menu, instance, nullptr);
 
     // The removal, once the window a second start looks for exists.
     if (switches.remove) {

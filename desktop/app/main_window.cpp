@@ -30,6 +30,7 @@ LRESULT on_notify_message(HWND window, WPARAM wparam, LPARAM lparam) {
     switch (lparam) {
         case WM_LBUTTONDBLCLK:
             pause_scanning();
+            handle_scanner_messages();
             clear_alert_display();
             open_settings_window(true);
             return 1;
@@ -49,6 +50,7 @@ void on_command(HWND window, WORD command) {
     switch (command) {
         case IDM_SETTINGS:
             pause_scanning();
+            handle_scanner_messages();
             open_settings_window(true);
             break;
         case IDM_CLOSE:
@@ -79,6 +81,7 @@ LRESULT on_system_command(HWND window, WPARAM wparam, LPARAM lparam) {
             clear_alert_display();
             if (!settings_window.settings_open) {
                 pause_scanning();
+                handle_scanner_messages();
                 open_settings_window(true);
             } else if (settings_window.sheet_window != nullptr) {
                 ShowWindow(settings_window.sheet_window, SW_SHOW);
@@ -94,15 +97,14 @@ void set_pause_item_text() {
     item.cbSize = sizeof item;
     item.fMask = MIIM_TYPE;
     item.fType = MFT_STRING;
-    item.dwTypeData = const_cast<char*>(is_scanning_paused() ? kResumeScanningText
-                                                              : kPauseScanningText);
+    item.dwTypeData =
+        const_cast<char*>(is_scanning_paused() ? kResumeScanningText : kPauseScanningText);
     SetMenuItemInfoA(startup.tray_menu, IDM_PAUSE_OR_RESUME, FALSE, &item);
 }
 
 }  // namespace
 
-LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam,
-                                       LPARAM lparam) {
+LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (startup.notify_message != 0 && message == startup.notify_message)
         return on_notify_message(window, wparam, lparam);
     if (handle_scanner_message(message, wparam, lparam)) return 0;

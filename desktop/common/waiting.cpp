@@ -33,4 +33,3 @@ void wait_for_background_pause(HWND sheet) {
     SetCursor(startup.arrow_cursor);
     if (was_enabled) EnableWindow(sheet, TRUE);
 }
-

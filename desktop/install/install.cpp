@@ -52,8 +52,7 @@ void write_uninstall_entry(const char* program_path) {
     RegSetValueExA(key, kUninstallDisplayNameValue, 0, REG_SZ,
                    reinterpret_cast<const BYTE*>(kUninstallDisplayName),
                    sizeof kUninstallDisplayName);
-    RegSetValueExA(key, kUninstallStringValue, 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(command),
+    RegSetValueExA(key, kUninstallStringValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
                    static_cast<DWORD>(std::strlen(command) + 1));
     RegCloseKey(key);
 }
@@ -65,8 +64,8 @@ void install_from_dialog(HWND dialog) {
     GetDlgItemTextA(dialog, IDC_INSTALL_DIRECTORY, typed, sizeof typed);
     bool chosen[kShortcutChoiceCount];
     for (std::size_t i = 0; i < kShortcutChoiceCount; ++i)
-        chosen[i] = SendDlgItemMessageA(dialog, kShortcutChoices[i].check_box, BM_GETCHECK, 0,
-                                        0) == BST_CHECKED;
+        chosen[i] = SendDlgItemMessageA(dialog, kShortcutChoices[i].check_box, BM_GETCHECK, 0, 0) ==
+                    BST_CHECKED;
     SetCursor(startup.wait_cursor);
     if (!copy_program(typed, kProgramFileName)) {
         SetCursor(startup.arrow_cursor);
@@ -90,8 +89,7 @@ void install_from_dialog(HWND dialog) {
 }  // namespace
 
 void install_program() {
-    if (MessageBoxA(nullptr, kInstallQuestion, kInstallQuestionCaption, MB_YESNO) != IDYES)
-        return;
+    if (MessageBoxA(nullptr, kInstallQuestion, kInstallQuestionCaption, MB_YESNO) != IDYES) return;
     if (DialogBoxParamA(startup.instance, MAKEINTRESOURCEA(IDD_INSTALL_OPTIONS), nullptr,
                         installation_dialog, 0) != 1)
         return;
@@ -107,23 +105,23 @@ void install_program() {
 
 INT_PTR CALLBACK installation_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG:
-        show_proposed_directory(dialog);
-        CheckDlgButton(dialog, IDC_DESKTOP_SHORTCUT, BST_CHECKED);
-        CheckDlgButton(dialog, IDC_START_MENU_SHORTCUT, BST_CHECKED);
-        CheckDlgButton(dialog, IDC_STARTUP_SHORTCUT, BST_UNCHECKED);
-        SetFocus(GetDlgItem(dialog, IDOK));
-        return FALSE;  // the focus is set
-    case WM_COMMAND:
-        switch (LOWORD(wparam)) {
-        case IDOK:
-            install_from_dialog(dialog);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dialog, 0);
-            return TRUE;
-        }
-        return FALSE;
+        case WM_INITDIALOG:
+            show_proposed_directory(dialog);
+            CheckDlgButton(dialog, IDC_DESKTOP_SHORTCUT, BST_CHECKED);
+            CheckDlgButton(dialog, IDC_START_MENU_SHORTCUT, BST_CHECKED);
+            CheckDlgButton(dialog, IDC_STARTUP_SHORTCUT, BST_UNCHECKED);
+            SetFocus(GetDlgItem(dialog, IDOK));
+            return FALSE;  // the focus is set
+        case WM_COMMAND:
+            switch (LOWORD(wparam)) {
+                case IDOK:
+                    install_from_dialog(dialog);
+                    return TRUE;
+                case IDCANCEL:
+                    EndDialog(dialog, 0);
+                    return TRUE;
+            }
+            return FALSE;
     }
     return FALSE;
 }
@@ -147,4 +145,3 @@ bool copy_program(const char* typed_directory, const char* executable_name) {
     write_uninstall_entry(program_path);
     return true;
 }
-

@@ -30,8 +30,8 @@ bool is_floppy_path(const char* path) {
     return drive == 'A' || drive == 'B' || drive == 'a' || drive == 'b';
 }
 
-bool installed_program_paths(const char* typed_directory, const char* file_name,
-                             char* directory, char* program_path) {
+bool installed_program_paths(const char* typed_directory, const char* file_name, char* directory,
+                             char* program_path) {
     directory[0] = '\0';
     program_path[0] = '\0';
     const std::size_t length = std::strlen(typed_directory);

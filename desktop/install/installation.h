@@ -56,8 +56,8 @@ bool is_floppy_path(const char* path);
 // `file_name` in it, both of kInstallPathSize characters. Returns false when the directory
 // is not a full path (drive and backslash, or a network share) or when the program's path
 // would not fit: such a directory is refused, never cut.
-bool installed_program_paths(const char* typed_directory, const char* file_name,
-                             char* directory, char* program_path);
+bool installed_program_paths(const char* typed_directory, const char* file_name, char* directory,
+                             char* program_path);
 
 // The next directory to create on the way to `directory` (which ends with a backslash):
 // the offset of the next backslash after `from`, past the drive or share root; 0 when

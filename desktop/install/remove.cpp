@@ -23,13 +23,15 @@ namespace {
 
 // FOF_FILESONLY keeps the wildcard from reaching a directory that happens to match it, and
 // FOF_NOERRORUI keeps an unattended removal from stopping at an error box.
-constexpr FILEOP_FLAGS kDeleteFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI |
-                                      FOF_FILESONLY;
+constexpr FILEOP_FLAGS kDeleteFlags =
+    FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_FILESONLY;
 // The first process's file may stay locked a moment after its handle is signalled.
 constexpr int kDeleteAttempts = 10;
 constexpr DWORD kDeleteRetryMilliseconds = 100;
 
-bool file_exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+bool file_exists(const char* path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
 
 void delete_program_file(const char* path) {
     for (int attempt = 0; attempt < kDeleteAttempts; ++attempt) {

@@ -19,7 +19,9 @@ int hex_value(char c) {
     return -1;
 }
 
-bool is_drive_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool is_drive_letter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 // A path the copy may act on: full, within the limit, naming a file, and free of the
 // characters that the shell would take as wildcards or the command line as quotes.
@@ -52,24 +54,23 @@ std::size_t full_path_root_length(const char* path) {
     if (server_end == nullptr || server_end == path + 2) return 0;
     const char* share = server_end + 1;
     const char* share_end = std::strchr(share, '\\');
-    const std::size_t share_length = share_end ? static_cast<std::size_t>(share_end - share)
-                                               : std::strlen(share);
+    const std::size_t share_length =
+        share_end ? static_cast<std::size_t>(share_end - share) : std::strlen(share);
     if (share_length == 0) return 0;
     return static_cast<std::size_t>(share - path) + share_length;
 }
 
-bool build_deletion_command(const char* copy_path, const char* target_path,
-                            std::uint32_t handle, bool removal, char* out, std::size_t size) {
+bool build_deletion_command(const char* copy_path, const char* target_path, std::uint32_t handle,
+                            bool removal, char* out, std::size_t size) {
     if (size == 0) return false;
     out[0] = '\0';
     if (full_path_root_length(copy_path) == 0 || std::strchr(copy_path, '"') != nullptr ||
         !is_deletable_path(target_path, std::strlen(target_path)))
         return false;
     if (handle == 0 || handle >= kFirstRefusedHandle) return false;
-    const int written = std::snprintf(out, size, "\"%s\" %s%s,%08X,%c", copy_path,
-                                      kDeletionSwitch, target_path,
-                                      static_cast<unsigned>(handle),
-                                      removal ? kRemovalLetter : kInstallerLetter);
+    const int written =
+        std::snprintf(out, size, "\"%s\" %s%s,%08X,%c", copy_path, kDeletionSwitch, target_path,
+                      static_cast<unsigned>(handle), removal ? kRemovalLetter : kInstallerLetter);
     if (written < 0 || static_cast<std::size_t>(written) >= size) {
         out[0] = '\0';
         return false;

@@ -13,8 +13,8 @@ constexpr std::size_t kInstallPathSize = 260;
 constexpr char kDeletionSwitch[] = "/DELETE:";
 // The temporary copy's name prefix, for the system's unique temporary file.
 constexpr char kDeletionCopyPrefix[] = "Del";
-constexpr char kRemovalLetter = 'Y';   // delete the program's files and directory too
-constexpr char kInstallerLetter = 'N'; // delete the named executable only
+constexpr char kRemovalLetter = 'Y';    // delete the program's files and directory too
+constexpr char kInstallerLetter = 'N';  // delete the named executable only
 
 // Room for the quoted copy's path, the switch, the path to delete and the tail
 // ",XXXXXXXX,Y", both paths at their longest.
@@ -25,8 +25,8 @@ constexpr std::size_t kDeletionCommandSize =
 // blank in the temporary folder's path never starts another program. Returns false, with
 // `out` emptied, when the text would not fit, when either path is not a full one, or when
 // the handle's value could not be read back (0, or 0x80000000 and above).
-bool build_deletion_command(const char* copy_path, const char* target_path,
-                            std::uint32_t handle, bool removal, char* out, std::size_t size);
+bool build_deletion_command(const char* copy_path, const char* target_path, std::uint32_t handle,
+                            bool removal, char* out, std::size_t size);
 
 struct DeletionRequest {
     char path[kInstallPathSize];  // the executable to delete

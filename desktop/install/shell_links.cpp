@@ -140,8 +140,8 @@ void read_shortcut_target(const char* link_path, char* target) {
     target[0] = '\0';
     const HRESULT com = CoInitialize(nullptr);
     IShellLinkA* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IShellLinkA, reinterpret_cast<void**>(&link)))) {
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link)))) {
         IPersistFile* file = nullptr;
         if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
             wchar_t wide[kInstallPathSize];
@@ -157,4 +157,3 @@ void read_shortcut_target(const char* link_path, char* target) {
     }
     if (SUCCEEDED(com)) CoUninitialize();
 }
-

@@ -13,7 +13,9 @@
 
 namespace {
 
-void pass_progress_count(std::int32_t files_seen) { show_progress_count(files_seen); }
+void pass_progress_count(std::int32_t files_seen) {
+    show_progress_count(files_seen);
+}
 
 void release_request(ImmediateScanRequest* request) {
     release_options(&request->options);

@@ -48,8 +48,7 @@ bool print_document(HDC dc, const char* text, std::size_t length, int copies) {
         std::size_t position = 0;
         std::size_t line_length = 0;
         for (std::size_t start = position;
-             printed && next_view_line(text, length, &position, &line_length);
-             start = position) {
+             printed && next_view_line(text, length, &position, &line_length); start = position) {
             const char* rest = text + start;
             std::size_t left = line_length;
             // An empty line still takes its printed line; a long one wraps onto several.
@@ -86,8 +85,7 @@ bool print_text(char* text, std::size_t length) {
     // so the default printer is asked for first, without a dialog.
     dialog.Flags = PD_RETURNDEFAULT;
     if (!PrintDlgA(&dialog)) return false;
-    dialog.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_HIDEPRINTTOFILE |
-                   PD_NOWARNING;
+    dialog.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_HIDEPRINTTOFILE | PD_NOWARNING;
     const bool chosen = PrintDlgA(&dialog) != 0;
     const bool failed = !chosen && CommDlgExtendedError() != 0;
     bool printed = true;
@@ -110,4 +108,3 @@ bool print_text(char* text, std::size_t length) {
     if (dialog.hDevNames != nullptr) GlobalFree(dialog.hDevNames);
     return !failed && printed;
 }
-

@@ -26,11 +26,11 @@ namespace {
 // What the worker asks of the page: the private message's wParam, with its lParam.
 constexpr UINT kViewCallMessage = WM_APP + 0x40;
 enum ViewCall : WPARAM {
-    kInsertEntry,   // lParam: the ViewEntry
+    kInsertEntry,  // lParam: the ViewEntry
     kClearView,
-    kFitScrollBar,  // lParam: the check switch
-    kProgressCount, // lParam: the count
-    kScanCursor,    // lParam: busy
+    kFitScrollBar,   // lParam: the check switch
+    kProgressCount,  // lParam: the count
+    kScanCursor,     // lParam: busy
 };
 
 struct ViewEntry {
@@ -57,7 +57,9 @@ HWND settings_sheet() {
     return page != nullptr ? GetParent(page) : nullptr;
 }
 
-void answer(HWND page, LONG_PTR result) { SetWindowLongPtrA(page, DWLP_MSGRESULT, result); }
+void answer(HWND page, LONG_PTR result) {
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+}
 
 HCURSOR cursor_for(bool busy) {
     HCURSOR cursor = busy ? startup.wait_cursor : startup.arrow_cursor;
@@ -110,8 +112,8 @@ void insert_entry(const ViewEntry& entry) {
     char line[kLineSize];
     const std::size_t line_length =
         format_report_line(entry.timestamp, entry.name, entry.message, line, sizeof line);
-    const ViewEntryPlan plan = place_view_entry(&results_view.sections, entry.category,
-                                                view_length(view), line_length);
+    const ViewEntryPlan plan =
+        place_view_entry(&results_view.sections, entry.category, view_length(view), line_length);
     if (plan.becomes_full) append_at_end(view, kViewFullNotice);
     if (!plan.insert) return;
     LRESULT at = SendMessageA(view, EM_LINEINDEX, static_cast<WPARAM>(plan.line), 0);
@@ -175,10 +177,9 @@ void show_counter(int count) {
     if (results_view.counter_inner == nullptr) {
         RECT inside = {};
         GetClientRect(results_view.counter_outer, &inside);
-        results_view.counter_inner =
-            CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE, 0, 0, inside.right,
-                            inside.bottom, results_view.counter_outer, nullptr, startup.instance,
-                            nullptr);
+        results_view.counter_inner = CreateWindowExA(
+            0, "Static", "", WS_CHILD | WS_VISIBLE, 0, 0, inside.right, inside.bottom,
+            results_view.counter_outer, nullptr, startup.instance, nullptr);
         if (results_view.counter_inner == nullptr) {
             remove_counter();
             return;
@@ -203,7 +204,9 @@ HWND sheet_button(HWND sheet, int id) {
     return lstrcmpiA(name, "Button") == 0 ? button : nullptr;
 }
 
-ViewRect view_rect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
+ViewRect view_rect(const RECT& rect) {
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
 
 void create_print_button() {
     if (results_view.print_button != nullptr) return;
@@ -227,8 +230,7 @@ void create_print_button() {
         place.right - place.left, place.bottom - place.top, sheet,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PRINT_LOG)), startup.instance, nullptr);
     if (button == nullptr) return;
-    SendMessageA(button, WM_SETFONT, SendMessageA(results_view.ok_button, WM_GETFONT, 0, 0),
-                 FALSE);
+    SendMessageA(button, WM_SETFONT, SendMessageA(results_view.ok_button, WM_GETFONT, 0, 0), FALSE);
     results_view.print_button = button;
 }
 
@@ -248,8 +250,8 @@ void open_clicked_entry(HWND view, LPARAM position) {
     char text[kViewLineFetch + 1] = {};
     const WORD room = kViewLineFetch;
     std::memcpy(text, &room, sizeof room);  // EM_GETLINE reads its room from the buffer
-    const LRESULT copied = SendMessageA(view, EM_GETLINE, static_cast<WPARAM>(line),
-                                        reinterpret_cast<LPARAM>(text));
+    const LRESULT copied =
+        SendMessageA(view, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(text));
     if (copied <= 0 || copied > kViewLineFetch) return;
     char path[kPathLimit];
     if (!view_line_path(text, static_cast<std::size_t>(copied), path, sizeof path)) return;
@@ -264,8 +266,7 @@ void open_clicked_entry(HWND view, LPARAM position) {
     ShellExecuteExA(&action);
 }
 
-LRESULT CALLBACK view_control_procedure(HWND view, UINT message, WPARAM wparam,
-                                        LPARAM lparam) {
+LRESULT CALLBACK view_control_procedure(HWND view, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_LBUTTONDBLCLK:
             // Consumed: no word is selected.
@@ -319,8 +320,8 @@ void create_view_page(HWND page, LPARAM parameter) {
         read_log_file(append_view_text);
         fit_scroll_bar(true);
     }
-    results_view.previous_view_procedure = reinterpret_cast<WNDPROC>(
-        GetWindowLongPtrA(view, GWLP_WNDPROC));
+    results_view.previous_view_procedure =
+        reinterpret_cast<WNDPROC>(GetWindowLongPtrA(view, GWLP_WNDPROC));
     if (results_view.previous_view_procedure != nullptr)
         SetWindowLongPtrA(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(view_control_procedure));
 }
@@ -340,12 +341,23 @@ void destroy_view_page() {
 
 void run_view_call(WPARAM call, LPARAM argument) {
     switch (call) {
-        case kInsertEntry: insert_entry(*reinterpret_cast<const ViewEntry*>(argument)); break;
-        case kClearView: empty_view(); break;
-        case kFitScrollBar: fit_scroll_bar(argument != 0); break;
-        case kProgressCount: show_counter(static_cast<int>(argument)); break;
-        case kScanCursor: SetCursor(cursor_for(argument != 0)); break;
-        default: break;
+        case kInsertEntry:
+            insert_entry(*reinterpret_cast<const ViewEntry*>(argument));
+            break;
+        case kClearView:
+            empty_view();
+            break;
+        case kFitScrollBar:
+            fit_scroll_bar(argument != 0);
+            break;
+        case kProgressCount:
+            show_counter(static_cast<int>(argument));
+            break;
+        case kScanCursor:
+            SetCursor(cursor_for(argument != 0));
+            break;
+        default:
+            break;
     }
 }
 
@@ -439,13 +451,21 @@ void view_sink(int category, const char* timestamp, const char* name, const char
     send_to_page(kInsertEntry, reinterpret_cast<LPARAM>(&entry));
 }
 
-void clear_view() { send_to_page(kClearView, 0); }
+void clear_view() {
+    send_to_page(kClearView, 0);
+}
 
-void fit_view_scroll_bar(bool check) { send_to_page(kFitScrollBar, check ? 1 : 0); }
+void fit_view_scroll_bar(bool check) {
+    send_to_page(kFitScrollBar, check ? 1 : 0);
+}
 
-void show_progress_count(int count) { send_to_page(kProgressCount, count); }
+void show_progress_count(int count) {
+    send_to_page(kProgressCount, count);
+}
 
-void show_scan_cursor(bool busy) { send_to_page(kScanCursor, busy ? 1 : 0); }
+void show_scan_cursor(bool busy) {
+    send_to_page(kScanCursor, busy ? 1 : 0);
+}
 
 void append_view_text(const char* text) {
     HWND view = results_view.view;

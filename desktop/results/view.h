@@ -1,8 +1,8 @@
 // The results view: the "View log" page of the settings window, the sink of immediate
-// scans, the files-seen counter and the "Print log" button. The page runs on the user-interface thread;
-// the sink, the counter, the fitting and the scan cursor are called from the
-// immediate-scan worker too and reach the page only through sent messages, so every
-// window and every section count is touched on the user-interface thread alone.
+// scans, the files-seen counter and the "Print log" button. The page runs on the user-interface
+// thread; the sink, the counter, the fitting and the scan cursor are called from the immediate-scan
+// worker too and reach the page only through sent messages, so every window and every section count
+// is touched on the user-interface thread alone.
 #pragma once
 
 #include <atomic>
@@ -16,13 +16,13 @@ struct ResultsViewState {
     HWND view;               // the view control (null: entries are dropped)
     WNDPROC previous_view_procedure;
     HFONT view_font;
-    RECT initial_format;     // the view's formatting rectangle at page creation
-    ViewSections sections;   // what the sink inserted since the view was last emptied
-    bool ends_line;          // loaded log text ends with a line break (or there is none)
-    HWND ok_button;          // the settings window's, remembered until it is next opened
+    RECT initial_format;    // the view's formatting rectangle at page creation
+    ViewSections sections;  // what the sink inserted since the view was last emptied
+    bool ends_line;         // loaded log text ends with a line break (or there is none)
+    HWND ok_button;         // the settings window's, remembered until it is next opened
     HWND cancel_button;
-    HWND print_button;       // exists while the page is the active page
-    HWND counter_outer;      // the files-seen counter during an immediate scan
+    HWND print_button;   // exists while the page is the active page
+    HWND counter_outer;  // the files-seen counter during an immediate scan
     HWND counter_inner;
     HFONT counter_font;
     bool printing;

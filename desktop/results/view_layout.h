@@ -28,10 +28,10 @@ struct ViewSections {
 
 // Where one entry goes.
 struct ViewEntryPlan {
-    bool insert;           // false: the entry is dropped
-    bool becomes_full;     // this entry found the view full: show kViewFullNotice at the end
-    int line;              // the view line before which header and entry are inserted
-    const char* header;    // the section's header, to insert first, or null
+    bool insert;         // false: the entry is dropped
+    bool becomes_full;   // this entry found the view full: show kViewFullNotice at the end
+    int line;            // the view line before which header and entry are inserted
+    const char* header;  // the section's header, to insert first, or null
 };
 
 // Decides where an entry of `category` whose line is `line_length` characters goes in a
@@ -69,9 +69,9 @@ ViewRect place_print_button(const ViewRect& ok, const ViewRect& cancel);
 
 // A printer's measures in device units, as the device context reports them.
 struct PrintMeasures {
-    int physical_offset_x;  // PHYSICALOFFSETX
-    int physical_offset_y;  // PHYSICALOFFSETY
-    int physical_height;    // PHYSICALHEIGHT; 0 on devices that do not know it
+    int physical_offset_x;      // PHYSICALOFFSETX
+    int physical_offset_y;      // PHYSICALOFFSETY
+    int physical_height;        // PHYSICALHEIGHT; 0 on devices that do not know it
     int horizontal_resolution;  // HORZRES: the printable width
     int vertical_resolution;    // VERTRES: the printable height
     int pixels_per_inch_y;      // LOGPIXELSY

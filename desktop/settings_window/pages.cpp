@@ -5,7 +5,9 @@
 
 namespace {
 
-constexpr EnableCondition kChecked(std::uint16_t box) { return {kMustBeChecked, box}; }
+constexpr EnableCondition kChecked(std::uint16_t box) {
+    return {kMustBeChecked, box};
+}
 constexpr EnableCondition kNone = {0, 0};
 
 }  // namespace

@@ -183,8 +183,8 @@ void save_options(const Options& options) {
             write_registry_value(kOptionsSubkey, stored.value_name, nullptr,
                                  options.*stored.number);
         else
-            write_registry_value(kOptionsSubkey, stored.value_name, extension_list(options, stored.list).get(),
-                                 0);
+            write_registry_value(kOptionsSubkey, stored.value_name,
+                                 extension_list(options, stored.list).get(), 0);
     }
 }
 

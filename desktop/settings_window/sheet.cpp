@@ -52,7 +52,9 @@ bool is_locked(HWND control) {
     return GetWindowLongPtrA(control, GWLP_USERDATA) == static_cast<LONG_PTR>(kLockedMarker);
 }
 
-void answer(HWND page, LONG_PTR result) { SetWindowLongPtrA(page, DWLP_MSGRESULT, result); }
+void answer(HWND page, LONG_PTR result) {
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+}
 
 // Reads a box's text when it holds at most kBoxTextSize - 1 characters. A longer text
 // (the boxes are limited, but a program may still set one) would be cut into another
@@ -89,9 +91,9 @@ void transfer_page_options(HWND page, int page_key, bool store) {
             }
             switch (row.kind) {
                 case SettingKind::CheckBox:
-                    CheckDlgButton(page, row.control_id,
-                                   (working_options.*row.number & row.mask) ? BST_CHECKED
-                                                                            : BST_UNCHECKED);
+                    CheckDlgButton(
+                        page, row.control_id,
+                        (working_options.*row.number & row.mask) ? BST_CHECKED : BST_UNCHECKED);
                     break;
                 case SettingKind::ListField: {
                     const char* text = extension_list(working_options, row.list).get();
@@ -144,9 +146,14 @@ void update_dependent_controls(int page_key, HWND page) {
             continue;
         }
         switch (decide_enable(rule, read_check_state, page)) {
-            case EnableDecision::Disable: EnableWindow(control, FALSE); break;
-            case EnableDecision::Enable: EnableWindow(control, TRUE); break;
-            case EnableDecision::Leave: break;
+            case EnableDecision::Disable:
+                EnableWindow(control, FALSE);
+                break;
+            case EnableDecision::Enable:
+                EnableWindow(control, TRUE);
+                break;
+            case EnableDecision::Leave:
+                break;
         }
     }
 }
@@ -223,15 +230,13 @@ INT_PTR CALLBACK file_scanning_page_procedure(HWND page, UINT message, WPARAM wp
     return options_page_procedure(page, message, wparam, lparam, kFileScanningPage);
 }
 
-INT_PTR CALLBACK background_page_procedure(HWND page, UINT message, WPARAM wparam,
-                                           LPARAM lparam) {
+INT_PTR CALLBACK background_page_procedure(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
     return options_page_procedure(page, message, wparam, lparam, kBackgroundPage);
 }
 
 HTREEITEM selected_item(HWND tree) {
     if (tree == nullptr) return nullptr;
-    return reinterpret_cast<HTREEITEM>(
-        SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
 }
 
 // "Add" and "Remove": the selected directory's mark, then the marks of its drive.
@@ -250,8 +255,8 @@ void mark_selected_directory(HWND tree, int mark) {
 
 // The tree notifications both tree pages share; true when `message` was one of them,
 // with the page's answer in *result.
-bool handle_tree_notification(HWND tree, const NMHDR& header, LPARAM lparam,
-                              bool mark_scan_list, LONG_PTR* result) {
+bool handle_tree_notification(HWND tree, const NMHDR& header, LPARAM lparam, bool mark_scan_list,
+                              LONG_PTR* result) {
     *result = 0;
     switch (header.code) {
         case TVN_GETDISPINFOA:
@@ -295,12 +300,10 @@ INT_PTR tree_page_notification(HWND page, int page_key, HWND tree, bool mark_sca
     return handle_sheet_notification(page, page_key, header, lparam);
 }
 
-INT_PTR CALLBACK directories_page_procedure(HWND page, UINT message, WPARAM wparam,
-                                            LPARAM lparam) {
+INT_PTR CALLBACK directories_page_procedure(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_INITDIALOG:
-            settings_window.directories_tree =
-                build_drive_tree(page, IDC_DIRECTORIES_TREE, true);
+            settings_window.directories_tree = build_drive_tree(page, IDC_DIRECTORIES_TREE, true);
             transfer_page_options(page, kDirectoriesPage, false);
             return TRUE;
         case WM_DESTROY:
@@ -310,14 +313,19 @@ INT_PTR CALLBACK directories_page_procedure(HWND page, UINT message, WPARAM wpar
         case WM_COMMAND:
             if (HIWORD(wparam) != BN_CLICKED) return FALSE;
             switch (LOWORD(wparam)) {
-                case IDC_ADD_DIRECTORY: mark_selected_directory(settings_window.directories_tree, 1); break;
-                case IDC_REMOVE_DIRECTORY: mark_selected_directory(settings_window.directories_tree, 0); break;
+                case IDC_ADD_DIRECTORY:
+                    mark_selected_directory(settings_window.directories_tree, 1);
+                    break;
+                case IDC_REMOVE_DIRECTORY:
+                    mark_selected_directory(settings_window.directories_tree, 0);
+                    break;
                 case IDC_SCAN_NOW:
                     show_log_page();
                     wait_for_background_pause(settings_window.sheet_window);
                     start_immediate_scan(nullptr, true);
                     break;
-                default: break;
+                default:
+                    break;
             }
             return TRUE;
         case WM_NOTIFY:

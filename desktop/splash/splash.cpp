@@ -46,21 +46,21 @@ void paint_splash(HWND window) {
 
 LRESULT CALLBACK splash_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-    case WM_CREATE:
-        SetTimer(window, kCloseTimer, kSplashMilliseconds, nullptr);
-        return 0;
-    case WM_TIMER:
-        DestroyWindow(window);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    case WM_PAINT:
-        paint_splash(window);
-        return 0;
-    case WM_PALETTECHANGED:
-        if (reinterpret_cast<HWND>(wparam) != window) InvalidateRect(window, nullptr, TRUE);
-        return 0;
+        case WM_CREATE:
+            SetTimer(window, kCloseTimer, kSplashMilliseconds, nullptr);
+            return 0;
+        case WM_TIMER:
+            DestroyWindow(window);
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_PAINT:
+            paint_splash(window);
+            return 0;
+        case WM_PALETTECHANGED:
+            if (reinterpret_cast<HWND>(wparam) != window) InvalidateRect(window, nullptr, TRUE);
+            return 0;
     }
     return DefWindowProcA(window, message, wparam, lparam);
 }
@@ -135,16 +135,16 @@ void show_splash() {
         return;
     }
 
-    splash_state.layout = lay_out_splash(splash_state.bitmap.width, splash_state.bitmap.height,
-                                         text.cx, text.cy);
+    splash_state.layout =
+        lay_out_splash(splash_state.bitmap.width, splash_state.bitmap.height, text.cx, text.cy);
     RECT frame = {0, 0, splash_state.layout.client_width, splash_state.layout.client_height};
     AdjustWindowRect(&frame, kSplashStyle, FALSE);
     const WindowPlacement place =
         centre_splash(frame.left, frame.top, frame.right, frame.bottom,
                       GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    HWND window = CreateWindowExA(0, kSplashClass, kSplashTitle, kSplashStyle, place.x, place.y,
-                                  place.width, place.height, nullptr, nullptr, startup.instance,
-                                  nullptr);
+    HWND window =
+        CreateWindowExA(0, kSplashClass, kSplashTitle, kSplashStyle, place.x, place.y, place.width,
+                        place.height, nullptr, nullptr, startup.instance, nullptr);
     if (window != nullptr) {
         MSG message;
         while (GetMessageA(&message, nullptr, 0, 0) > 0) {

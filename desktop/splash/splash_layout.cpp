@@ -12,8 +12,7 @@ constexpr std::uint32_t kCoreHeaderSize = 12;
 constexpr std::uint32_t kInfoHeaderSize = 40;
 // Offsets in the info header.
 constexpr std::size_t kHeaderSizeAt = 0, kWidthAt = 4, kHeightAt = 8, kPlanesAt = 12,
-                      kBitCountAt = 14, kCompressionAt = 16, kImageSizeAt = 20,
-                      kColoursUsedAt = 32;
+                      kBitCountAt = 14, kCompressionAt = 16, kImageSizeAt = 20, kColoursUsedAt = 32;
 constexpr int kTextMargin = 20;
 
 std::uint32_t read_le32(const unsigned char* p) {
@@ -37,8 +36,7 @@ bool check_splash_bitmap(unsigned char* data, std::size_t length, SplashBitmap* 
     unsigned char* header = data + kFileHeaderSize;
     const std::size_t available = length - kFileHeaderSize;
     const std::uint32_t header_size = read_le32(header + kHeaderSizeAt);
-    if (header_size == kCoreHeaderSize || header_size < kInfoHeaderSize ||
-        header_size > available)
+    if (header_size == kCoreHeaderSize || header_size < kInfoHeaderSize || header_size > available)
         return false;
 
     const std::int32_t width = static_cast<std::int32_t>(read_le32(header + kWidthAt));
@@ -54,8 +52,7 @@ bool check_splash_bitmap(unsigned char* data, std::size_t length, SplashBitmap* 
     const std::uint64_t most_colours = std::uint64_t{1} << bits;
     if (colours > most_colours) return false;
     if (colours == 0 && bits != 24) colours = most_colours;
-    const std::uint64_t row_size =
-        (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
+    const std::uint64_t row_size = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
     const std::uint64_t pixels_size = row_size * static_cast<std::uint64_t>(height);
     const std::uint64_t pixel_offset = header_size + 4 * colours;
     if (pixel_offset + pixels_size > available) return false;
@@ -71,8 +68,8 @@ bool check_splash_bitmap(unsigned char* data, std::size_t length, SplashBitmap* 
 }
 
 void format_splash_text(char* out, std::size_t size) {
-    static_assert(sizeof "Inkhound version " INKHOUND_VERSION_TEXT " " +
-                      sizeof kMakersNotice <= kSplashTextSize + 1,
+    static_assert(sizeof "Inkhound version " INKHOUND_VERSION_TEXT " " + sizeof kMakersNotice <=
+                      kSplashTextSize + 1,
                   "the version line fits its buffer");
     if (size == 0) return;
     // Only a buffer smaller than kSplashTextSize cuts the line.

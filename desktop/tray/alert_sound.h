@@ -8,8 +8,8 @@ constexpr unsigned kHandBeep = 0x10;
 constexpr unsigned kSimpleBeep = 0xFFFFFFFF;
 
 struct SoundCalls {
-    unsigned (*output_devices)();            // how many wave output devices there are
-    bool (*play_own_sound)();                // the program's sound, to its end
+    unsigned (*output_devices)();               // how many wave output devices there are
+    bool (*play_own_sound)();                   // the program's sound, to its end
     bool (*play_sound_file)(const char* name);  // a sound file, to its end
     void (*beep)(unsigned kind);
 };

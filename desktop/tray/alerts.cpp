@@ -16,7 +16,9 @@ namespace {
 constexpr char kTaskbarClass[] = "Shell_TrayWnd";
 
 // Both sounds play synchronously and never fall back on the default sound.
-unsigned output_devices() { return waveOutGetNumDevs(); }
+unsigned output_devices() {
+    return waveOutGetNumDevs();
+}
 bool play_own_sound() {
     return PlaySoundA(MAKEINTRESOURCEA(IDW_ALERT_SOUND), startup.instance,
                       SND_RESOURCE | SND_SYNC | SND_NODEFAULT) != FALSE;
@@ -24,7 +26,9 @@ bool play_own_sound() {
 bool play_sound_file(const char* name) {
     return PlaySoundA(name, nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT) != FALSE;
 }
-void beep(unsigned kind) { MessageBeep(kind); }
+void beep(unsigned kind) {
+    MessageBeep(kind);
+}
 
 constexpr SoundCalls kSystemSound = {output_devices, play_own_sound, play_sound_file, beep};
 

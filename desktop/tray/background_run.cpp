@@ -26,31 +26,24 @@ void arm_timer(std::uint32_t milliseconds, std::uint32_t arming) {
     PostMessageA(startup.main_window, kArmScannerTimerMessage, milliseconds,
                  static_cast<LPARAM>(arming));
 }
-void stop_timer() { PostMessageA(startup.main_window, kStopScannerTimerMessage, 0, 0); }
-void wait_event() { WaitForSingleObject(scanner_handles.scanner_event, INFINITE); }
-void signal_event() { SetEvent(scanner_handles.scanner_event); }
-// The requests' polls, on the main thread, which owns the tray: meanwhile it handles the
-// scanner's own posted messages (timer 1, the tray's image and tip, the alert display), so
-// that the tray shows what the scanner does while a request waits for it.
+void stop_timer() {
+    PostMessageA(startup.main_window, kStopScannerTimerMessage, 0, 0);
+}
+void wait_event() {
+    WaitForSingleObject(scanner_handles.scanner_event, INFINITE);
+}
+void signal_event() {
+    SetEvent(scanner_handles.scanner_event);
+}
 void sleep_milliseconds(std::uint32_t milliseconds) {
-    constexpr DWORD kStep = 20;
-    const DWORD end = GetTickCount() + milliseconds;
-    for (;;) {
-        MSG message;
-        while (PeekMessageA(&message, startup.main_window, kArmScannerTimerMessage,
-                            kTrayStatusMessage, PM_REMOVE))
-            DispatchMessageA(&message);
-        const int left = static_cast<int>(end - GetTickCount());
-        if (left <= 0) return;
-        Sleep(left < static_cast<int>(kStep) ? static_cast<DWORD>(left) : kStep);
-    }
+    Sleep(milliseconds);
 }
 void set_status(const char* tip, TrayImage image) {
     post_tray_status(tip, image == TrayImage::Active ? startup.icon_active : startup.icon_normal);
 }
 
-const ScannerHost kDesktopHost = {arm_timer,          stop_timer, wait_event,
-                                  signal_event,       sleep_milliseconds, set_status,
+const ScannerHost kDesktopHost = {arm_timer,           stop_timer,         wait_event,
+                                  signal_event,        sleep_milliseconds, set_status,
                                   clear_alert_display, raise_alerts};
 
 DWORD WINAPI scanner_thread(void*) {
@@ -71,6 +64,13 @@ void start_background_scanner() {
     if (scanner_handles.scanner_thread == nullptr) return;
     scanner_thread_created();
     ResumeThread(scanner_handles.scanner_thread);
+}
+
+void handle_scanner_messages() {
+    MSG message;
+    while (PeekMessageA(&message, startup.main_window, kArmScannerTimerMessage, kTrayStatusMessage,
+                        PM_REMOVE))
+        DispatchMessageA(&message);
 }
 
 // The main window's side of the scanner's posted requests; true when `message` was one.

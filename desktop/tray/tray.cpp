@@ -54,8 +54,8 @@ bool add_tray_icon(const char* tip) {
 
 void set_tray_status(const char* tip, HICON image) {
     if (!tray_state.tray_icon_added) return;
-    NOTIFYICONDATAA record = icon_record((tip != nullptr ? NIF_TIP : 0) |
-                                        (image != nullptr ? NIF_ICON : 0));
+    NOTIFYICONDATAA record =
+        icon_record((tip != nullptr ? NIF_TIP : 0) | (image != nullptr ? NIF_ICON : 0));
     if (tip != nullptr) {
         copy_tip(&record, tip);
         std::memcpy(tray_state.tip, record.szTip, sizeof tray_state.tip);
@@ -87,8 +87,8 @@ void show_tray_menu(int x) {
     HMENU menu = GetSubMenu(startup.tray_menu, 0);
     if (menu == nullptr) return;
     // At the bottom of the screen, where the tray is.
-    const int y = GetSystemMetrics(SM_CYSCREEN) -
-                  GetSystemMetrics(SM_CYMENU) * GetMenuItemCount(menu);
+    const int y =
+        GetSystemMetrics(SM_CYSCREEN) - GetSystemMetrics(SM_CYMENU) * GetMenuItemCount(menu);
     SetForegroundWindow(startup.main_window);
     TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_TOPALIGN, x, y, startup.main_window, nullptr);
     // Lets the menu close when the user clicks elsewhere.

@@ -6,7 +6,6 @@
 
 #include "platform/win32/win32.h"
 
-
 // Main thread only.
 struct TrayState {
     bool tray_icon_added;      // every later change of the icon is skipped while clear
@@ -27,8 +26,8 @@ constexpr UINT kFlashMilliseconds = 1000;
 // Messages the scanner thread posts to the main window, so that the main thread arms and
 // stops the window's timers and hides it (the system gives a window's timers only to
 // its own thread, and a sent message would block the scanner while the main thread
-// waits for it to pause). One range, from the first to the last: a request waiting on the
-// main thread takes these, and only these, meanwhile.
+// waits for it to pause). One range, from the first to the last: handle_scanner_messages
+// takes these, and only these.
 constexpr UINT kArmScannerTimerMessage = WM_APP + 1;  // wparam: milliseconds; lparam: arming
 constexpr UINT kStopScannerTimerMessage = WM_APP + 2;
 constexpr UINT kClearAlertDisplayMessage = WM_APP + 3;
@@ -59,6 +58,10 @@ void start_flash_timer(UINT_PTR timer);
 
 // After a background scan that found something, on the scanner thread.
 void raise_alerts();
+
+// Handles the messages the scanner has posted so far: after a request has waited for
+// the scanner, so that the tray shows its state before anything else opens. Main thread.
+void handle_scanner_messages();
 
 // The main window's side of the scanner's posted requests; true when `message` was one.
 bool handle_scanner_message(UINT message, WPARAM wparam, LPARAM lparam);

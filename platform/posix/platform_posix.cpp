@@ -28,9 +28,13 @@ static_assert(kErrorTooManyOpenFiles == EMFILE, "the descriptor limit's error is
 // Macintosh clients.
 static const char kFinderInfoAttribute[] = "user.DosStream.AFP_AfpInfo:$DATA";
 
-void set_platform_last_error(int error) { errno = error; }
+void set_platform_last_error(int error) {
+    errno = error;
+}
 
-int platform_last_error() { return errno; }
+int platform_last_error() {
+    return errno;
+}
 
 PlatformFile platform_open_read(const char* path) {
     if (injected_fault(PlatformCall::Open)) return kNoFile;
@@ -108,7 +112,9 @@ int platform_read_finder_info(const char* path, unsigned char* out) {
     return static_cast<int>(count);
 }
 
-int platform_query_id() { return 2; }
+int platform_query_id() {
+    return 2;
+}
 
 int platform_module_path(char* out, std::size_t size) {
     if (size == 0) return 0;
@@ -156,7 +162,9 @@ static_assert(NAME_MAX < kNameLimit, "every entry name fits a DirectoryEntry");
 
 DirectoryEntryHook directory_entry_hook = nullptr;
 
-static DIR* to_dir(PlatformDirectory handle) { return reinterpret_cast<DIR*>(handle.value); }
+static DIR* to_dir(PlatformDirectory handle) {
+    return reinterpret_cast<DIR*>(handle.value);
+}
 
 // Sorts one entry. A symbolic link is judged by its target, but a link to a directory is
 // never entered: a link back up the tree would make the walk endless. A link whose target
@@ -302,7 +310,8 @@ int platform_make_private_directory(char* out, std::size_t size) {
     if (base == nullptr || base[0] != '/') base = "/tmp";
     std::size_t length = std::strlen(base);
     while (length > 1 && base[length - 1] == '/') --length;
-    const int written = std::snprintf(out, size, "%.*s/inkhound-XXXXXX", static_cast<int>(length), base);
+    const int written =
+        std::snprintf(out, size, "%.*s/inkhound-XXXXXX", static_cast<int>(length), base);
     if (written < 0 || static_cast<std::size_t>(written) >= size) {
         if (size > 0) out[0] = '\0';
         errno = ENAMETOOLONG;
@@ -327,8 +336,12 @@ static_assert(std::atomic<int>::is_always_lock_free, "counted in a signal handle
 
 void remove_leftovers();
 
-void remove_leftover_file(const char* path) { unlink(path); }
-void remove_leftover_folder(const char* path) { rmdir(path); }
+void remove_leftover_file(const char* path) {
+    unlink(path);
+}
+void remove_leftover_folder(const char* path) {
+    rmdir(path);
+}
 
 // The first request asks the scan to stop; a second one removes what the program was
 // making and ends it as the signal would have without a handler.
@@ -359,7 +372,9 @@ int platform_catch_interrupt(InterruptHandler handler) {
     return 1;
 }
 
-bool platform_stderr_is_terminal() { return isatty(2) == 1; }
+bool platform_stderr_is_terminal() {
+    return isatty(2) == 1;
+}
 
 // ---- Replacing a file whole -------------------------------------------------------------
 
@@ -368,7 +383,7 @@ namespace {
 // Holds back the ending signals while a new file and its note as a leftover come or go
 // together, so that a forced end never finds the one without the other.
 class EndSignalsHeld {
-  public:
+   public:
     EndSignalsHeld() {
         sigset_t set;
         sigemptyset(&set);
@@ -379,7 +394,7 @@ class EndSignalsHeld {
     EndSignalsHeld(const EndSignalsHeld&) = delete;
     EndSignalsHeld& operator=(const EndSignalsHeld&) = delete;
 
-  private:
+   private:
     sigset_t previous_;
 };
 
@@ -489,8 +504,8 @@ int platform_begin_replace(const char* path, PlatformReplacement* replacement) {
     }
     const char* slash = std::strrchr(r.target, '/');
     const int folder = slash ? static_cast<int>(slash - r.target) + 1 : 0;
-    const int length = std::snprintf(r.temporary, sizeof r.temporary, "%.*s.inkhound-XXXXXX",
-                                     folder, r.target);
+    const int length =
+        std::snprintf(r.temporary, sizeof r.temporary, "%.*s.inkhound-XXXXXX", folder, r.target);
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof r.temporary) {
         r.temporary[0] = '\0';
         errno = ENAMETOOLONG;
@@ -578,4 +593,6 @@ int platform_raise_open_file_limit(std::uint64_t* limit) {
     return 1;
 }
 
-void platform_ignore_broken_pipe() { signal(SIGPIPE, SIG_IGN); }
+void platform_ignore_broken_pipe() {
+    signal(SIGPIPE, SIG_IGN);
+}

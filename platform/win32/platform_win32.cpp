@@ -10,11 +10,17 @@
 
 static const char kFinderInfoStream[] = ":Afp_AfpInfo";
 
-void set_platform_last_error(int error) { SetLastError(static_cast<DWORD>(error)); }
+void set_platform_last_error(int error) {
+    SetLastError(static_cast<DWORD>(error));
+}
 
-int platform_last_error() { return static_cast<int>(GetLastError()); }
+int platform_last_error() {
+    return static_cast<int>(GetLastError());
+}
 
-static HANDLE to_handle(PlatformFile file) { return reinterpret_cast<HANDLE>(file.value); }
+static HANDLE to_handle(PlatformFile file) {
+    return reinterpret_cast<HANDLE>(file.value);
+}
 
 // Every file the program opens is read or written sequentially.
 static PlatformFile create_file(const char* path, DWORD access, DWORD share, DWORD disposition,
@@ -281,8 +287,12 @@ static volatile LONG interrupts_seen = 0;
 
 void remove_leftovers();
 
-void remove_leftover_file(const char* path) { DeleteFileA(path); }
-void remove_leftover_folder(const char* path) { RemoveDirectoryA(path); }
+void remove_leftover_file(const char* path) {
+    DeleteFileA(path);
+}
+void remove_leftover_folder(const char* path) {
+    RemoveDirectoryA(path);
+}
 
 // Runs on a thread the system starts for the event. Returning FALSE hands the event to
 // the default handler, which ends the process: so the second interrupt does, after
@@ -331,8 +341,8 @@ BOOL move_with_retry(const char* from, const char* to, int flags, PlatformCall c
     for (DWORD waited = 0;; waited += kReplaceStepMs) {
         BOOL moved = FALSE;
         if (!injected_fault(call))
-            moved = flags < 0 ? MoveFileA(from, to)
-                              : MoveFileExA(from, to, static_cast<DWORD>(flags));
+            moved =
+                flags < 0 ? MoveFileA(from, to) : MoveFileExA(from, to, static_cast<DWORD>(flags));
         if (moved) return TRUE;
         const DWORD error = GetLastError();
         if (!is_held_elsewhere(error) || waited >= kReplaceWaitMs) {
@@ -410,8 +420,8 @@ int platform_begin_replace(const char* path, PlatformReplacement* replacement) {
         if (type != FILE_TYPE_DISK) {
             // A device (NUL, CON, a port) or a pipe cannot be replaced: written straight
             // through, never cut.
-            r.file = create_file(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 OPEN_EXISTING);
+            r.file =
+                create_file(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
             if (!is_open(r.file)) return 0;
             r.in_place = true;
             return 1;
@@ -484,7 +494,9 @@ void platform_abandon_replace(PlatformReplacement* replacement) {
 
 // Standard handles are not numbered like POSIX descriptors: a file opened later never
 // takes the place of a closed one, so there is nothing to fill.
-int platform_open_missing_standard_files() { return 1; }
+int platform_open_missing_standard_files() {
+    return 1;
+}
 
 // Windows has no per-process limit of open files that a deep walk could meet.
 int platform_raise_open_file_limit(std::uint64_t* limit) {
