@@ -59,7 +59,7 @@ void pause(DWORD ms) {
 }
 
 bool wait_until(const std::function<bool()>& done, DWORD timeout_ms) {
-    for (const DWORD start = GetTickCount(); !done(); pause(100))
+    for (const DWORD start = GetTickCount(); !done(); pause(50))
         if (GetTickCount() - start > timeout_ms) return false;
     return true;
 }

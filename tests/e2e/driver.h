@@ -33,7 +33,7 @@ int wait_for_exit(Program* program, DWORD timeout_ms);
 // Ends the program if it still runs and closes its handle.
 void end_program(Program* program);
 
-// Looks at `done` every 100 ms, answering the driver's own windows meanwhile, until it holds
+// Looks at `done` every 50 ms, answering the driver's own windows meanwhile, until it holds
 // or `timeout_ms` have passed; whether it held.
 bool wait_until(const std::function<bool()>& done, DWORD timeout_ms);
 // Waits up to `timeout_ms` for a top-level window of the class and title; null if none.

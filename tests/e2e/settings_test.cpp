@@ -122,7 +122,8 @@ struct StyledControl {
 constexpr DWORD kList = ES_UPPERCASE | ES_AUTOHSCROLL;
 constexpr DWORD kTree =
     TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_DISABLEDRAGDROP;
-constexpr DWORD kLog = ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_VSCROLL;
+// The log's scroll bar is the program's to show once the lines pass the view's height.
+constexpr DWORD kLog = ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL;
 constexpr DWORD kWrap = BS_TYPEMASK | BS_MULTILINE | BS_VCENTER;
 const StyledControl kStyled[] = {
     {kFileScanningPage, IDC_GIF_EXTENSIONS, kList, kList},
