@@ -21,7 +21,6 @@ TEST(DeletionCommand, OnlyAWellFormedTailAndAFullPathAreAccepted) {
         bool removal;
     };
     const Row rows[] = {
-        {"/DELETE:C:\\P\\Inkhound.exe,0000001C,Y", "C:\\P\\Inkhound.exe", 0x1C, true},
         {"/DELETE:\\\\srv\\share\\Inkhound.exe,00000010,N", "\\\\srv\\share\\Inkhound.exe", 0x10,
          false},
         {"/DELETE:" + kLongPath + ",00000010,Y", kLongPath.c_str(), 0x10, true},
@@ -62,7 +61,8 @@ TEST(DeletionCommand, TwoLongestPathsRoundTripWithTheCopyQuoted) {
 }
 
 TEST(DeletionCommand, RemovalTouchesOnlyTheProgramsDirectory) {
-    const char* rows[][3] = {  // path, wildcard, directory removed ("" none)
+    const char* rows[][3] = {
+        // path, wildcard, directory removed ("" none)
         {"C:\\Inkhound.exe", "C:\\INKHOUND*.*", ""},
         {"\\\\srv\\share\\Inkhound.exe", "\\\\srv\\share\\INKHOUND*.*", ""},
         {"\\\\srv\\share\\d\\Inkhound.exe", "\\\\srv\\share\\d\\INKHOUND*.*", "\\\\srv\\share\\d"},
@@ -89,14 +89,18 @@ TEST(Installation, ProposedDirectoryAndFloppyTest) {
         EXPECT_STREQ(row[1], out) << row[0];
     }
     const std::pair<const char*, bool> floppies[] = {
-        {"b:\\x\\INSTALL.EXE", true}, {"\\\\A:\\SETUP.EXE", false}, {"A", false}, {"", false},
+        {"b:\\x\\INSTALL.EXE", true},
+        {"\\\\A:\\SETUP.EXE", false},
+        {"A", false},
+        {"", false},
     };
     for (const auto& [path, floppy] : floppies) EXPECT_EQ(floppy, is_floppy_path(path)) << path;
 }
 
 TEST(Installation, TypedDirectoryIsRefusedRatherThanCut) {
     const std::string fits(kInstallPathSize - 1 - sizeof "\\Inkhound.exe" + 1, 'd');
-    const std::string rows[][3] = {  // typed, directory, program ("" refused)
+    const std::string rows[][3] = {
+        // typed, directory, program ("" refused)
         {"C:\\", "C:\\", "C:\\Inkhound.exe"},
         {"C:\\" + fits.substr(3), "C:\\" + fits.substr(3) + "\\",
          "C:\\" + fits.substr(3) + "\\Inkhound.exe"},  // the program's path is 259

@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
 #include <set>
 
 #include "tests/support/collect_sink.h"
@@ -14,6 +13,7 @@
 #include "settings/options.h"
 #include "report/report.h"
 #include "tests/support/scratch.h"
+#include "tests/support/time_stamps.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ struct Entry {
 std::vector<std::string> chunks;
 
 class LogFileTest : public ::testing::Test {
-  protected:
+   protected:
     void SetUp() override {
         reset_core_state();
         ASSERT_EQ(1, set_log_directory(scratch_.path().c_str()));
@@ -57,8 +57,7 @@ class LogFileTest : public ::testing::Test {
     }
     // The log with each timestamp written as "T".
     std::string log() const {
-        static const std::regex stamp("(^|\n)[^ \r\n]+ [0-9]{2}:[0-9]{2}:[0-9]{2} ");
-        return std::regex_replace(read_whole_file(scratch_.file(kLogFileName)), stamp, "$1T ");
+        return mask_time_stamps(read_whole_file(scratch_.file(kLogFileName)));
     }
     // Every section file closed and gone, and the slots ready for the next scan.
     bool only_the_log_is_left() const {

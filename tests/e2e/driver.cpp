@@ -8,8 +8,6 @@
 
 const char kE2eUnixDir[] = INKHOUND_E2E_DIR;
 
-constexpr DWORD kStep = 50;  // ms between two looks
-
 std::string e2e_path(const char* name) {
     std::string path = std::string("Z:") + kE2eUnixDir + "/" + name;
     for (char& c : path)
@@ -60,20 +58,20 @@ void pause(DWORD ms) {
     } while (GetTickCount() - start < ms);
 }
 
+bool wait_until(const std::function<bool()>& done, DWORD timeout_ms) {
+    for (const DWORD start = GetTickCount(); !done(); pause(50))
+        if (GetTickCount() - start > timeout_ms) return false;
+    return true;
+}
+
 HWND find_window(const char* class_name, const char* title, DWORD timeout_ms) {
-    for (DWORD waited = 0;; waited += kStep) {
-        if (HWND window = FindWindowA(class_name, title)) return window;
-        if (waited >= timeout_ms) return nullptr;
-        pause(kStep);
-    }
+    HWND window = nullptr;
+    wait_until([&] { return (window = FindWindowA(class_name, title)) != nullptr; }, timeout_ms);
+    return window;
 }
 
 bool wait_gone(HWND window, DWORD timeout_ms) {
-    for (DWORD waited = 0; IsWindow(window); waited += kStep) {
-        if (waited >= timeout_ms) return false;
-        pause(kStep);
-    }
-    return true;
+    return wait_until([window] { return !IsWindow(window); }, timeout_ms);
 }
 
 HWND current_page(HWND sheet) {
@@ -156,7 +154,7 @@ void post_syscommand(HWND window, WPARAM command) {
     PostMessageA(window, WM_SYSCOMMAND, command, 0);
 }
 
-HTREEITEM tree_next(HWND tree, UINT relation, HTREEITEM from) {
+static HTREEITEM tree_next(HWND tree, UINT relation, HTREEITEM from) {
     return reinterpret_cast<HTREEITEM>(
         SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(from)));
 }
@@ -201,9 +199,7 @@ bool read_tree_item(HWND tree, HTREEITEM handle, TreeItem* out) {
     // The item may answer with a text of its own instead of the buffer given.
     out->text = local.item.pszText == remote->text ? local.text : "<not in buffer>";
     out->image = local.item.iImage;
-    out->selected_image = local.item.iSelectedImage;
     out->overlay = static_cast<int>((local.item.state & TVIS_OVERLAYMASK) >> 8);
-    out->state = local.item.state;
     out->children = local.item.cChildren;
     return true;
 }
@@ -327,12 +323,8 @@ bool run_linux(const std::string& command, const std::string& done, DWORD timeou
         return false;
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
-    for (DWORD waited = 0; GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES;
-         waited += kStep) {
-        if (waited >= timeout_ms) return false;
-        pause(kStep);
-    }
-    return true;
+    return wait_until([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                      timeout_ms);
 }
 
 bool screenshot(const char* name, HWND window) {
@@ -361,8 +353,8 @@ std::vector<std::string> tray_tips() {
     HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
     DWORD shell_id = 0;
     GetWindowThreadProcessId(tray, &shell_id);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
-                                 FALSE, shell_id);
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, shell_id);
     auto* remote = static_cast<Remote*>(
         process ? VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE)
                 : nullptr);

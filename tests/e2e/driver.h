@@ -11,6 +11,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ int wait_for_exit(Program* program, DWORD timeout_ms);
 // Ends the program if it still runs and closes its handle.
 void end_program(Program* program);
 
+// Looks at `done` every 50 ms, answering the driver's own windows meanwhile, until it holds
+// or `timeout_ms` have passed; whether it held.
+bool wait_until(const std::function<bool()>& done, DWORD timeout_ms);
 // Waits up to `timeout_ms` for a top-level window of the class and title; null if none.
 HWND find_window(const char* class_name, const char* title, DWORD timeout_ms);
 // Waits up to `timeout_ms` for `window` to be gone.
@@ -73,12 +77,9 @@ void post_syscommand(HWND window, WPARAM command);
 struct TreeItem {
     std::string text;
     int image = -1;
-    int selected_image = -1;
-    int overlay = 0;  // the overlay image index, 0 for none
-    UINT state = 0;
+    int overlay = 0;   // the overlay image index, 0 for none
     int children = 0;  // 1 while the item shows an expand button
 };
-HTREEITEM tree_next(HWND tree, UINT relation, HTREEITEM from);  // TVGN_ROOT, TVGN_CHILD...
 // The items below `parent` in tree order; below null, the top-level items.
 std::vector<HTREEITEM> tree_children(HWND tree, HTREEITEM parent);
 bool read_tree_item(HWND tree, HTREEITEM handle, TreeItem* out);

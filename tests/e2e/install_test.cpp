@@ -29,8 +29,7 @@ class Install : public Scenario {
     static void touch(const std::string& path) { CopyFileA(kSmallFile, path.c_str(), FALSE); }
     // A temporary copy deletes, and its own file goes, only after the first process has ended.
     static bool gone(const std::string& pattern) {
-        for (int tries = 0; tries < 200 && exists(pattern); ++tries) pause(100);
-        return !exists(pattern);
+        return wait_until([&] { return !exists(pattern); }, 20000);
     }
     // Nothing installed: the test's command clears the folders and decoys before the run.
     // Commands run in the copies' folder, where a folder keeps the splash away.
@@ -51,9 +50,8 @@ class Install : public Scenario {
         HWND dialog = find_window("#32770", "Specify Installation Options",
                                   refuse == IDNO ? 0 : kWindowTimeout);
         // Found as soon as it is made, the dialog gets its controls and their texts just after.
-        for (int tries = 0; tries < 100 && text(item(dialog, IDC_INSTALL_DIRECTORY)).empty();
-             ++tries)
-            pause(dialog ? 50 : 0);
+        wait_until([&] { return !text(item(dialog, IDC_INSTALL_DIRECTORY)).empty(); },
+                   dialog ? 5000 : 0);
         EXPECT_EQ(refuse == IDNO ? "" : kProposed, text(item(dialog, IDC_INSTALL_DIRECTORY)));
         if (directory != nullptr) set_text(item(dialog, IDC_INSTALL_DIRECTORY), directory);
         if (startup) click(dialog, IDC_STARTUP_SHORTCUT);

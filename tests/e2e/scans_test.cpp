@@ -10,6 +10,7 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "tests/support/time_stamps.h"
 
 namespace {
 
@@ -21,21 +22,19 @@ bool sh(const std::string& command) {
     return run_linux(command + "; touch '" + kE2eUnixDir + "/sh.done'", e2e_path("sh.done"), 60000);
 }
 
-// Waits up to 30 seconds for `done` to hold; whether it does.
-template <typename Check>
-bool wait_until(Check done) {
-    for (int tries = 0; tries < 300 && !done(); ++tries) pause(100);
-    return done();
-}
+constexpr DWORD kScanTimeout = 30000;
 
-// Waits for `part` in the view; its text without timestamps and without the files' folders.
+// Waits for `part` in the view; its text with timestamps masked and without the files'
+// folders.
 std::string shown(HWND view, const char* part = "") {
-    static const std::regex stamp_or_folder("\\d+-\\w+-\\d\\d \\d\\d:\\d\\d:\\d\\d  |Z:\\\\.*\\\\");
+    static const std::regex folder("Z:\\\\.*\\\\");
     std::string seen;
-    wait_until([&] {
-        return (seen = std::regex_replace(text(view), stamp_or_folder, "")).find(part) !=
-               std::string::npos;
-    });
+    wait_until(
+        [&] {
+            seen = std::regex_replace(mask_time_stamps(text(view)), folder, "");
+            return seen.find(part) != std::string::npos;
+        },
+        kScanTimeout);
     return seen;
 }
 
@@ -54,7 +53,7 @@ bool scan_folder(HWND sheet, const std::string& path) {
 std::string print_log(HWND sheet, int button, DWORD wait_ms = kWindowTimeout) {
     post_click(sheet, IDC_PRINT_LOG);
     if (HWND dialog = find_window("#32770", "Print", wait_ms)) press(dialog, button);
-    wait_until([sheet] { return IsWindowEnabled(sheet) != FALSE; });
+    wait_until([sheet] { return IsWindowEnabled(sheet) != FALSE; }, kScanTimeout);
     sh("cd " + kScans +
        " && sleep 1; while lpstat -o | grep -q .; do sleep 0.2; done; rm -f "
        "printed.txt; for f in $HOME/PDF/InkhoundLog*.pdf; do [ ! -f $f ] || pdftotext -enc "
@@ -89,11 +88,12 @@ TEST_F(Scans, ImmediateScansFillTheViewAndPrint) {
     ASSERT_TRUE(scan_folder(sheet_, files));
     EXPECT_EQ(kViewLogPage, current_page_index(sheet_));
     EXPECT_EQ(
-        "Starting an immediate scan\r\n\r\n===== Files that generated errors =====\r\n"
+        "T  Starting an immediate scan\r\n\r\n===== Files that generated errors =====\r\n"
         "    photo.tif: File is mis-labelled\r\n\r\n"
         "===== Files that are or seem to be RGB =====\r\n    rgb-le.tif\r\n"
         "\r\n===== Files that are or seem to be CMYK =====\r\n    cmyk-le.tif\r\n"
-        "\r\n===== Files that are GIF =====\r\n    logo.gif\r\n\r\nFinished the immediate scan\r\n"
+        "\r\n===== Files that are GIF =====\r\n    logo.gif\r\n\r\nT  Finished the immediate "
+        "scan\r\n"
         "* * * 4 files seen, 4 files checked, 4 files logged * * *\r\n",
         shown(view, "* * *"));
     EXPECT_TRUE(screenshot("view-log-filled", sheet_));
@@ -106,9 +106,9 @@ TEST_F(Scans, ImmediateScansFillTheViewAndPrint) {
     SendMessageA(view, EM_LINESCROLL, 0, -100);
     auto at = SendMessageA(view, EM_POSFROMCHAR, SendMessageA(view, EM_LINEINDEX, 6, 0), 0);
     PostMessageA(view, WM_LBUTTONDBLCLK, 0, MAKELPARAM(LOWORD(at) + 4, HIWORD(at) + 3));
-    EXPECT_TRUE(wait_until([&] {
-        return file_bytes(opened.c_str()) == files + "\\rgb-le.tif\r\n";
-    })) << file_bytes(opened.c_str());
+    EXPECT_TRUE(wait_until([&] { return file_bytes(opened.c_str()) == files + "\\rgb-le.tif\r\n"; },
+                           kScanTimeout))
+        << file_bytes(opened.c_str());
     delete_tree(HKEY_CLASSES_ROOT, ".tif");
     delete_tree(HKEY_CLASSES_ROOT, "InkhoundE2E.tif");
 
@@ -116,7 +116,8 @@ TEST_F(Scans, ImmediateScansFillTheViewAndPrint) {
     // its page and, on Cancel, the window, and stops once the file ends.
     click(show_page(kDirectoriesPage), IDC_SCAN_NOW);
     auto counter = [this] { return FindWindowExA(sheet_, nullptr, "Static", nullptr); };
-    EXPECT_TRUE(wait_until([&] { return text(GetWindow(counter(), GW_CHILD)) == "38"; }));
+    EXPECT_TRUE(
+        wait_until([&] { return text(GetWindow(counter(), GW_CHILD)) == "38"; }, kScanTimeout));
     EXPECT_NE(std::string::npos, shown(view).find("===== Files that are GIF =====\r\n    g1"));
     EXPECT_FALSE(select_page(sheet_, kDirectoriesPage));
     post_click(sheet_, IDCANCEL);
@@ -125,9 +126,9 @@ TEST_F(Scans, ImmediateScansFillTheViewAndPrint) {
     ASSERT_TRUE(sh("truncate -s 100 " + kScans + "/big/huge.eps"));
     const std::string stopped = shown(view, "* * *");
     EXPECT_TRUE(std::regex_match(
-        stopped, std::regex("Starting an immediate scan\r\n\r\n===== Files that are or seem to "
+        stopped, std::regex("T  Starting an immediate scan\r\n\r\n===== Files that are or seem to "
                             "be RGB =====\r\n(    (caf\xe9|L+)\\.tif\r\n){2}\r\n===== Files that "
-                            "are GIF =====\r\n(    g1\\d\\d\\.gif\r\n){35}\r\nImmediate scan "
+                            "are GIF =====\r\n(    g1\\d\\d\\.gif\r\n){35}\r\nT  Immediate scan "
                             "stopped by user\r\n\\* \\* \\* 38 files seen, 38 files checked, 37 "
                             "files logged \\* \\* \\*\r\n")))
         << stopped;
@@ -161,7 +162,7 @@ TEST_F(Scans, ImmediateScansFillTheViewAndPrint) {
     ASSERT_TRUE(scan_folder(sheet_, e2e_path("scans\\full")));
     const std::string full = shown(view, "* * *");
     EXPECT_EQ(
-        ".gif\r\n\r\nFinished the immediate scan\r\n* * * 500 files seen, 500 files checked, "
+        ".gif\r\n\r\nT  Finished the immediate scan\r\n* * * 500 files seen, 500 files checked, "
         "500 files logged * * *\r\nThe view is full: later entries are not shown\r\n",
         full.substr(full.rfind(".gif")));
     close_settings(IDCANCEL);

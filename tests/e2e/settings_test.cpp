@@ -112,17 +112,48 @@ unsigned extension_controls_enabled(HWND page) {
     return bits;
 }
 
+// Controls whose styles carry behaviour that no click shows: a list box's upper case, the
+// period's digits only, the trees' buttons and lines, the check box's wrapped text, the
+// log's read-only lines.
+struct StyledControl {
+    int page, id;
+    DWORD mask, bits;
+};
+constexpr DWORD kList = ES_UPPERCASE | ES_AUTOHSCROLL;
+constexpr DWORD kTree =
+    TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_DISABLEDRAGDROP;
+// The log's scroll bar is the program's to show once the lines pass the view's height.
+constexpr DWORD kLog = ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL;
+constexpr DWORD kWrap = BS_TYPEMASK | BS_MULTILINE | BS_VCENTER;
+const StyledControl kStyled[] = {
+    {kFileScanningPage, IDC_GIF_EXTENSIONS, kList, kList},
+    {kBackgroundPage, IDC_SCANNING_PERIOD, ES_NUMBER | ES_AUTOHSCROLL, ES_NUMBER},
+    {kDirectoriesPage, IDC_DIRECTORIES_TREE, kTree, kTree},
+    {kImmediateScanPage, IDC_IMMEDIATE_TREE, kTree, kTree},
+    {kImmediateScanPage, IDC_INCLUDE_SUBDIRECTORIES, kWrap,
+     BS_AUTOCHECKBOX | BS_MULTILINE | BS_VCENTER},
+    {kViewLogPage, IDC_LOG_VIEW, kLog, kLog},
+};
+
 using Pages = Scenario;
 
 TEST_F(Pages, RulesLocksAndInputChecksOnNtAnd98) {
     const std::string exe = install_copy("Inkhound.exe");
     store("File Scan Flags", dword_value(0x7F));  // every bit, "Embedded" too
     ASSERT_NE(nullptr, start_settings(exe.c_str()));
-    const char* const shots[] = {"page-1-file-scanning", "page-2-background", "page-3-directories",
-                                 "page-4-immediate-scan", "page-5-view-log"};
+    // Each page with its title (the dialog's caption) and its controls' styles.
+    const char* const pages[][2] = {{"page-1-file-scanning", "File Scanning"},
+                                    {"page-2-background", "Background"},
+                                    {"page-3-directories", "Directories"},
+                                    {"page-4-immediate-scan", "Immediate scan"},
+                                    {"page-5-view-log", "View log"}};
     for (int index = 0; index < 5; ++index) {
-        show_page(index);
-        EXPECT_TRUE(screenshot(shots[index], sheet_)) << shots[index];
+        EXPECT_EQ(pages[index][1], text(show_page(index)));
+        EXPECT_TRUE(screenshot(pages[index][0], sheet_)) << pages[index][0];
+        for (const StyledControl& c : kStyled) {
+            const DWORD style = GetWindowLongA(item(current_page(sheet_), c.id), GWL_STYLE);
+            EXPECT_TRUE(c.page != index || (style & c.mask) == c.bits) << c.id << ": " << style;
+        }
     }
 
     // "Embedded" is never offered; the Macintosh types are on Windows NT.
@@ -177,7 +208,7 @@ TEST_F(Pages, RulesLocksAndInputChecksOnNtAnd98) {
         EXPECT_EQ("Bad file extension definitions string", message_box_text(message));
         press(message, IDOK);
         EXPECT_TRUE(wait_gone(message, kWindowTimeout));
-        for (int tries = 0; tries < 50 && focus_of(sheet_) != box; ++tries) pause(50);
+        wait_until([&] { return focus_of(sheet_) == box; }, 2500);
         EXPECT_EQ(box, focus_of(sheet_));
         EXPECT_TRUE(IsWindow(sheet_));
         EXPECT_EQ(kFileScanningPage, current_page_index(sheet_));

@@ -36,6 +36,13 @@ TEST_F(Startup, FirstStartSecondStartForeignNameAndWindows98) {
         EXPECT_EQ(stored.value, read_value(HKEY_LOCAL_MACHINE, kOptionsKey, stored.name))
             << stored.name;
 
+    // The icons and the alert sound, which no window shows.
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    for (int id : {IDI_NORMAL, IDI_ACTIVE, IDI_ALERT})
+        EXPECT_NE(nullptr, FindResourceA(module, MAKEINTRESOURCEA(id), RT_GROUP_ICON)) << id;
+    EXPECT_NE(nullptr, FindResourceA(module, MAKEINTRESOURCEA(IDW_ALERT_SOUND), "WAVE"));
+    FreeLibrary(module);
+
     // A second start brings the first one's settings window to the front, over a window
     // of the driver's own, and ends with 1.
     HWND other = CreateWindowExA(0, "STATIC", "e2e other window", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
@@ -47,7 +54,7 @@ TEST_F(Startup, FirstStartSecondStartForeignNameAndWindows98) {
     ASSERT_TRUE(start_program(exe.c_str(), "", &second));
     EXPECT_EQ(1, wait_for_exit(&second, kWindowTimeout));
     end_program(&second);
-    for (int tries = 0; tries < 50 && GetForegroundWindow() != sheet_; ++tries) pause(100);
+    wait_until([this] { return GetForegroundWindow() == sheet_; }, 5000);
     EXPECT_EQ(sheet_, GetForegroundWindow());
     DestroyWindow(other);
 

@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <regex>
 
 #include "resources/resource.h"
 #include "settings/dirlist.h"
+#include "tests/support/time_stamps.h"
 
 namespace {
 
@@ -32,11 +32,6 @@ std::string art(const char* name) {
 }
 void write_file(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
-}
-bool eventually(const std::function<bool()>& done, DWORD timeout_ms) {
-    for (const DWORD start = GetTickCount(); !done(); pause(100))
-        if (GetTickCount() - start > timeout_ms) return false;
-    return true;
 }
 // Whether the screen under `window` changes within two seconds: a flash swaps every one.
 bool flashing(HWND window) {
@@ -96,7 +91,7 @@ class Tray : public Scenario {
     // pass its first pause points into big.eps.
     bool tip_becomes(const char* tip, DWORD timeout_ms) {
         const std::vector<std::string> tips(*tip != '\0', tip);
-        const bool shown = eventually([&] { return tray_tips() == tips; }, timeout_ms);
+        const bool shown = wait_until([&] { return tray_tips() == tips; }, timeout_ms);
         if (tip == kActive) pause(2000);
         return shown;
     }
@@ -110,7 +105,7 @@ class Tray : public Scenario {
         post_command(main_, command);
         pause(1000);
         EXPECT_FALSE(answers());
-        EXPECT_TRUE(eventually(answers, kTimeOut + 10000));
+        EXPECT_TRUE(wait_until(answers, kTimeOut + 10000));
         EXPECT_GT(GetTickCount() - asked, 18000u);
     }
     // The settings window opened from the tray: on "View log".
@@ -131,10 +126,7 @@ class Tray : public Scenario {
         EXPECT_TRUE(wait_gone(sheet_, kTimeOut + 5000));
     }
     std::string raw_log() { return file_bytes(app_file("Inkhound.log").c_str()); }
-    std::string log_text() {
-        static const std::regex stamp(R"(\d{1,2}-[A-Za-z]{3}-\d\d \d\d:\d\d:\d\d )");
-        return std::regex_replace(raw_log(), stamp, "T ");
-    }
+    std::string log_text() { return mask_time_stamps(raw_log()); }
     void TearDown() override {
         Scenario::TearDown();
         write_file(art("big.eps"), kHeader);
@@ -160,7 +152,7 @@ TEST_F(TrayRun, ListPeriodPausesSettingsSecondStartAndRemove) {
     EXPECT_TRUE(tip_becomes(kDelaying, 5000));  // the icon comes just after the window
     EXPECT_FALSE(IsWindowVisible(main_));
     post_notify(main_, WM_RBUTTONDOWN);
-    EXPECT_TRUE(eventually([] { return IsWindowVisible(FindWindowA("#32768", nullptr)); }, 5000));
+    EXPECT_TRUE(wait_until([] { return IsWindowVisible(FindWindowA("#32768", nullptr)); }, 5000));
     EXPECT_TRUE(screenshot("tray-menu", nullptr));
     PostMessageA(main_, WM_KEYDOWN, VK_ESCAPE, 0);
 
@@ -201,7 +193,7 @@ TEST_F(TrayRun, ListPeriodPausesSettingsSecondStartAndRemove) {
     std::string before = raw_log();
     post_click_held(sheet_, IDOK);
     EXPECT_TRUE(wait_gone(sheet_, 10000));
-    EXPECT_TRUE(eventually([&] { return raw_log() != before; }, 15000));
+    EXPECT_TRUE(wait_until([&] { return raw_log() != before; }, 15000));
     EXPECT_EQ(expected_log(false, false), log_text());
 
     // "Scan now" waits in the same way, and the immediate scan runs. "Remove" of the list's
@@ -219,13 +211,13 @@ TEST_F(TrayRun, ListPeriodPausesSettingsSecondStartAndRemove) {
     const auto view_has = [this](const char* line) {
         return text(item(current_page(sheet_), IDC_LOG_VIEW)).find(line) != std::string::npos;
     };
-    EXPECT_TRUE(eventually([&] { return view_has("Finished the immediate scan"); }, 15000));
+    EXPECT_TRUE(wait_until([&] { return view_has("Finished the immediate scan"); }, 15000));
     EXPECT_TRUE(view_has("* * * 3 files seen, 3 files checked, 1 files logged * * *"));
     select_tree_item(tree, find_tree_folder(tree, e2e_path("tray/art")));
     click(page, IDC_REMOVE_DIRECTORY);
     before = raw_log();
     close_sheet(IDOK);
-    EXPECT_TRUE(eventually([&] { return raw_log() != before; }, 15000));
+    EXPECT_TRUE(wait_until([&] { return raw_log() != before; }, 15000));
     EXPECT_EQ(expected_log(false, false), log_text());
     EXPECT_EQ(header_, file_bytes(app_file("Inkhound.dfo").c_str()));
 
@@ -247,7 +239,7 @@ TEST_F(TrayAlerts, FlashingSettingsWindowNothingExpandWindowAndClose) {
     // shown, the window minimised in front, the tray image swapping. Wine shows neither the
     // task bar's rise (it refuses activation) nor the button's flash (for a minimised window
     // FlashWindow only asks the X server for attention).
-    ASSERT_TRUE(eventually([this] { return IsIconic(main_) && IsWindowVisible(main_); }, 45000));
+    ASSERT_TRUE(wait_until([this] { return IsIconic(main_) && IsWindowVisible(main_); }, 45000));
     EXPECT_EQ(main_, GetForegroundWindow());
     HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
     HWND button = GetDlgItem(taskbar, static_cast<int>(reinterpret_cast<LONG_PTR>(main_)));
@@ -281,7 +273,7 @@ TEST_F(TrayAlerts, FlashingSettingsWindowNothingExpandWindowAndClose) {
         const std::string before = raw_log();
         close_sheet(cycle > 3 ? IDCANCEL : IDOK);
         const DWORD closed = GetTickCount();
-        EXPECT_TRUE(eventually([&] { return raw_log() != before; }, 15000));
+        EXPECT_TRUE(wait_until([&] { return raw_log() != before; }, 15000));
         EXPECT_GT(GetTickCount() - closed, 1500u);
         if (round.undetermined || (round.alerts & 0x01) == 0) {  // nothing raised
             pause(3000);
