@@ -54,7 +54,9 @@ void signal_event() {
     fake->signalled = true;
     fake->changed.notify_all();
 }
-void sleep_ms(std::uint32_t) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+void sleep_ms(std::uint32_t) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
 void set_tray(const char* tip, TrayImage) {
     std::lock_guard<std::mutex> lock(fake->mutex);
     fake->tips.push_back(tip);
@@ -63,10 +65,14 @@ void set_tray(const char* tip, TrayImage) {
         background_scanner.scanner_command.store(static_cast<std::uint8_t>(fake->request));
 }
 void clear_alerts() {}
-void raise() { ++fake->alerts; }
+void raise() {
+    ++fake->alerts;
+}
 
 // The period timer's tick, of the arming now or of an earlier one.
-void tick(std::uint32_t arming) { scanner_timer_ticked(arming); }
+void tick(std::uint32_t arming) {
+    scanner_timer_ticked(arming);
+}
 void tick() {
     std::uint32_t arming;
     {
@@ -76,11 +82,11 @@ void tick() {
     tick(arming);
 }
 
-const ScannerHost kFakeHost = {arm, stop_timer, wait_event, signal_event, sleep_ms,
-                               set_tray, clear_alerts, raise};
+const ScannerHost kFakeHost = {arm,      stop_timer, wait_event,   signal_event,
+                               sleep_ms, set_tray,   clear_alerts, raise};
 
 class BackgroundScanner : public WalkFixture {
-  protected:
+   protected:
     void SetUp() override {
         WalkFixture::SetUp();
         fake = &host_;
@@ -113,8 +119,8 @@ class BackgroundScanner : public WalkFixture {
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        FAIL() << "scanner never reached state " << static_cast<int>(state) << " with "
-               << armings << " armings";
+        FAIL() << "scanner never reached state " << static_cast<int>(state) << " with " << armings
+               << " armings";
     }
     std::string log() const {
         const Bytes bytes = read_whole_file(scratch_.file(kLogFileName));

@@ -36,7 +36,7 @@ std::string file_of(const Lines& lines) {
 }
 
 class DirectoryListTest : public ::testing::Test {
-  protected:
+   protected:
     void SetUp() override { empty_directory_list(); }
 
     // Sets the marks in order: a path includes, a hyphen and a path excludes.
@@ -112,8 +112,9 @@ TEST_F(DirectoryListTest, TheRootDirectoryKeepsItsSeparatorThroughTheFile) {
 // must reach it without the list being saved and loaded again.
 TEST_F(DirectoryListTest, IterationPassesTopLevelEntriesThatHoldIncludedOnesInOrder) {
     // C:\E ends up excluded with an excluded C:\E\A before an included C:\E\In.
-    mark("C:\\B -C:\\B\\Old C:\\A C:\\Z -C:\\Z C:\\E\\A -C:\\E C:\\E\\A C:\\E\\In -C:\\E\\A "
-         "-C:\\F -C:\\F\\X");
+    mark(
+        "C:\\B -C:\\B\\Old C:\\A C:\\Z -C:\\Z C:\\E\\A -C:\\E C:\\E\\A C:\\E\\In -C:\\E\\A "
+        "-C:\\F -C:\\F\\X");
     Lines visits;
     const ScanDirectoryCallback visit = [](const char* path, bool below, void* out) {
         static_cast<Lines*>(out)->push_back(path + std::string(below ? "+" : ""));

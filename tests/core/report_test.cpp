@@ -28,7 +28,8 @@ TEST(ReportLine, FormsOfTheLineLayout) {
         std::size_t size = kLineSize;
     };
     const Case cases[] = {
-        {ts, nullptr, "Starting a background scan", "6-Dec-26 09:05:03  Starting a background scan\r\n"},
+        {ts, nullptr, "Starting a background scan",
+         "6-Dec-26 09:05:03  Starting a background scan\r\n"},
         {ts, "C:\\A\\x.tif", "read error: 5", "6-Dec-26 09:05:03  C:\\A\\x.tif: read error: 5\r\n"},
         {"", "C:\\A\\x.tif", "possibly RGB", "    C:\\A\\x.tif: possibly RGB\r\n"},
         {"", "C:\\A\\x.tif", "", "    C:\\A\\x.tif\r\n"},
@@ -44,7 +45,10 @@ TEST(ReportLine, FormsOfTheLineLayout) {
          "    a\\n===== Files that are GIF =====\\tb\\x01\\x7f\r\n"},
         {"", "x", "bad\rmessage\x1b", "    x: bad\\rmessage\\x1b\r\n"},
         {"", "abcdef\x01\x02", "read error: 5", "    abcdef...: read error: 5\r\n", 32},
-        {"", "ab\x01" "cdefg", "read error: 5", "    ab\\x01c...: read error: 5\r\n", 32},
+        {"",
+         "ab\x01"
+         "cdefg",
+         "read error: 5", "    ab\\x01c...: read error: 5\r\n", 32},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -93,7 +97,7 @@ TEST(Timestamp, DateThenTimeWithSpacesAndNoOverrun) {
 }
 
 class ReportCallTest : public ::testing::Test {
-  protected:
+   protected:
     void SetUp() override { reset_core_state(); }
     CollectingSink sink_;
 };

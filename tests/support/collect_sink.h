@@ -10,7 +10,7 @@ struct CollectedEntry {
     bool has_name;
     std::string name;
     std::string message;
-    std::string line;  // the line layout's output, CR LF included
+    std::string line;        // the line layout's output, CR LF included
     int open_failure_error;  // the scan's, while the entry was in the sink
 };
 
@@ -21,7 +21,7 @@ struct ScanState;
 ScanState& test_scan();
 
 class CollectingSink {
-  public:
+   public:
     CollectingSink();   // installs itself as the test scan's sink
     ~CollectingSink();  // uninstalls
 

@@ -14,9 +14,8 @@ namespace fs = std::filesystem;
 ScratchDir::ScratchDir() {
     static std::atomic<int> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    const fs::path base = fs::temp_directory_path() /
-                          ("inkhound-test-" + std::to_string(stamp) + "-" +
-                           std::to_string(counter++));
+    const fs::path base = fs::temp_directory_path() / ("inkhound-test-" + std::to_string(stamp) +
+                                                       "-" + std::to_string(counter++));
     fs::create_directories(base);
     path_ = base.string();
 }

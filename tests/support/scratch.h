@@ -6,7 +6,7 @@
 #include "tests/support/bytes.h"
 
 class ScratchDir {
-  public:
+   public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -20,7 +20,7 @@ class ScratchDir {
     // Makes a subdirectory and returns its full path.
     std::string make_dir(const std::string& name) const;
 
-  private:
+   private:
     std::string path_;
 };
 

@@ -14,7 +14,7 @@
 inline const Bytes kGif("GIF89a\x01\x00\x01\x00", 10);
 
 class WalkFixture : public ::testing::Test {
-  protected:
+   protected:
     void SetUp() override {
         reset_core_state();
         set_default_options(&options_);

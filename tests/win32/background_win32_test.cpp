@@ -26,7 +26,7 @@ namespace {
 constexpr DWORD kHonouredWithin = 1500;
 
 class DesktopScanner : public WalkFixture {
-  protected:
+   protected:
     void SetUp() override {
         WalkFixture::SetUp();
         WNDCLASSA window_class = {};
@@ -41,7 +41,8 @@ class DesktopScanner : public WalkFixture {
         live_options.alerts = 0;
         ASSERT_TRUE(set_log_directory((scratch_.path() + "\\").c_str()));
         const std::string art = scratch_.make_dir("art");
-        for (const char* name : {"a.gif", "b.gif", "c.gif"}) scratch_.write("art\\" + std::string(name), kGif);
+        for (const char* name : {"a.gif", "b.gif", "c.gif"})
+            scratch_.write("art\\" + std::string(name), kGif);
         set_directory_mark(art.c_str(), 1);
     }
     void TearDown() override {
@@ -104,8 +105,12 @@ TEST_F(DesktopScanner, AClearFromTheScannerEndsTheFlashingWhateverTheTicks) {
     for (int round = 0; round < 300; ++round) {
         start_flash_timer(kTrayFlashTimer);
         HANDLE clearer = CreateThread(
-            nullptr, 0, [](void*) -> DWORD { clear_alert_display(); return 0; }, nullptr, 0,
-            nullptr);
+            nullptr, 0,
+            [](void*) -> DWORD {
+                clear_alert_display();
+                return 0;
+            },
+            nullptr, 0, nullptr);
         ASSERT_NE(clearer, nullptr);
         while (WaitForSingleObject(clearer, 0) == WAIT_TIMEOUT)
             SendMessageA(startup.main_window, WM_TIMER, kTrayFlashTimer, 0);

@@ -34,9 +34,9 @@ TEST(Win32Platform, ReplacementWaitsForReadersAndFallsBackOnWindows9x) {
     const std::string target = scratch.file("x.log");
     const struct {
         const char* why;
-        int hold_ms;           // a reader holds the target this long; -1: throughout
-        bool windows_9x;       // the replacing move is not implemented
-        int failing_move;      // the plain move that fails, counted from 0; -1: none
+        int hold_ms;       // a reader holds the target this long; -1: throughout
+        bool windows_9x;   // the replacing move is not implemented
+        int failing_move;  // the plain move that fails, counted from 0; -1: none
         const char* after;
     } cases[] = {
         {"replaced", 0, false, -1, "new"},
@@ -52,10 +52,10 @@ TEST(Win32Platform, ReplacementWaitsForReadersAndFallsBackOnWindows9x) {
         PlatformReplacement replacement;
         ASSERT_EQ(1, platform_begin_replace(target.c_str(), &replacement));
         ASSERT_EQ(1, platform_write(replacement.file, "new", 3));
-        const HANDLE reader = c.hold_ms == 0 ? INVALID_HANDLE_VALUE
-                                             : CreateFileA(target.c_str(), GENERIC_READ,
-                                                           FILE_SHARE_READ, nullptr,
-                                                           OPEN_EXISTING, 0, nullptr);
+        const HANDLE reader = c.hold_ms == 0
+                                  ? INVALID_HANDLE_VALUE
+                                  : CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                nullptr, OPEN_EXISTING, 0, nullptr);
         std::thread release;
         if (c.hold_ms > 0)
             release = std::thread([&] {

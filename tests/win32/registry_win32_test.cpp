@@ -24,7 +24,7 @@ const std::string kOptionsKey = std::string(kProgramKey) + "\\" + kOptionsSubkey
 constexpr char kCompanyKey[] = "SOFTWARE\\Tarnholt Software";
 
 class RegistryTest : public ::testing::Test {
-  protected:
+   protected:
     static std::string dword(DWORD value) {
         return std::string(reinterpret_cast<char*>(&value), 4);
     }
