@@ -1,13 +1,8 @@
 // The directory walker and the immediate scan: what is checked, skipped and entered, the
 // stop between entries, the list filter, directories that cannot be walked, paths past
-// the limit, and the scan's framing.
+// the limit, and a verdict's entries.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
-#include <thread>
-
-#include "report/logfile.h"
 #include "settings/dirlist.h"
 #include "tests/support/walk_fixture.h"
 
@@ -110,25 +105,12 @@ TEST_F(WalkerTest, BackgroundWalksAskTheScannerAndPassItsStopOutwards) {
     EXPECT_EQ(1, test_scan().files_seen.load());
 }
 
-TEST_F(WalkerTest, AMissingListedDirectoryIsReportedAndTheScanGoesOn) {
-    const std::string missing = at("missing"), present = scratch_.make_dir("present");
-    scratch_.write("present/a.gif", kGif);
-    scratch_.write("present/b.txt", "plain text");
-    set_directory_mark(missing.c_str(), 1);
-    set_directory_mark(present.c_str(), 1);
-    // An empty path is refused the same way, not taken for the current folder.
+// A missing directory and the scan's framing are the command-line tests'; an empty path
+// is refused as missing, not taken for the current folder.
+TEST_F(WalkerTest, AnEmptyDirectoryPathIsRefusedAsMissing) {
     EXPECT_EQ(1, walk(""));
     EXPECT_EQ(Lines{"@: open failure on directory: " + std::to_string(kErrorPathNotFound)},
               entries(1));
-    sink_.clear();
-    EXPECT_EQ(1, scan_list());
-    // ERROR_PATH_NOT_FOUND on Windows, ENOENT on POSIX.
-    const std::string code = kPathSeparator == '\\' ? "3" : "2";
-    EXPECT_EQ((Lines{"0 @Starting an immediate scan",
-                     "1 @" + missing + ": open failure on directory: " + code,
-                     "5 " + at("present/a.gif"), "-1 ", "-1 @Finished the immediate scan",
-                     "-1 * * * 2 files seen, 1 files checked, 1 files logged * * *"}),
-              entries());
 }
 
 // A sink tells the cause of an open failure by its code, whether the walker or the check
@@ -246,65 +228,6 @@ TEST_F(WalkerTest, AVerdictBecomesUpToThreeFilteredEntries) {
         EXPECT_EQ(static_cast<int>(c.entries.size()), made);
         EXPECT_EQ(made, test_scan().files_logged.load());
     }
-}
-
-// The log file keeps its sections by the logging flags of the options the scan walks
-// with, whatever the scan's state held before.
-TEST_F(WalkerTest, TheLogFollowsTheLoggingFlagsOfTheScansOptions) {
-    ScratchDir log_folder;
-    ASSERT_EQ(1, set_log_directory(log_folder.path().c_str()));
-    scratch_.write("a.gif", kGif);
-    options_.logging_flags = kLogGif;
-    test_scan().logging_flags = 0;
-    test_scan().sink = log_file_sink;
-    reset_log_slots();
-    const char* directories[] = {scratch_.path().c_str()};
-    EXPECT_EQ(1, perform_immediate_scan({false, directories, 1, true}, options_));
-    EXPECT_TRUE(merge_log_files());
-    set_log_directory(nullptr);
-    const Bytes log = read_whole_file(log_folder.file(kLogFileName));
-    EXPECT_NE(std::string::npos, log.find("===== Files that are GIF =====")) << log;
-    EXPECT_NE(std::string::npos, log.find("files seen")) << log;
-}
-
-// A background walk paused in the middle of its tree while an immediate scan runs on
-// another thread: each keeps its own sink and counters.
-std::mutex pause_mutex;
-std::condition_variable pause_changed;
-int pause_step;  // 1: the background walk is paused; 2: it may go on
-
-TEST_F(WalkerTest, APausedBackgroundWalkAndAnImmediateScanKeepTheirOwnState) {
-    scratch_.make_dir("background");
-    scratch_.make_dir("immediate");
-    for (const char* file : {"background/1.gif", "background/2.gif", "immediate/x.gif"})
-        scratch_.write(file, kGif);
-    ScanState background = {};
-    background.sink = [](int, const char*, const char*, const char*) {};
-    background.pause_or_stop_check = [] {
-        std::unique_lock<std::mutex> lock(pause_mutex);
-        if (pause_step == 0) {
-            pause_step = 1;
-            pause_changed.notify_all();
-            pause_changed.wait(lock, [] { return pause_step == 2; });
-        }
-        return false;
-    };
-    const std::string background_dir = at("background"), immediate_dir = at("immediate");
-    pause_step = 0;
-    std::thread scanner([&] {
-        bind_scan(&background);
-        walk_directory(background_dir.c_str(), true, false, true, options_);
-    });
-    std::unique_lock<std::mutex> lock(pause_mutex);
-    pause_changed.wait(lock, [] { return pause_step == 1; });
-    const char* directories[] = {immediate_dir.c_str()};
-    EXPECT_EQ(1, perform_immediate_scan({false, directories, 1, true}, options_));
-    pause_step = 2;
-    pause_changed.notify_all();
-    lock.unlock();
-    scanner.join();
-    EXPECT_EQ(2, background.files_logged.load());
-    EXPECT_EQ("-1 * * * 1 files seen, 1 files checked, 1 files logged * * *", entries().back());
 }
 
 }  // namespace

@@ -16,25 +16,6 @@
 
 namespace {
 
-TEST(PosixPlatform, OnlyRegularFilesOpen) {
-    ScratchDir scratch;
-    const std::string dir = scratch.make_dir("sub.tif");
-    EXPECT_FALSE(is_open(platform_open_read(dir.c_str())));
-    EXPECT_EQ(EISDIR, platform_last_error());
-
-    // A FIFO without a writer would block an ordinary open and never end a read.
-    const std::string fifo = scratch.file("pipe.jpg");
-    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
-    EXPECT_FALSE(is_open(platform_open_read(fifo.c_str())));
-    EXPECT_EQ(EINVAL, platform_last_error());
-
-    EXPECT_FALSE(is_open(platform_open_read("/dev/null")));
-    EXPECT_EQ(EINVAL, platform_last_error());
-
-    EXPECT_FALSE(is_open(platform_open_read(scratch.file("missing").c_str())));
-    EXPECT_EQ(ENOENT, platform_last_error());
-}
-
 TEST(PosixPlatform, FinderInfoAttributeIsReadWholeAndItsStartUsed) {
     ScratchDir scratch;
     const std::string path = scratch.write("typed", "x");
