@@ -11,6 +11,19 @@ export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 server=/usr/lib/wine/wineserver
 
+# Where 32-bit x86 programs run under qemu-user (cmake/i386-emulation.sh), Wine's processes
+# get cmake/qemu-noreplace.c preloaded, built beside the prefix, to start in seconds rather
+# than minutes; and 32-bit test programs raise no exception for their failure and skip
+# messages, which the emulator does not survive (tests/support/debug_strings_win32.cpp).
+noreplace=$("$(dirname "$0")/qemu-noreplace.sh" "$prefix.noreplace")
+case " ${LD_PRELOAD:-} " in
+    *"/inkhound-noreplace.so "*) ;;
+    *) [ -n "$noreplace" ] && export LD_PRELOAD="$noreplace${LD_PRELOAD:+ $LD_PRELOAD}" ;;
+esac
+if [ "$arch" = win32 ] && grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386; then
+    export INKHOUND_NO_DEBUG_STRINGS=1
+fi
+
 # Wine's server and helper processes outlive the command that starts them: they must
 # inherit neither the lock nor any descriptor CTest waits on.
 for fd in /proc/$$/fd/*; do
