@@ -18,23 +18,22 @@ typedef long off_t;
 
 #define MAP_FIXED 0x10
 #define MAP_FIXED_NOREPLACE 0x100000
-#define MAP_FAILED ((void *)-1)
+#define MAP_FAILED ((void*)-1)
 #define EEXIST 17
-#define RTLD_NEXT ((void *)-1l)
+#define RTLD_NEXT ((void*)-1l)
 
-extern void *dlsym(void *handle, const char *name);
-extern int munmap(void *addr, size_t length);
-extern int *__errno_location(void);
+extern void* dlsym(void* handle, const char* name);
+extern int munmap(void* addr, size_t length);
+extern int* __errno_location(void);
 
-typedef void *(*mmap64_function)(void *, size_t, int, int, int, off64_t);
+typedef void* (*mmap64_function)(void*, size_t, int, int, int, off64_t);
 static mmap64_function next_mmap64;
 
-__attribute__((visibility("default")))
-void *mmap64(void *addr, size_t length, int prot, int flags, int fd, off64_t offset) {
+__attribute__((visibility("default"))) void* mmap64(void* addr, size_t length, int prot, int flags,
+                                                    int fd, off64_t offset) {
     if (!next_mmap64) next_mmap64 = (mmap64_function)dlsym(RTLD_NEXT, "mmap64");
-    void *got = next_mmap64(addr, length, prot, flags, fd, offset);
-    if ((flags & MAP_FIXED_NOREPLACE) && !(flags & MAP_FIXED) && got != MAP_FAILED &&
-        got != addr) {
+    void* got = next_mmap64(addr, length, prot, flags, fd, offset);
+    if ((flags & MAP_FIXED_NOREPLACE) && !(flags & MAP_FIXED) && got != MAP_FAILED && got != addr) {
         munmap(got, length);
         *__errno_location() = EEXIST;
         return MAP_FAILED;
@@ -42,7 +41,7 @@ void *mmap64(void *addr, size_t length, int prot, int flags, int fd, off64_t off
     return got;
 }
 
-__attribute__((visibility("default")))
-void *mmap(void *addr, size_t length, int prot, int flags, int fd, off_t offset) {
+__attribute__((visibility("default"))) void* mmap(void* addr, size_t length, int prot, int flags,
+                                                  int fd, off_t offset) {
     return mmap64(addr, length, prot, flags, fd, offset);
 }

@@ -1,5 +1,4 @@
-// The options record: the defaults applied as a copy with lists of its own, and the lock
-// rules of the settings table.
+// The settings table's lock rules on a platform that is neither Windows NT nor 95/98.
 #include <gtest/gtest.h>
 
 #include "tests/support/collect_sink.h"
@@ -14,20 +13,6 @@ class OptionsTest : public ::testing::Test {
     void SetUp() override { reset_core_state(); }
     void TearDown() override { reset_core_state(); }
 };
-
-// The defaults' values are the first run's, checked in the registry end to end on Windows
-// NT and 98; here, that the applied copy keeps lists of its own.
-TEST_F(OptionsTest, DefaultsApplyAsACopyWithListsOfItsOwn) {
-    set_default_options(&working_options);
-    apply_options();
-    EXPECT_TRUE(options_state.options_applied);
-    release_options(&working_options);
-    EXPECT_EQ(nullptr, extension_list(working_options, ListKind::Tiff).get());
-    EXPECT_EQ(0x2F, live_options.file_scan_flags);
-    EXPECT_STREQ(".TIF;.TIFF", extension_list(live_options, ListKind::Tiff).get());
-    EXPECT_STREQ(".GIF", extension_list(live_options, ListKind::Gif).get());
-    EXPECT_EQ(nullptr, duplicate_list(nullptr));  // an absent list stays absent
-}
 
 // The locks on Windows NT and 98 are the end-to-end tests'; any other platform locks
 // Macintosh types, "Embedded", "Examine file extensions" and the lists, and nothing else.

@@ -39,31 +39,6 @@ TEST(ViewPlacement, AFullViewTakesOnlyTheClosingLinesThenSaysSo) {
     EXPECT_EQ(3, view.lines[static_cast<int>(LogSection::rgb)]);
 }
 
-// Entries arriving in any order land in the view's section order: general, errors, rgb,
-// cmyk, gif, EPS JPEGs, unknown colour, then the closing lines.
-TEST(ViewPlacement, SectionsKeepTheViewOrder) {
-    struct Case {
-        int category;
-        bool insert;
-        int line;
-        bool header;
-    };
-    const Case cases[] = {
-        {3, true, 0, true},   {0, true, 0, false},  {1, true, 1, true},    {-1, true, 7, false},
-        {13, true, 4, false}, {2, true, 8, true},   {6, true, 11, true},   {5, true, 11, true},
-        {12, true, 17, true}, {4, false, 0, false}, {14, false, 0, false}, {-1, true, 21, false},
-    };
-    ViewSections view = {};
-    int step = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "entry " << step++ << ", category " << c.category);
-        const ViewEntryPlan plan = place_view_entry(&view, c.category, 0, 1);
-        EXPECT_EQ(c.insert, plan.insert);
-        EXPECT_EQ(c.line, plan.line);
-        EXPECT_EQ(c.header, plan.header != nullptr);
-    }
-}
-
 TEST(ViewText, WholeLinesWithinRoomAndScrollBar) {
     struct Case {
         const char* text;

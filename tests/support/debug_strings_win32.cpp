@@ -34,7 +34,6 @@ void WINAPI output_debug_string(LPCSTR text) {
 extern "C" void(WINAPI* inkhound_output_debug_string)(LPCSTR) __asm__(
     "__imp__OutputDebugStringA@4");
 #else
-extern "C" void(WINAPI* inkhound_output_debug_string)(LPCSTR) __asm__(
-    "__imp_OutputDebugStringA");
+extern "C" void(WINAPI* inkhound_output_debug_string)(LPCSTR) __asm__("__imp_OutputDebugStringA");
 #endif
 void(WINAPI* inkhound_output_debug_string)(LPCSTR) = output_debug_string;
