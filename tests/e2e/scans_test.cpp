@@ -25,7 +25,8 @@ bool sh(const std::string& command) {
 constexpr DWORD kScanTimeout = 30000;
 
 // Waits for `part` in the view; its text with timestamps masked and without the files'
-// folders. Parts end a line: a text read while the view grows is cut at its old length.
+// folders. Parts end a line: a text read while the view grows is cut at its old length (a
+// full view's notice stands last from the start, the closing lines arrive before it).
 std::string shown(HWND view, const char* part = "") {
     static const std::regex folder("Z:\\\\.*\\\\");
     std::string seen;
@@ -160,7 +161,8 @@ TEST_F(Scans, ImmediateScansFillTheViewAndPrint) {
 
     // A view that fills up still takes the scan's closing lines, and then says it is full.
     ASSERT_TRUE(scan_folder(sheet_, e2e_path("scans\\full")));
-    const std::string full = shown(view, "not shown\r\n");
+    const std::string full =
+        shown(view, "logged * * *\r\nThe view is full: later entries are not shown\r\n");
     EXPECT_EQ(
         ".gif\r\n\r\nT  Finished the immediate scan\r\n* * * 500 files seen, 500 files checked, "
         "500 files logged * * *\r\nThe view is full: later entries are not shown\r\n",
