@@ -96,6 +96,11 @@ TEST_F(DesktopScanner, HonoursEveryRequestWithinASecond) {
     EXPECT_NE(read_whole_file(scratch_.file("Inkhound.log")).size(), 0u);
 }
 
+DWORD WINAPI clear_on_another_thread(void*) {
+    clear_alert_display();
+    return 0;
+}
+
 // The scanner clears the alert display while the main thread handles flash ticks: once the
 // main thread has taken its messages, the normal image shows and nothing flashes any more.
 TEST_F(DesktopScanner, AClearFromTheScannerEndsTheFlashingWhateverTheTicks) {
@@ -104,13 +109,7 @@ TEST_F(DesktopScanner, AClearFromTheScannerEndsTheFlashingWhateverTheTicks) {
     tray_state.tray_icon_added = true;  // the tray's answer is not what is tested
     for (int round = 0; round < 300; ++round) {
         start_flash_timer(kTrayFlashTimer);
-        HANDLE clearer = CreateThread(
-            nullptr, 0,
-            [](void*) -> DWORD {
-                clear_alert_display();
-                return 0;
-            },
-            nullptr, 0, nullptr);
+        HANDLE clearer = CreateThread(nullptr, 0, clear_on_another_thread, nullptr, 0, nullptr);
         ASSERT_NE(clearer, nullptr);
         while (WaitForSingleObject(clearer, 0) == WAIT_TIMEOUT)
             SendMessageA(startup.main_window, WM_TIMER, kTrayFlashTimer, 0);
