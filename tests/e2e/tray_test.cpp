@@ -37,17 +37,19 @@ void write_file(const std::string& path, const std::string& bytes) {
 }
 // Whether the screen under `window` changes within two seconds: a flash swaps every one.
 bool flashing(HWND window) {
-    // A swap every second comes back to an image seen before; a one-off redraw, such as a
-    // button added for a new window, does not.
+    // A swap every second keeps coming back to images seen before. A one-off redraw (a
+    // button added for a new window) never comes back, and the icon of a scan that starts
+    // and pauses comes back once.
     std::vector<std::string> seen = {screen_pixels(window)};
-    for (int look = 0; look < 8; ++look) {
-        pause(400);
+    int returns = 0;
+    for (int look = 0; look < 14 && returns < 2; ++look) {
+        pause(300);
         std::string now = screen_pixels(window);
         if (now == seen.back()) continue;
-        if (std::find(seen.begin(), seen.end(), now) != seen.end()) return true;
+        if (std::find(seen.begin(), seen.end(), now) != seen.end()) ++returns;
         seen.push_back(std::move(now));
     }
-    return false;
+    return returns >= 2;
 }
 // The log with its time stamps written "T ": rgb.eps's verdict, and with `missing` listed,
 // the error of that folder.
