@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <set>
 
 #include "tests/support/collect_sink.h"
@@ -133,26 +134,91 @@ TEST_F(LogFileTest, OnlyFindingsRaiseFoundSomething) {
 
 // The writes: the start line while the sink runs, the header, then the merge's copy. A
 // section that lost entries is merged without them, as the sink drops them; a log that
-// cannot be written whole never replaces the previous one. Nothing is left beside it.
+// cannot be written whole never replaces the previous one, except that a log another
+// program holds without delete sharing is written over in place. Nothing is left beside
+// it, and the outcome says what became of the log and why.
 TEST_F(LogFileTest, FailuresAreToldToTheCallerAndOnlyAWholeLogReplacesThePrevious) {
+    // The code of a target held elsewhere, on either system.
+    const int held = platform_replace_was_held(16) ? 16 : 32;
+    struct Fault {
+        PlatformCall call;
+        int error, skip;
+    };
+    const Fault none = {PlatformCall::Count, 0, 0};
+    const LogOutcome whole = LogOutcome::Whole, cut = LogOutcome::Incomplete,
+                     older = LogOutcome::NotWritten;
     // clang-format off
-    const struct { const char* what; PlatformCall call; int skip; bool kept; } cases[] = {
-        {"first sink write", PlatformCall::Write, 0, false},
-        {"header write", PlatformCall::Write, 1, false},
-        {"section file", PlatformCall::SectionFile, 0, false},
-        {"merge write", PlatformCall::Write, 6, true}, {"section read", PlatformCall::Read, 0, true},
-        {"replace", PlatformCall::Rename, 0, true}, {"log open", PlatformCall::OpenWrite, 0, true}};
+    const struct { const char* what; Fault fault, then; LogOutcome outcome; int error; } cases[] = {
+        {"first sink write", {PlatformCall::Write, 28, 0}, none, cut, 28},
+        {"header write", {PlatformCall::Write, 28, 1}, none, cut, 28},
+        {"section file", {PlatformCall::SectionFile, 28, 0}, none, cut, 28},
+        {"merge write", {PlatformCall::Write, 28, 6}, none, older, 28},
+        {"section read", {PlatformCall::Read, 28, 0}, none, older, 28},
+        {"replace", {PlatformCall::Rename, 28, 0}, none, older, 28},
+        {"log open", {PlatformCall::OpenWrite, 28, 0}, none, older, 28},
+        {"held: written in place", {PlatformCall::Rename, held, 0}, none, whole, 0},
+        {"held, and not to be written", {PlatformCall::Rename, held, 0},
+         {PlatformCall::OpenWrite, 13, 1}, older, 13},
+        {"held, no room for the new log", {PlatformCall::Rename, held, 0},
+         {PlatformCall::Write, 28, 9}, older, 28},
+        {"held, cut off in place", {PlatformCall::Rename, held, 0},
+         {PlatformCall::Write, 28, 10}, cut, 28}};
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        scratch_.write(kLogFileName, "the previous scan\r\n");
+        const std::string previous =
+            "the previous scan, longer than the next one\r\n" + kStart + kEnd;
+        scratch_.write(kLogFileName, previous);
         reset_log_slots();
-        fail_platform_call(c.call, 28, c.skip);
+        // A refused replacement is retried on Windows while the target is held.
+        for (const Fault& f : {c.fault, c.then})
+            if (f.error != 0)
+                fail_platform_call(f.call, f.error, f.skip,
+                                   f.call == PlatformCall::Rename ? -1 : 1);
         scan(0x1F, {{3, "new.tif"}});
-        EXPECT_FALSE(merge_log_files());
+        EXPECT_EQ(c.outcome == whole, merge_log_files());
         clear_platform_faults();
         EXPECT_TRUE(only_the_log_is_left());
-        EXPECT_EQ(c.kept, log() == "the previous scan\r\n") << log();
+        EXPECT_EQ(c.outcome, log_file.outcome);
+        EXPECT_EQ(c.error, log_file.outcome_error);
+        EXPECT_EQ(c.outcome == older, log() == previous) << log();
+        if (c.outcome == whole) {
+            EXPECT_EQ(kStart +
+                          "\r\n===== Files that are or seem to be RGB =====\r\n    new.tif\r\n" +
+                          kEnd,
+                      log());
+        }
+    }
+}
+
+// The line above a log that is not the last scan's whole log names the scan by its start
+// and gives the system's reason; a whole log has none.
+TEST_F(LogFileTest, TheNoteNamesTheScanAndTheReason) {
+    char note[kLogNoteSize];
+    const struct {
+        int fault_skip;  // the merge write that fails, -1: none
+        const char* says;
+    } cases[] = {{-1, nullptr}, {6, "was not written ("}, {-2, "is incomplete ("}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault_skip);
+        reset_log_slots();
+        if (c.fault_skip >= 0) fail_platform_call(PlatformCall::Write, 28, c.fault_skip);
+        if (c.fault_skip == -2) fail_platform_call(PlatformCall::SectionFile, 28, 1);
+        scan(0x01, {{3, "new.tif"}});
+        merge_log_files();
+        clear_platform_faults();
+        EXPECT_EQ(c.says != nullptr ? 1 : 0, format_log_note(note, sizeof note));
+        if (c.says == nullptr) {
+            EXPECT_STREQ("", note);
+            continue;
+        }
+        char reason[256];
+        platform_error_text(28, reason, sizeof reason);
+        const std::string text = note;
+        EXPECT_TRUE(std::regex_search(text, std::regex("^The log of the background scan of [^ ]+ "
+                                                       "[0-9]{2}:[0-9]{2}:[0-9]{2} ")))
+            << text;
+        EXPECT_NE(std::string::npos, text.find(std::string(c.says) + reason + ")")) << text;
     }
 }
 

@@ -1,5 +1,6 @@
 // The Win32 platform layer under a real Windows API (Wine): sharing and the replacement
-// of a file. (The reader's tests seek past 2 GiB through this layer too.)
+// of a file, and the log merged over one another program holds. (The reader's tests seek
+// past 2 GiB through this layer too.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +8,8 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "report/logfile.h"
+#include "tests/support/collect_sink.h"
 #include "tests/support/scratch.h"
 #include "platform/win32/win32.h"
 
@@ -75,6 +78,54 @@ TEST(Win32Platform, ReplacementWaitsForReadersAndFallsBackOnWindows9x) {
             names.push_back(item.path().filename().string());
         EXPECT_EQ(std::vector<std::string>{"x.log"}, names);
     }
+}
+
+// A log viewer holding "Inkhound.log": without delete sharing the log cannot be replaced
+// and is written over in place where the viewer shares writing; without that the
+// previous log stays, and the merge says why.
+TEST(Win32Platform, ALogHeldByAViewerIsWrittenInPlaceOrKept) {
+    const struct {
+        const char* why;
+        DWORD share;
+        LogOutcome outcome;
+        DWORD error;
+    } cases[] = {
+        {"delete sharing: replaced", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+         LogOutcome::Whole, 0},
+        {"write sharing: in place", FILE_SHARE_READ | FILE_SHARE_WRITE, LogOutcome::Whole, 0},
+        {"read sharing: kept", FILE_SHARE_READ, LogOutcome::NotWritten, ERROR_SHARING_VIOLATION},
+        {"no sharing: kept", 0, LogOutcome::NotWritten, ERROR_SHARING_VIOLATION},
+    };
+    ScratchDir scratch;
+    reset_core_state();
+    ASSERT_EQ(1, set_log_directory(scratch.path().c_str()));
+    test_scan().sink = log_file_sink;
+    test_scan().logging_flags = 0x01;
+    const std::string previous(3000, 'p');
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        const std::string log = scratch.write(kLogFileName, previous);
+        const HANDLE viewer =
+            CreateFileA(log.c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, viewer);
+        reset_log_slots();
+        report(0, ReportCategory::Rgb, "new.tif", nullptr);
+        EXPECT_EQ(c.outcome == LogOutcome::Whole, merge_log_files());
+        CloseHandle(viewer);
+        EXPECT_EQ(c.outcome, log_file.outcome);
+        EXPECT_EQ(c.error, static_cast<DWORD>(log_file.outcome_error));
+        const std::string now = read_whole_file(log);
+        EXPECT_EQ(c.outcome == LogOutcome::Whole
+                      ? kSections[1].header + std::string("    new.tif\r\n")
+                      : previous,
+                  now);
+        std::vector<std::string> names;
+        for (const auto& item : std::filesystem::directory_iterator(scratch.path()))
+            names.push_back(item.path().filename().string());
+        EXPECT_EQ(std::vector<std::string>{kLogFileName}, names);
+    }
+    test_scan().sink = nullptr;
+    set_log_directory(nullptr);
 }
 
 }  // namespace
