@@ -230,6 +230,24 @@ int platform_commit_replace(PlatformReplacement* replacement);
 // Closes and removes the new file, leaving the target as it was.
 void platform_abandon_replace(PlatformReplacement* replacement);
 
+// Whether a replacement was refused only because another program holds the target open
+// (Windows: a sharing violation or access denied, as when a viewer holds it without
+// delete sharing; POSIX: EBUSY or ETXTBSY).
+bool platform_replace_was_held(int error);
+
+// Opens an existing regular file to write over it in place: write access, shared for
+// reading and writing, nothing cut. A holder that shares writing allows it. Returns
+// kNoFile on failure (through the OpenWrite row).
+PlatformFile platform_open_in_place(const char* path);
+
+// Makes the file `size` bytes long, cut or extended, and leaves the position there.
+// Returns 1, or 0 with the system's error and the size as it was (through the Write row).
+int platform_set_size(PlatformFile file, std::uint32_t size);
+
+// The system's words for an error code, without a line end or closing full stop, cut to
+// `size`; "error N" when the system has none.
+void platform_error_text(int error, char* out, std::size_t size);
+
 // ---- What a forced end must not leave behind ---------------------------------------------
 
 constexpr int kLeftoverSlots = 8;

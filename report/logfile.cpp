@@ -9,7 +9,7 @@
 #include "platform/paths.h"
 #include "report/report.h"
 
-LogFileState log_file = {{}, false, {false}, false, ""};
+LogFileState log_file = {{}, false, {false}, false, 0, "", LogOutcome::Whole, 0, ""};
 
 namespace {
 
@@ -38,13 +38,61 @@ void prepare_slots() {
         char path[kPathLimit];
         section_file_name(i, name, sizeof name);
         if (log_file_path(name, path, sizeof path)) slot.file = platform_create_section_file(path);
+        // Told if an entry of the section comes and is lost.
+        if (!is_open(slot.file)) log_file.entry_error = platform_last_error();
     }
     log_file.slots_prepared = true;
 }
 
+void lose_entry(int error) {
+    if (!log_file.entry_lost) log_file.entry_error = error;
+    log_file.entry_lost = true;
+}
+
 void write_to_slot(LogSlot& slot, const char* text, std::size_t length) {
     if (!platform_write(slot.file, text, static_cast<std::uint32_t>(length)))
-        log_file.entry_lost = true;
+        lose_entry(platform_last_error());
+}
+
+// Copies every open section file, from its start and in order, to `to`, adding the bytes
+// copied to *copied. Returns 1, or 0 at the first failed seek, read or write, with the
+// system's error as the last error.
+int copy_sections(PlatformFile to, std::uint32_t* copied) {
+    char chunk[kMergeChunkSize];
+    for (LogSlot& slot : log_file.slots) {
+        if (!is_open(slot.file)) continue;
+        std::uint32_t where = 0;
+        if (!platform_seek(slot.file, 0, &where) || where != 0) return 0;
+        for (;;) {
+            std::uint32_t got = 0;
+            if (!platform_read(slot.file, chunk, sizeof chunk, &got)) return 0;
+            if (got == 0) break;
+            if (!platform_write(to, chunk, got)) return 0;
+            *copied += got;
+        }
+    }
+    return 1;
+}
+
+// Writes the new log of `size` bytes over the old file, for a log another program holds
+// open without delete sharing: sized first, so that a full drive refuses before any of
+// the previous log is lost. Returns the outcome with the system's error in *error.
+LogOutcome write_in_place(const char* path, std::uint32_t size, int* error) {
+    const PlatformFile log = platform_open_in_place(path);
+    if (!is_open(log) || !platform_set_size(log, size)) {
+        *error = platform_last_error();
+        platform_close(log);
+        return LogOutcome::NotWritten;
+    }
+    std::uint32_t where = 0;
+    std::uint32_t copied = 0;
+    LogOutcome outcome = LogOutcome::Whole;
+    if (!platform_seek(log, 0, &where) || !copy_sections(log, &copied)) {
+        *error = platform_last_error();
+        outcome = LogOutcome::Incomplete;
+    }
+    platform_close(log);
+    return outcome;
 }
 
 }  // namespace
@@ -78,6 +126,7 @@ void reset_log_slots() {
     }
     log_file.slots_prepared = false;
     log_file.entry_lost = false;
+    log_file.outcome = LogOutcome::Whole;
     log_file.found_something.store(false, std::memory_order_relaxed);
 }
 
@@ -91,7 +140,11 @@ void close_log_slots() {
 }
 
 void log_file_sink(int category, const char* timestamp, const char* name, const char* message) {
-    if (!log_file.slots_prepared) prepare_slots();
+    if (!log_file.slots_prepared) {
+        prepare_slots();
+        // The scan's start line comes first: its timestamp names the scan.
+        std::snprintf(log_file.scan_started, sizeof log_file.scan_started, "%s", timestamp);
+    }
     const CategoryInfo* info = category_info(category);
     if (info == nullptr || info->section == LogSection::none) return;
     if (info->raises_alert) log_file.found_something.store(true, std::memory_order_relaxed);
@@ -100,7 +153,7 @@ void log_file_sink(int category, const char* timestamp, const char* name, const 
     if (!is_open(slot.file)) {
         // A section switched off by the logging flags drops its entries by design; one
         // whose file could not be made loses them.
-        if (slot_is_wanted(slot_number)) log_file.entry_lost = true;
+        if (slot_is_wanted(slot_number)) lose_entry(log_file.entry_error);
         return;
     }
     const char* header = kSections[slot_number].header;
@@ -117,47 +170,49 @@ bool merge_log_files() {
     // A section whose file could not be made or written is missing from the log, as the
     // log file sink drops its entries; the caller hears of it. The previous log is
     // replaced only once every byte of the new one is in.
-    const bool nothing_lost = !log_file.entry_lost;
+    LogOutcome outcome = LogOutcome::NotWritten;
+    int error = 0;
     PlatformReplacement log;
     char path[kPathLimit];
-    const bool begun =
-        log_file_path(kLogFileName, path, sizeof path) && platform_begin_replace(path, &log);
-    bool written = begun;
-    char chunk[kMergeChunkSize];
-    for (LogSlot& slot : log_file.slots) {
-        if (written && is_open(slot.file)) {
-            std::uint32_t where = 0;
-            if (!platform_seek(slot.file, 0, &where) || where != 0) {
-                written = false;
-            } else {
-                for (;;) {
-                    std::uint32_t got = 0;
-                    if (!platform_read(slot.file, chunk, sizeof chunk, &got)) {
-                        written = false;
-                        break;
-                    }
-                    if (got == 0) break;
-                    if (!platform_write(log.file, chunk, got)) {
-                        written = false;
-                        break;
-                    }
-                }
-            }
-        }
-        // Closing deletes the section file.
-        platform_close(slot.file);
-        slot.file = kNoFile;
-        slot.header_written = 0;
+    std::uint32_t size = 0;
+    if (!log_file_path(kLogFileName, path, sizeof path) || !platform_begin_replace(path, &log)) {
+        error = platform_last_error();
+    } else if (!copy_sections(log.file, &size)) {
+        error = platform_last_error();
+        platform_abandon_replace(&log);
+    } else if (platform_commit_replace(&log)) {
+        outcome = LogOutcome::Whole;
+    } else {
+        error = platform_last_error();
+        if (platform_replace_was_held(error)) outcome = write_in_place(path, size, &error);
     }
-    if (begun) {
-        if (!written)
-            platform_abandon_replace(&log);
-        else if (!platform_commit_replace(&log))
-            written = false;
+    if (outcome == LogOutcome::Whole && log_file.entry_lost) {
+        outcome = LogOutcome::Incomplete;
+        error = log_file.entry_error;
     }
-    log_file.slots_prepared = false;
+    // Closing deletes the section files.
+    close_log_slots();
     log_file.entry_lost = false;
-    return written && nothing_lost;
+    log_file.outcome = outcome;
+    log_file.outcome_error = outcome == LogOutcome::Whole ? 0 : error;
+    return outcome == LogOutcome::Whole;
+}
+
+int format_log_note(char* out, std::size_t size) {
+    if (size == 0) return 0;
+    out[0] = '\0';
+    if (log_file.outcome == LogOutcome::Whole) return 0;
+    // The timestamp ends with a blank.
+    char started[kTimestampSize];
+    std::snprintf(started, sizeof started, "%s", log_file.scan_started);
+    const std::size_t length = std::strlen(started);
+    if (length > 0 && started[length - 1] == ' ') started[length - 1] = '\0';
+    char reason[256];
+    platform_error_text(log_file.outcome_error, reason, sizeof reason);
+    const char* format =
+        log_file.outcome == LogOutcome::NotWritten ? kLogNotWrittenNote : kLogIncompleteNote;
+    std::snprintf(out, size, format, started, reason);
+    return 1;
 }
 
 int read_log_file(LogChunkCallback callback) {

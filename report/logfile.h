@@ -17,12 +17,23 @@ struct LogSlot {
     std::uint8_t header_written = 0;
 };
 
+// What the last merge made of the log.
+enum class LogOutcome : std::uint8_t {
+    Whole,       // the scan's whole log is in place
+    Incomplete,  // entries were lost, or the log was cut off while written in place
+    NotWritten,  // the previous log stays as it was
+};
+
 struct LogFileState {
     LogSlot slots[kSectionCount];       // indexed by LogSection: the log file's order
     bool slots_prepared;                // the slots are ready for the current scan
     std::atomic<bool> found_something;  // an entry worth an alert was reported
     bool entry_lost;  // since the slots were prepared, a section file could not be made or
                       // written
+    int entry_error;  // the system's code of the first entry lost
+    char scan_started[kTimestampSize];  // the timestamp of the scan's first entry
+    LogOutcome outcome;                 // of the last merge
+    int outcome_error;                  // the system's code behind an outcome not Whole
     // Where the section files and the log live, ending with a separator; empty: the
     // executable's folder.
     char directory[kPathLimit];
@@ -33,6 +44,10 @@ constexpr char kLogFileName[] = "Inkhound.log";
 constexpr char kSectionFilePrefix[] = "Inkhound.";
 constexpr char kSectionFileFormat[] = "tm%d";
 constexpr std::uint32_t kMergeChunkSize = 1024;
+constexpr std::size_t kLogNoteSize = 512;
+constexpr char kLogNotWrittenNote[] =
+    "The log of the background scan of %s was not written (%s); the log below is older.";
+constexpr char kLogIncompleteNote[] = "The log of the background scan of %s is incomplete (%s).";
 
 // Chooses the folder of the section files and the log (the command-line tool's private
 // folder); null or empty: beside the executable. Returns 1, or 0 when the folder's path
@@ -42,8 +57,9 @@ int set_log_directory(const char* directory);
 // The full path of `name` in the log's folder. Returns 1, or 0 when it does not fit.
 int log_file_path(const char* name, char* out, std::size_t size);
 
-// Forgets every slot's file and header flag without closing anything, and clears
-// slots_prepared, found_something and entry_lost: the scanner thread's start.
+// Forgets every slot's file and header flag without closing anything, clears
+// slots_prepared, found_something and entry_lost, and takes the last log as whole: the
+// scanner thread's start.
 void reset_log_slots();
 
 // Closes any section file still open, without merging: the scanner thread's end after a
@@ -59,9 +75,15 @@ void log_file_sink(int category, const char* timestamp, const char* name, const 
 // once it is whole, and deletes the section files. When the new log cannot be written
 // whole the section files are still deleted and the previous log stays as it was; a
 // section that lost entries (its file could not be made or written) is merged as it is.
-// Returns true when every entry of the scan reached the log: no section lost anything,
-// and every read, write and the replacement succeeded.
+// A previous log that another program holds open without delete sharing cannot be
+// replaced: the new text is then written over it in place. Sets outcome and
+// outcome_error. Returns true when every entry of the scan reached the log: no section
+// lost anything, and every read and write and the replacement succeeded.
 bool merge_log_files();
+
+// The line that stands above a log which is not the last scan's whole log: which scan
+// (by its start) and why. Returns 0 with `out` empty when the last merge was Whole.
+int format_log_note(char* out, std::size_t size);
 
 // Reads the log in chunks of up to 1024 bytes and passes each, NUL-terminated, to
 // `callback`; without a log the callback is never called. Returns 1 when the log was

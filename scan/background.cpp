@@ -89,6 +89,8 @@ void prepare_background_scanner(const ScannerHost* host) {
     log_file.found_something.store(false, std::memory_order_relaxed);
     set_state(ScannerState::Idle);
     set_command(ScannerCommand::NoCommand);
+    background_scanner.log_missing = false;
+    background_scanner.merge_gate.store(static_cast<std::uint8_t>(MergeGate::Open));
 }
 
 void scanner_thread_created() {
@@ -109,7 +111,17 @@ void run_background_scan() {
     report(1, ReportCategory::General, nullptr, kStartingBackgroundScan);
     for_each_scan_directory(walk_list_entry, nullptr);
     report_closing_lines(pause_or_stop_requested, kFinishedBackgroundScan, kBackgroundScanStopped);
-    merge_log_files();
+    std::uint8_t open = static_cast<std::uint8_t>(MergeGate::Open);
+    // Closed: the process is ending; the section files go with it and the previous log
+    // stays.
+    if (!background_scanner.merge_gate.compare_exchange_strong(
+            open, static_cast<std::uint8_t>(MergeGate::Merging)))
+        return;
+    background_scanner.log_missing = !merge_log_files();
+    background_scanner.merge_gate.store(static_cast<std::uint8_t>(MergeGate::Open));
+    char note[kLogNoteSize];
+    format_log_note(note, sizeof note);
+    host().tell_log_outcome(background_scanner.log_missing ? note : nullptr);
 }
 
 void scanner_timer_ticked(std::uint32_t arming) {
@@ -131,7 +143,9 @@ void run_scanner_thread() {
             static_cast<std::int32_t>(live_options.scanning_period) * 60);
         if (state() == ScannerState::Active) {
             set_state(ScannerState::Delaying);
-            host().set_tray_status(kTipDelaying, TrayImage::Normal);
+            host().set_tray_status(
+                background_scanner.log_missing ? kTipLogNotWritten : kTipDelaying,
+                TrayImage::Normal);
         }
         if (!request_pending()) wait_for_tick_or_request();
         stop_timer();
@@ -161,7 +175,10 @@ void run_scanner_thread() {
                 set_state(ScannerState::Active);
                 log_file.found_something.store(false, std::memory_order_relaxed);
                 run_background_scan();
-                if (log_file.found_something.exchange(false, std::memory_order_relaxed))
+                // A log not written whole draws the user as a finding does, to the tip
+                // and the note above the log rather than to an older log.
+                if (log_file.found_something.exchange(false, std::memory_order_relaxed) ||
+                    background_scanner.log_missing)
                     host().raise_alerts();
                 break;
         }
@@ -208,6 +225,15 @@ void stop_scanning() {
     const ScannerState now = state();
     if (now == ScannerState::Delaying || now == ScannerState::Paused) host().signal_event();
     wait_for_state([] { return state() == ScannerState::Idle; });
+    // A merge cut off would leave its new log's file beside the old one.
+    for (;;) {
+        std::uint8_t open = static_cast<std::uint8_t>(MergeGate::Open);
+        if (background_scanner.merge_gate.compare_exchange_strong(
+                open, static_cast<std::uint8_t>(MergeGate::Closed)) ||
+            open == static_cast<std::uint8_t>(MergeGate::Closed))
+            return;
+        host().sleep_milliseconds(kRequestPollMilliseconds);
+    }
 }
 
 bool is_scanning_paused() {

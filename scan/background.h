@@ -18,6 +18,8 @@ enum class TrayImage : std::uint8_t { Normal, Active };
 constexpr char kTipDelaying[] = "Inkhound - delaying";
 constexpr char kTipPaused[] = "Inkhound - paused";
 constexpr char kTipActive[] = "Inkhound - active";
+// Instead of the delaying tip while the last scan's log is not whole.
+constexpr char kTipLogNotWritten[] = "Inkhound - last log not written";
 constexpr char kStartingBackgroundScan[] = "Starting a background scan";
 constexpr char kFinishedBackgroundScan[] = "Finished the background scan";
 constexpr char kBackgroundScanStopped[] = "Background scan stopped by user";
@@ -38,7 +40,13 @@ struct ScannerHost {
     void (*set_tray_status)(const char* tip, TrayImage image);
     void (*clear_alert_display)();
     void (*raise_alerts)();
+    // After each merge: null when the scan's whole log was written, else the note that
+    // says which scan's log is missing and why (a text of the scanner's own, to copy).
+    void (*tell_log_outcome)(const char* note);
 };
+
+// Whether the log's merge may begin, so that the end of the process never cuts one off.
+enum class MergeGate : std::uint8_t { Open, Merging, Closed };
 
 // One instance. State and command are single bytes: the state written by the scanner
 // thread alone, the command by the requests (the thread only turns Resume back into
@@ -56,6 +64,11 @@ struct BackgroundScanner {
     std::atomic<std::uint32_t> awaited_arming;  // 0 while no delay is waited on
     std::atomic<std::uint32_t> ticked_arming;   // the arming whose tick came last
     std::uint32_t last_arming;                  // scanner thread only
+    bool log_missing;  // scanner thread only: the last scan's log was not written whole
+    // The scanner thread turns Open into Merging for the time of its merge, and back;
+    // stop_scanning, once its wait has run out, turns Open into Closed (no merge begins
+    // after it) or waits while Merging. prepare_background_scanner opens it.
+    std::atomic<std::uint8_t> merge_gate;
     const ScannerHost* host;
     ScanState scan;  // the background scan's own sink and counters
 };
@@ -88,7 +101,9 @@ void pause_scanning();  // waits up to 20 seconds for the pause
 // Ends a pause, or a pause requested and not yet taken (a scan still inside a long file
 // when its request gave up waiting); above 0, the delay before the next scan.
 void resume_scanning(int delay_seconds);
-void stop_scanning();  // waits up to 20 seconds for the end
+// Waits up to 20 seconds for the end, and past that for a merge under way: the process
+// may end once it returns, and no merge begins afterwards.
+void stop_scanning();
 bool is_scanning_paused();
 // Whether a background scan is running (not yet at a pause point): until it is not, the
 // live options, the scan directory list and the reader are the scan's.

@@ -411,8 +411,8 @@ int save_directory_list_file(const char* file) {
     return platform_commit_replace(&replacement);
 }
 
-void save_directory_list() {
+int save_directory_list() {
     char file[kPathLimit];
-    if (!path_beside_executable(kDirectoryListFileName, file, sizeof file)) return;
-    save_directory_list_file(file);
+    if (!path_beside_executable(kDirectoryListFileName, file, sizeof file)) return 0;
+    return save_directory_list_file(file);
 }

@@ -102,7 +102,8 @@ using SkippedLineHook = void (*)(long line_number, SkippedLine why);
 int load_directory_list_file(const char* file, SkippedLineHook skipped = nullptr);
 
 // Rewrites "Inkhound.dfo" beside the executable, lines ending with the platform's line
-// end; a file that cannot be written whole is left as it was, without a word.
-void save_directory_list();
+// end; a file that cannot be written whole is left as it was. Returns 1 when it was
+// replaced whole, 0 otherwise (the caller tells the user).
+int save_directory_list();
 // The same to a file named by the caller. Returns 1 when the file was replaced whole.
 int save_directory_list_file(const char* file);

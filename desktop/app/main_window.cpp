@@ -3,11 +3,15 @@
 // run's loop or the settings window's.
 #include "platform/win32/win32.h"
 
+#include <cstdlib>
+
 #include "resources/resource.h"
 #include "scan/background.h"
 #include "desktop/settings_window/sheet.h"
 #include "desktop/app/main_window.h"
 #include "desktop/common/startup.h"
+#include "desktop/common/trace.h"
+#include "desktop/results/view.h"
 #include "desktop/tray/tray.h"
 
 StartupState startup;
@@ -92,6 +96,14 @@ LRESULT on_system_command(HWND window, WPARAM wparam, LPARAM lparam) {
     }
 }
 
+// The scanner's note on a log it could not write whole, or null after a whole log: kept
+// for "View log" and written to the debug trace.
+void take_log_note(char* note) {
+    set_log_note(note);
+    if (note != nullptr && trace_state.debug_enabled) debug_trace("%s", note);
+    std::free(note);
+}
+
 void set_pause_item_text() {
     MENUITEMINFOA item = {};
     item.cbSize = sizeof item;
@@ -108,6 +120,10 @@ LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam,
     if (startup.notify_message != 0 && message == startup.notify_message)
         return on_notify_message(window, wparam, lparam);
     if (handle_scanner_message(message, wparam, lparam)) return 0;
+    if (message == kLogNoteMessage) {
+        take_log_note(reinterpret_cast<char*>(lparam));
+        return 0;
+    }
     if (tray_state.taskbar_created != 0 && message == tray_state.taskbar_created) {
         restore_tray_icon();
         return 0;

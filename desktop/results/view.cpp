@@ -317,6 +317,10 @@ void create_view_page(HWND page, LPARAM parameter) {
     const auto* record = reinterpret_cast<const PROPSHEETPAGEA_V1*>(parameter);
     if (record != nullptr && record->lParam != 0) {
         empty_view();
+        if (results_view.log_note[0] != '\0') {
+            append_view_text(results_view.log_note);
+            append_view_text("\r\n\r\n");
+        }
         read_log_file(append_view_text);
         fit_scroll_bar(true);
     }
@@ -488,6 +492,11 @@ void append_view_text(const char* text) {
     if (!results_view.ends_line) replace_selection(view, "\r\n");
     replace_selection(view, kViewFullNotice);
     results_view.sections.full = true;
+}
+
+void set_log_note(const char* note) {
+    std::snprintf(results_view.log_note, sizeof results_view.log_note, "%s",
+                  note != nullptr ? note : "");
 }
 
 void print_view(HWND view) {

@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "platform/win32/win32.h"
+#include "report/logfile.h"
 #include "desktop/results/view_layout.h"
 
 // One per process: the page while it exists, and what the settings window shows around it.
@@ -26,6 +27,9 @@ struct ResultsViewState {
     HWND counter_inner;
     HFONT counter_font;
     bool printing;
+    // The note on the last background scan's log when it was not written whole, shown
+    // above the log when it is loaded; empty otherwise.
+    char log_note[kLogNoteSize];
 };
 extern ResultsViewState results_view;
 
@@ -56,6 +60,10 @@ void clear_view();
 // Appends loaded log text at the caret, while the view has room; the callback of
 // read_log_file. User-interface thread.
 void append_view_text(const char* text);
+
+// Keeps the note on a log not written whole (null: the last log is whole). User-interface
+// thread.
+void set_log_note(const char* note);
 
 // Fits the view's formatting rectangle and scroll bar to its text; `check` off hides the
 // scroll bar whatever the text. Any thread.

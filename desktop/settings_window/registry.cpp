@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "platform/identity.h"
 #include "settings/dirlist.h"
+#include "desktop/common/startup.h"
 #include "desktop/settings_window/registry_values.h"
 #include "desktop/settings_window/registry.h"
 
@@ -176,7 +177,10 @@ void load_options() {
 }
 
 void save_options(const Options& options) {
-    save_directory_list();
+    // A read-only program folder or list file keeps the previous list on disk: the next
+    // start would scan other folders than those the user just chose.
+    if (!save_directory_list())
+        MessageBoxA(startup.main_window, kListNotSavedMessage, kListNotSavedCaption, MB_OK);
     // An absent list is stored as the number 0.
     for (const StoredOption& stored : kStoredOptions) {
         if (stored.number != nullptr)

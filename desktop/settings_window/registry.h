@@ -28,9 +28,13 @@ void write_registry_value(const char* subkey, const char* value_name, const char
 // values into live_options, each with its default for that platform.
 void load_options();
 
-// Saves the scan directory list, then writes the nine values of `options`: the numbers
-// zero-extended, the lists as strings, an absent list as the number 0.
+// Saves the scan directory list, telling the user when it could not be written, then
+// writes the nine values of `options`: the numbers zero-extended, the lists as strings,
+// an absent list as the number 0.
 void save_options(const Options& options);
+
+constexpr char kListNotSavedMessage[] = "Could not save the list of directories in Inkhound.dfo";
+constexpr char kListNotSavedCaption[] = "File Error";
 
 // Removal: deletes the options key, the program's key and the uninstall entry, in this
 // order, each whether or not the one before went.

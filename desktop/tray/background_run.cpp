@@ -3,6 +3,9 @@
 // window's message loop.
 #include "desktop/tray/tray.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "scan/background.h"
 #include "desktop/common/startup.h"
 
@@ -42,9 +45,23 @@ void set_status(const char* tip, TrayImage image) {
     post_tray_status(tip, image == TrayImage::Active ? startup.icon_active : startup.icon_normal);
 }
 
+// The note belongs to the main thread once posted; a note the window cannot take is
+// freed here.
+void tell_log_outcome(const char* note) {
+    char* copy = nullptr;
+    if (note != nullptr) {
+        const std::size_t size = std::strlen(note) + 1;
+        copy = static_cast<char*>(std::malloc(size));
+        if (copy == nullptr) return;
+        std::memcpy(copy, note, size);
+    }
+    if (!PostMessageA(startup.main_window, kLogNoteMessage, 0, reinterpret_cast<LPARAM>(copy)))
+        std::free(copy);
+}
+
 const ScannerHost kDesktopHost = {arm_timer,           stop_timer,         wait_event,
                                   signal_event,        sleep_milliseconds, set_status,
-                                  clear_alert_display, raise_alerts};
+                                  clear_alert_display, raise_alerts,       tell_log_outcome};
 
 DWORD WINAPI scanner_thread(void*) {
     run_scanner_thread();
@@ -68,7 +85,7 @@ void start_background_scanner() {
 
 void handle_scanner_messages() {
     MSG message;
-    while (PeekMessageA(&message, startup.main_window, kArmScannerTimerMessage, kTrayStatusMessage,
+    while (PeekMessageA(&message, startup.main_window, kArmScannerTimerMessage, kLogNoteMessage,
                         PM_REMOVE))
         DispatchMessageA(&message);
 }

@@ -33,6 +33,9 @@ constexpr UINT kStopScannerTimerMessage = WM_APP + 2;
 constexpr UINT kClearAlertDisplayMessage = WM_APP + 3;
 constexpr UINT kStartFlashTimerMessage = WM_APP + 4;  // wparam: the timer
 constexpr UINT kTrayStatusMessage = WM_APP + 5;       // wparam: the tip; lparam: the image
+// lparam: the note on a log not written whole, in memory from malloc that the main
+// window frees, or null after a whole log. The main window keeps it for "View log".
+constexpr UINT kLogNoteMessage = WM_APP + 6;
 
 constexpr char kPauseScanningText[] = "Pause scanning";
 constexpr char kResumeScanningText[] = "Resume scanning";

@@ -561,6 +561,45 @@ void platform_abandon_replace(PlatformReplacement* replacement) {
     r.temporary[0] = '\0';
 }
 
+bool platform_replace_was_held(int error) {
+    return error == EBUSY || error == ETXTBSY;
+}
+
+PlatformFile platform_open_in_place(const char* path) {
+    if (injected_fault(PlatformCall::OpenWrite)) return kNoFile;
+    const int fd = open(path, O_WRONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return kNoFile;
+    struct stat info;
+    int error = 0;
+    if (fstat(fd, &info) != 0)
+        error = errno;
+    else if (!S_ISREG(info.st_mode))
+        error = EINVAL;
+    if (error != 0) {
+        close(fd);
+        errno = error;
+        return kNoFile;
+    }
+    return PlatformFile{fd};
+}
+
+int platform_set_size(PlatformFile file, std::uint32_t size) {
+    if (injected_fault(PlatformCall::Write)) return 0;
+    const int fd = static_cast<int>(file.value);
+    if (ftruncate(fd, static_cast<off_t>(size)) != 0) return 0;
+    return lseek(fd, static_cast<off_t>(size), SEEK_SET) < 0 ? 0 : 1;
+}
+
+void platform_error_text(int error, char* out, std::size_t size) {
+    if (size == 0) return;
+    // glibc's strerror gives a fixed text for every known code; an unknown one is named.
+    const char* text = error != 0 ? std::strerror(error) : nullptr;
+    if (text == nullptr || *text == '\0')
+        std::snprintf(out, size, "error %d", error);
+    else
+        std::snprintf(out, size, "%s", text);
+}
+
 // ---- The command-line tool's start-up -----------------------------------------------------
 
 int platform_open_missing_standard_files() {

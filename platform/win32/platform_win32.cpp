@@ -490,6 +490,38 @@ void platform_abandon_replace(PlatformReplacement* replacement) {
     r.temporary[0] = '\0';
 }
 
+bool platform_replace_was_held(int error) {
+    return is_held_elsewhere(static_cast<DWORD>(error));
+}
+
+PlatformFile platform_open_in_place(const char* path) {
+    if (injected_fault(PlatformCall::OpenWrite)) return kNoFile;
+    return create_file(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+}
+
+int platform_set_size(PlatformFile file, std::uint32_t size) {
+    if (injected_fault(PlatformCall::Write)) return 0;
+    std::uint32_t where = 0;
+    if (!platform_seek(file, size, &where)) return 0;
+    return SetEndOfFile(to_handle(file)) ? 1 : 0;
+}
+
+void platform_error_text(int error, char* out, std::size_t size) {
+    if (size == 0) return;
+    char text[256];
+    DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       static_cast<DWORD>(error), 0, text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
+                          text[length - 1] == ' ' || text[length - 1] == '.'))
+        --length;
+    if (length == 0) {
+        std::snprintf(out, size, "error %d", error);
+        return;
+    }
+    std::snprintf(out, size, "%.*s", static_cast<int>(length), text);
+}
+
 // ---- The command-line tool's start-up -----------------------------------------------------
 
 // Standard handles are not numbered like POSIX descriptors: a file opened later never

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -30,6 +31,7 @@ struct FakeHost {
     std::uint32_t arming = 0;  // the last one
     std::vector<std::string> tips;
     int alerts = 0;
+    std::vector<std::string> notes;  // "" for a whole log
     // A request written when the scanner sets this tip for the `tip_count`-th time, as
     // one made from the user interface at that moment would be.
     const char* request_tip = nullptr;
@@ -68,6 +70,10 @@ void clear_alerts() {}
 void raise() {
     ++fake->alerts;
 }
+void tell_log(const char* note) {
+    std::lock_guard<std::mutex> lock(fake->mutex);
+    fake->notes.push_back(note != nullptr ? note : "");
+}
 
 // The period timer's tick, of the arming now or of an earlier one.
 void tick(std::uint32_t arming) {
@@ -82,8 +88,8 @@ void tick() {
     tick(arming);
 }
 
-const ScannerHost kFakeHost = {arm,      stop_timer, wait_event,   signal_event,
-                               sleep_ms, set_tray,   clear_alerts, raise};
+const ScannerHost kFakeHost = {arm,      stop_timer,   wait_event, signal_event, sleep_ms,
+                               set_tray, clear_alerts, raise,      tell_log};
 
 class BackgroundScanner : public WalkFixture {
    protected:
@@ -176,6 +182,49 @@ TEST_F(BackgroundScanner, AStopDuringAScanStillClosesAndMergesIt) {
     EXPECT_EQ(background_scanner.scanner_state.load(), 0);
     EXPECT_NE(log().find(kBackgroundScanStopped), std::string::npos);
     EXPECT_FALSE(log_file.slots_prepared);
+}
+
+// A log that cannot be written says so in the tip while the scanner delays, and raises
+// the alerts though nothing was found; the next whole log takes both back.
+TEST_F(BackgroundScanner, ALogNotWrittenShowsInTheTipAndRaisesTheAlerts) {
+    fail_platform_call(PlatformCall::OpenWrite, 13);
+    start();
+    await(ScannerState::Delaying, 1);
+    tick();
+    await(ScannerState::Delaying, 2);
+    EXPECT_EQ(host_.tips.back(), kTipLogNotWritten);
+    EXPECT_EQ(host_.alerts, 1);
+    ASSERT_EQ(host_.notes.size(), 1u);
+    EXPECT_NE(host_.notes[0].find("was not written"), std::string::npos) << host_.notes[0];
+    tick();
+    await(ScannerState::Delaying, 3);
+    EXPECT_EQ(host_.tips.back(), kTipDelaying);
+    EXPECT_EQ(host_.alerts, 1);
+    EXPECT_EQ(host_.notes.back(), "");
+}
+
+// The process ends once a stop returns: a stop that gave up waiting for a scan held in a
+// file lets no merge begin later, which the end would cut off, leaving its new log's file.
+std::atomic<bool> inside_walk, let_go;
+void hold_first_entry(DirectoryEntry*) {
+    if (inside_walk.exchange(true)) return;
+    while (!let_go) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+TEST_F(BackgroundScanner, NoMergeBeginsAfterAStopGaveUp) {
+    set_directory_mark(scratch_.make_dir("art").c_str(), 1);
+    scratch_.write(std::string("art") + kPathSeparator + "a.gif", kGif);
+    scratch_.write(kLogFileName, "the previous log\r\n");
+    inside_walk = let_go = false;
+    directory_entry_hook = hold_first_entry;
+    start();
+    await(ScannerState::Delaying, 1);
+    tick();
+    while (!inside_walk) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    stop_scanning();  // gives up: the scan is still inside the walk
+    let_go = true;
+    thread_.join();
+    EXPECT_EQ(log(), "the previous log\r\n");
 }
 
 }  // namespace

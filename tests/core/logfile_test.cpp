@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
 
@@ -133,26 +134,65 @@ TEST_F(LogFileTest, OnlyFindingsRaiseFoundSomething) {
 
 // The writes: the start line while the sink runs, the header, then the merge's copy. A
 // section that lost entries is merged without them, as the sink drops them; a log that
-// cannot be written whole never replaces the previous one. Nothing is left beside it.
+// cannot be written whole never replaces the previous one, except that a log another
+// program holds without delete sharing is written over in place. Nothing is left beside
+// it, and the outcome says what became of the log and why.
 TEST_F(LogFileTest, FailuresAreToldToTheCallerAndOnlyAWholeLogReplacesThePrevious) {
+    // The code of a target held elsewhere, on either system.
+    const int held = platform_replace_was_held(16) ? 16 : 32;
+    struct Fault {
+        PlatformCall call;
+        int error, skip;
+    };
+    const Fault none = {PlatformCall::Count, 0, 0};
+    const LogOutcome whole = LogOutcome::Whole, cut = LogOutcome::Incomplete,
+                     older = LogOutcome::NotWritten;
     // clang-format off
-    const struct { const char* what; PlatformCall call; int skip; bool kept; } cases[] = {
-        {"first sink write", PlatformCall::Write, 0, false},
-        {"header write", PlatformCall::Write, 1, false},
-        {"section file", PlatformCall::SectionFile, 0, false},
-        {"merge write", PlatformCall::Write, 6, true}, {"section read", PlatformCall::Read, 0, true},
-        {"replace", PlatformCall::Rename, 0, true}, {"log open", PlatformCall::OpenWrite, 0, true}};
+    const struct { const char* what; Fault fault, then; LogOutcome outcome; int error; } cases[] = {
+        {"first sink write", {PlatformCall::Write, 28, 0}, none, cut, 28},
+        {"header write", {PlatformCall::Write, 28, 1}, none, cut, 28},
+        {"section file", {PlatformCall::SectionFile, 28, 0}, none, cut, 28},
+        {"merge write", {PlatformCall::Write, 28, 6}, none, older, 28},
+        {"section read", {PlatformCall::Read, 28, 0}, none, older, 28},
+        {"replace", {PlatformCall::Rename, 28, 0}, none, older, 28},
+        {"log open", {PlatformCall::OpenWrite, 28, 0}, none, older, 28},
+        {"held: written in place", {PlatformCall::Rename, held, 0}, none, whole, 0},
+        {"held, and not to be written", {PlatformCall::Rename, held, 0},
+         {PlatformCall::OpenWrite, 13, 1}, older, 13},
+        {"held, no room for the new log", {PlatformCall::Rename, held, 0},
+         {PlatformCall::Write, 28, 9}, older, 28},
+        {"held, cut off in place", {PlatformCall::Rename, held, 0},
+         {PlatformCall::Write, 28, 10}, cut, 28}};
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        scratch_.write(kLogFileName, "the previous scan\r\n");
+        const std::string previous =
+            "the previous scan, longer than the next one\r\n" + kStart + kEnd;
+        scratch_.write(kLogFileName, previous);
         reset_log_slots();
-        fail_platform_call(c.call, 28, c.skip);
+        // A refused replacement is retried on Windows while the target is held.
+        for (const Fault& f : {c.fault, c.then})
+            if (f.error != 0)
+                fail_platform_call(f.call, f.error, f.skip,
+                                   f.call == PlatformCall::Rename ? -1 : 1);
         scan(0x1F, {{3, "new.tif"}});
-        EXPECT_FALSE(merge_log_files());
+        EXPECT_EQ(c.outcome == whole, merge_log_files());
         clear_platform_faults();
         EXPECT_TRUE(only_the_log_is_left());
-        EXPECT_EQ(c.kept, log() == "the previous scan\r\n") << log();
+        EXPECT_EQ(c.outcome, log_file.outcome);
+        EXPECT_EQ(c.error, log_file.outcome_error);
+        EXPECT_EQ(c.outcome == older, log() == previous) << log();
+        // The note above such a log gives the system's reason.
+        char note[kLogNoteSize], reason[256];
+        platform_error_text(c.error, reason, sizeof reason);
+        EXPECT_EQ(c.outcome != whole, format_log_note(note, sizeof note) == 1);
+        EXPECT_EQ(c.outcome != whole, std::strstr(note, reason) != nullptr) << note;
+        if (c.outcome == whole) {
+            EXPECT_EQ(kStart +
+                          "\r\n===== Files that are or seem to be RGB =====\r\n    new.tif\r\n" +
+                          kEnd,
+                      log());
+        }
     }
 }
 

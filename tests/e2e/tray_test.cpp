@@ -136,10 +136,19 @@ class Tray : public Scenario {
         post_click(sheet_, button);
         EXPECT_TRUE(wait_gone(sheet_, kTimeOut + 5000));
     }
+    // Wine run by root replaces a read-only file; an immutable one it cannot, as Windows
+    // cannot replace a read-only one.
+    void list_immutable(bool on) {
+        const std::string done = std::string(kE2eUnixDir) + "/tray.done";
+        EXPECT_TRUE(run_linux(std::string("chattr ") + (on ? "+" : "-") + "i '" + kE2eUnixDir +
+                                  "/app/Inkhound.dfo' ; touch '" + done + "'",
+                              "Z:" + done, kTimeOut));
+    }
     std::string raw_log() { return file_bytes(app_file("Inkhound.log").c_str()); }
     std::string log_text() { return mask_time_stamps(raw_log()); }
     void TearDown() override {
         Scenario::TearDown();
+        list_immutable(false);
         write_file(art("big.eps"), kHeader);
         write_value(HKEY_CURRENT_USER, "Software\\Wine\\Drivers", "Audio", text_value(REG_SZ, ""));
     }
@@ -297,6 +306,55 @@ TEST_F(TrayAlerts, FlashingSettingsWindowNothingExpandWindowAndClose) {
         EXPECT_FALSE(IsWindowVisible(main_));
         EXPECT_FALSE(flashing(taskbar));
     }
+
+    // A log viewer holding the log without delete sharing: the log is written over in
+    // place. Holding it without any sharing: the previous log stays, the tip says so while
+    // the scanner delays, and "View log" names the scan first. Nothing is left beside it.
+    HWND page = show_page(kBackgroundPage);
+    for (int box : {IDC_EXPAND_WINDOW, IDC_AUDIBLE_ALERT, IDC_FLASH_TASKBAR, IDC_FLASH_TRAY})
+        SendMessageA(item(page, box), BM_SETCHECK, BST_UNCHECKED, 0);
+    set_text(item(page, IDC_SCANNING_PERIOD), "1");
+    write_file(art("rgb.eps"), kUndetermined);
+    const std::string log = app_file("Inkhound.log");
+    const DWORD shares[] = {FILE_SHARE_READ | FILE_SHARE_WRITE, 0};
+    for (DWORD share : shares) {
+        HANDLE viewer =
+            CreateFileA(log.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (share == 0) {  // the next scan would find RGB again: from "Settings...", Cancel
+            write_file(art("rgb.eps"), kRgb);
+            post_command(main_, IDM_SETTINGS);
+            ASSERT_NE(nullptr, tray_sheet());
+        }
+        close_sheet(share == 0 ? IDCANCEL : IDOK);
+        EXPECT_TRUE(share != 0
+                        ? wait_until([&] { return log_text() == expected_log(true, true); }, 20000)
+                        : tip_becomes("Inkhound - last log not written", 20000));
+        CloseHandle(viewer);
+    }
+    EXPECT_EQ(expected_log(true, true), log_text());
+    EXPECT_FALSE(exists(e2e_path("app\\ink*.tmp")));
+    post_command(main_, IDM_SETTINGS);
+    ASSERT_NE(nullptr, tray_sheet());
+    const std::string shown = text(item(current_page(sheet_), IDC_LOG_VIEW));
+    EXPECT_EQ(0u, shown.find("The log of the background scan of ")) << shown;
+    EXPECT_NE(std::string::npos, shown.find("); the log below is older.\r\n\r\n" + raw_log()));
+
+    // A list file that cannot be replaced (read-only) is told on OK and stays as it was;
+    // the next log is whole, and the view says nothing more of the missing one.
+    const std::string list = app_file("Inkhound.dfo"), list_before = file_bytes(list.c_str());
+    SetFileAttributesA(list.c_str(), FILE_ATTRIBUTE_READONLY);
+    list_immutable(true);
+    post_click(sheet_, IDOK);
+    HWND box = find_message_box("File Error", kTimeOut);
+    EXPECT_EQ("Could not save the list of directories in Inkhound.dfo", message_box_text(box));
+    press(box, IDOK);
+    list_immutable(false);
+    SetFileAttributesA(list.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(list_before, file_bytes(list.c_str()));
+    EXPECT_TRUE(wait_until([&] { return log_text() == expected_log(false, true); }, 15000));
+    post_command(main_, IDM_SETTINGS);
+    ASSERT_NE(nullptr, tray_sheet());
+    EXPECT_EQ(raw_log(), text(item(current_page(sheet_), IDC_LOG_VIEW)));
 
     // "Close Inkhound" while big.eps holds a scan ends the run after the time-out, with 0
     // and the icon gone.

@@ -1,5 +1,6 @@
 // The Win32 platform layer under a real Windows API (Wine): sharing and the replacement
-// of a file. (The reader's tests seek past 2 GiB through this layer too.)
+// of a file, and the log merged over one another program holds. (The reader's tests seek
+// past 2 GiB through this layer too.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +8,8 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "report/logfile.h"
+#include "tests/support/collect_sink.h"
 #include "tests/support/scratch.h"
 #include "platform/win32/win32.h"
 
@@ -75,6 +78,33 @@ TEST(Win32Platform, ReplacementWaitsForReadersAndFallsBackOnWindows9x) {
             names.push_back(item.path().filename().string());
         EXPECT_EQ(std::vector<std::string>{"x.log"}, names);
     }
+}
+
+// A log viewer holding "Inkhound.log": without delete sharing the log cannot be replaced
+// and is written over in place where the viewer shares writing; without that the
+// previous log stays.
+TEST(Win32Platform, ALogHeldByAViewerIsWrittenInPlaceOrKept) {
+    ScratchDir scratch;
+    reset_core_state();
+    ASSERT_EQ(1, set_log_directory(scratch.path().c_str()));
+    test_scan().sink = log_file_sink;
+    test_scan().logging_flags = 0x01;
+    const std::string previous(3000, 'p'), written = kSections[1].header + std::string("    x\r\n");
+    const DWORD shares[] = {FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_SHARE_READ};
+    for (DWORD share : shares) {
+        SCOPED_TRACE(share);
+        const std::string log = scratch.write(kLogFileName, previous);
+        const HANDLE viewer =
+            CreateFileA(log.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+        reset_log_slots();
+        report(0, ReportCategory::Rgb, "x", nullptr);
+        EXPECT_EQ(share != FILE_SHARE_READ, merge_log_files());
+        CloseHandle(viewer);
+        EXPECT_EQ(share != FILE_SHARE_READ ? written : previous, read_whole_file(log));
+        EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(scratch.path()), {}));
+    }
+    set_log_directory(nullptr);
 }
 
 }  // namespace
