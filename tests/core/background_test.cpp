@@ -178,4 +178,10 @@ TEST_F(BackgroundScanner, AStopDuringAScanStillClosesAndMergesIt) {
     EXPECT_FALSE(log_file.slots_prepared);
 }
 
+TEST_F(BackgroundScanner, AThreadThatNeverRanIsNoScanThatAClickWaitsFor) {
+    scanner_thread_created();
+    scanner_thread_not_started();
+    EXPECT_FALSE(background_scan_running());
+}
+
 }  // namespace
