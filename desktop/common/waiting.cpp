@@ -15,8 +15,7 @@ constexpr int kMostControls = 24;  // the sheet's own: tabs, pages, buttons, "Pr
 // The one wait for the scanner's pause and the sheet it runs for. User-interface thread
 // only: written by the wait and by the sheet's procedure, which that thread runs.
 struct SheetWait {
-    HWND watched;             // the sheet whose procedure is wrapped
-    WNDPROC sheet_procedure;  // that sheet's own procedure
+    WNDPROC sheet_procedure;  // the watched sheet's own procedure
     bool unicode;             // the sheet is a Unicode window
     HWND sheet;               // the sheet a wait runs for; null while none runs
     bool cancelled;           // the user cancelled or closed it during that wait
@@ -150,7 +149,6 @@ void pump_waiting_messages() {
 
 void watch_sheet_for_cancel(HWND sheet) {
     if (sheet == nullptr) return;
-    sheet_wait.watched = sheet;
     sheet_wait.unicode = IsWindowUnicode(sheet) != FALSE;
     const LONG_PTR wrapper = reinterpret_cast<LONG_PTR>(watched_sheet_procedure);
     sheet_wait.sheet_procedure = reinterpret_cast<WNDPROC>(
