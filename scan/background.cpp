@@ -97,6 +97,11 @@ void scanner_thread_created() {
     set_state(ScannerState::Active);
 }
 
+void scanner_thread_not_started() {
+    set_state(ScannerState::Idle);
+    set_command(ScannerCommand::NoCommand);
+}
+
 void run_background_scan() {
     ScanState& scan = background_scanner.scan;
     scan.sink = log_file_sink;
@@ -200,10 +205,15 @@ bool pause_or_stop_requested() {
     }
 }
 
-void pause_scanning() {
+void request_pause() {
     if (state() == ScannerState::Idle) return;
     set_command(ScannerCommand::Pause);
     if (state() == ScannerState::Delaying) host().signal_event();
+}
+
+void pause_scanning() {
+    if (state() == ScannerState::Idle) return;
+    request_pause();
     wait_for_state([] { return state() == ScannerState::Paused; });
 }
 

@@ -81,6 +81,9 @@ void prepare_background_scanner(const ScannerHost* host);
 // The thread has been created and is about to run: from now on requests wait for it,
 // even before its first step (a pause asked for meanwhile is not lost).
 void scanner_thread_created();
+// The created thread could not be set running: there is no scanner (Idle), so nothing
+// waits for a scan that never comes.
+void scanner_thread_not_started();
 
 // The host's timer tick for `arming`: wakes the scanner when it waits on that arming.
 // Any thread.
@@ -98,6 +101,8 @@ bool pause_or_stop_requested();
 
 // Requests of the user-interface thread. Each returns at once while no scanner runs.
 void pause_scanning();  // waits up to 20 seconds for the pause
+// Asks for a pause and returns at once, for a caller that waits in its own way.
+void request_pause();
 // Ends a pause, or a pause requested and not yet taken (a scan still inside a long file
 // when its request gave up waiting); above 0, the delay before the next scan.
 void resume_scanning(int delay_seconds);

@@ -24,17 +24,17 @@ void release_request(ImmediateScanRequest* request) {
 
 }  // namespace
 
-void start_immediate_scan(const char* directory, bool include_subdirectories) {
-    if (scan_control.immediate_scan_running.load(std::memory_order_relaxed)) return;
+bool start_immediate_scan(const char* directory, bool include_subdirectories) {
+    if (scan_control.immediate_scan_running.load(std::memory_order_relaxed)) return false;
     auto* request = new (std::nothrow) ImmediateScanRequest{};
-    if (request == nullptr) return;
+    if (request == nullptr) return false;
     request->include_subdirectories = include_subdirectories ? 1 : 0;
     if (directory != nullptr) {
         // A cut path would be another directory.
         const std::size_t length = std::strlen(directory);
         if (length >= sizeof request->directory) {
             delete request;
-            return;
+            return false;
         }
         std::memcpy(request->directory, directory, length + 1);
     } else {
@@ -50,7 +50,7 @@ void start_immediate_scan(const char* directory, bool include_subdirectories) {
         CreateThread(nullptr, 0, run_immediate_scan, request, CREATE_SUSPENDED, &thread_id);
     if (thread == nullptr) {
         release_request(request);
-        return;
+        return false;
     }
     scan_control.immediate_scan_running.store(true, std::memory_order_relaxed);
     scan_control.immediate_stop_requested.store(false, std::memory_order_relaxed);
@@ -60,8 +60,11 @@ void start_immediate_scan(const char* directory, bool include_subdirectories) {
         TerminateThread(thread, 0);
         release_request(request);
         scan_control.immediate_scan_running.store(false, std::memory_order_relaxed);
+        CloseHandle(thread);
+        return false;
     }
     CloseHandle(thread);
+    return true;
 }
 
 DWORD WINAPI run_immediate_scan(LPVOID parameter) {

@@ -17,10 +17,10 @@ struct ImmediateScanRequest {
     Options options;          // the working options when the scan was asked for
 };
 
-// Starts the scan of `directory` (null: the whole list) and returns at once. Nothing
-// starts without memory or a thread, while another immediate scan runs, or for a
-// directory longer than a path can be.
-void start_immediate_scan(const char* directory, bool include_subdirectories);
+// Starts the scan of `directory` (null: the whole list) and returns at once: true when it
+// runs. Nothing starts without memory or a thread, while another immediate scan runs, or
+// for a directory longer than a path can be.
+bool start_immediate_scan(const char* directory, bool include_subdirectories);
 
 // The worker thread's body: the scan of the request, reported into the results view with
 // the request's options; clears immediate_scan_running as its last step.

@@ -394,8 +394,11 @@ INT_PTR view_page_notification(HWND page, LPARAM lparam) {
             }
             if (reinterpret_cast<const PSHNOTIFY*>(lparam)->lParam != 0) {
                 // As on every page: the live options are the background scan's until it
-                // reaches its pause.
-                wait_for_background_pause(settings_sheet());
+                // reaches its pause; a cancel meanwhile applies nothing.
+                if (!wait_for_background_pause(settings_sheet())) {
+                    answer(page, PSNRET_INVALID_NOCHANGEPAGE);
+                    return TRUE;
+                }
                 apply_options();
             }
             answer(page, PSNRET_NOERROR);

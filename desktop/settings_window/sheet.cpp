@@ -196,7 +196,11 @@ bool handle_sheet_notification(HWND page, int page_key, const NMHDR& header, LPA
                     return true;
                 }
                 transfer_page_options(page, page_key, true);
-                wait_for_background_pause(settings_window.sheet_window);
+                if (!wait_for_background_pause(settings_window.sheet_window)) {
+                    // Cancelled while waiting: no page applies, the sheet closes.
+                    answer(page, PSNRET_INVALID_NOCHANGEPAGE);
+                    return true;
+                }
                 apply_options();
             }
             answer(page, PSNRET_NOERROR);
@@ -244,13 +248,23 @@ void mark_selected_directory(HWND tree, int mark) {
     HTREEITEM item = selected_item(tree);
     char path[kTreePathSize];
     if (item == nullptr || !get_tree_item_path(tree, item, path)) return;
-    wait_for_background_pause(settings_window.sheet_window);
+    if (!wait_for_background_pause(settings_window.sheet_window)) return;
     set_directory_mark(path, mark);
     HTREEITEM drive = item;
     while (HTREEITEM parent = reinterpret_cast<HTREEITEM>(
                SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(drive))))
         drive = parent;
     refresh_scan_marks(drive, tree);
+}
+
+// "Scan" and "Scan now": on "View log", the scan once the background scan has paused, or
+// a word why none runs; nothing when the window was closed meanwhile.
+void scan_when_paused(const char* directory, bool include_subdirectories) {
+    show_log_page();
+    if (!wait_for_background_pause(settings_window.sheet_window)) return;
+    if (!start_immediate_scan(directory, include_subdirectories))
+        MessageBoxA(settings_window.sheet_window, kScanNotStartedMessage, kScanNotStartedCaption,
+                    MB_OK);
 }
 
 // The tree notifications both tree pages share; true when `message` was one of them,
@@ -320,9 +334,7 @@ INT_PTR CALLBACK directories_page_procedure(HWND page, UINT message, WPARAM wpar
                     mark_selected_directory(settings_window.directories_tree, 0);
                     break;
                 case IDC_SCAN_NOW:
-                    show_log_page();
-                    wait_for_background_pause(settings_window.sheet_window);
-                    start_immediate_scan(nullptr, true);
+                    scan_when_paused(nullptr, true);
                     break;
                 default:
                     break;
@@ -356,9 +368,7 @@ INT_PTR CALLBACK immediate_scan_page_procedure(HWND page, UINT message, WPARAM w
             if (item == nullptr || !get_tree_item_path(tree, item, path)) return TRUE;
             const bool subdirectories =
                 IsDlgButtonChecked(page, IDC_INCLUDE_SUBDIRECTORIES) != BST_UNCHECKED;
-            show_log_page();
-            wait_for_background_pause(settings_window.sheet_window);
-            start_immediate_scan(path, subdirectories);
+            scan_when_paused(path, subdirectories);
             return TRUE;
         }
         case WM_NOTIFY:
@@ -372,6 +382,7 @@ INT_PTR CALLBACK immediate_scan_page_procedure(HWND page, UINT message, WPARAM w
 int CALLBACK sheet_callback(HWND sheet, UINT event, LPARAM) {
     if (event == PSCB_INITIALIZED) {
         settings_window.sheet_window = sheet;
+        watch_sheet_for_cancel(sheet);
         SetClassLongPtrA(sheet, GCLP_HICON, reinterpret_cast<LONG_PTR>(startup.icon_normal));
         // No "?" button in the title bar.
         const LONG_PTR style = GetWindowLongPtrA(sheet, GWL_EXSTYLE);

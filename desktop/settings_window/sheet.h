@@ -16,6 +16,9 @@ struct SettingsWindowState {
 extern SettingsWindowState settings_window;
 
 constexpr char kSettingsCaption[] = "Inkhound settings";
+// Told when "Scan" or "Scan now" could start no scan (no memory, no thread).
+constexpr char kScanNotStartedMessage[] = "Could not start the immediate scan";
+constexpr char kScanNotStartedCaption[] = "Scan Error";
 
 // Opens the settings window and returns when it has closed; `show_log` starts it on the
 // "View log" page with the log loaded. A second call while one is open does nothing.

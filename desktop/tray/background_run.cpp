@@ -80,7 +80,15 @@ void start_background_scanner() {
         CreateThread(nullptr, 0, scanner_thread, nullptr, CREATE_SUSPENDED, nullptr);
     if (scanner_handles.scanner_thread == nullptr) return;
     scanner_thread_created();
-    ResumeThread(scanner_handles.scanner_thread);
+    if (ResumeThread(scanner_handles.scanner_thread) == static_cast<DWORD>(-1)) {
+        // A thread that never runs would hold every click that waits for its pause.
+        TerminateThread(scanner_handles.scanner_thread, 0);
+        CloseHandle(scanner_handles.scanner_thread);
+        scanner_handles.scanner_thread = nullptr;
+        CloseHandle(scanner_handles.scanner_event);
+        scanner_handles.scanner_event = nullptr;
+        scanner_thread_not_started();
+    }
 }
 
 void handle_scanner_messages() {

@@ -227,4 +227,10 @@ TEST_F(BackgroundScanner, NoMergeBeginsAfterAStopGaveUp) {
     EXPECT_EQ(log(), "the previous log\r\n");
 }
 
+TEST_F(BackgroundScanner, AThreadThatNeverRanIsNoScanThatAClickWaitsFor) {
+    scanner_thread_created();
+    scanner_thread_not_started();
+    EXPECT_FALSE(background_scan_running());
+}
+
 }  // namespace

@@ -125,12 +125,27 @@ class Tray : public Scenario {
         EXPECT_TRUE(sheet_ != nullptr && current_page_index(sheet_) == kViewLogPage);
         return sheet_;
     }
-    // A click that waits, the settings window disabled, until big.eps is let go.
+    HWND waiting_note() {
+        return FindWindowExA(sheet_, nullptr, "Static",
+                             "Waiting for the background scan to pause...");
+    }
+    // A click held by big.eps: the window answers and says what it waits for, with only
+    // Cancel left to press.
+    void expect_waiting() {
+        pause(1500);
+        EXPECT_TRUE(IsWindowVisible(waiting_note()));
+        EXPECT_FALSE(IsWindowVisible(FindWindowExA(sheet_, nullptr, "Button", "Print log")));
+        EXPECT_NE(0, SendMessageTimeoutA(sheet_, WM_NULL, 0, 0, SMTO_NORMAL, 1000, nullptr));
+        EXPECT_FALSE(is_enabled(sheet_, IDOK) || IsWindowEnabled(current_page(sheet_)));
+        EXPECT_TRUE(is_enabled(sheet_, IDCANCEL));
+    }
+    // A click that waits so until big.eps is let go, and then goes on.
     void post_click_held(HWND dialog, int id) {
         post_click(dialog, id);
-        pause(1500);
-        EXPECT_FALSE(IsWindowEnabled(sheet_));
+        expect_waiting();
         hold(false);
+        EXPECT_TRUE(wait_until([this] { return waiting_note() == nullptr; }, 10000));
+        EXPECT_TRUE(is_enabled(sheet_, IDOK));
     }
     void close_sheet(int button) {  // the background run goes on
         post_click(sheet_, button);
@@ -206,13 +221,30 @@ TEST_F(TrayRun, ListPeriodPausesSettingsSecondStartAndRemove) {
     ASSERT_TRUE(tip_becomes(kActive, 10000));
     EXPECT_GT(GetTickCount() - closed, 3500u);  // with tip_becomes' own two seconds
 
-    // "Settings..." while the file holds the scan: the window opens after the time-out, and
-    // OK waits until the file is let go and the scan has paused; the scan resumes and ends.
+    // "Settings..." while the file holds the scan: the window opens after the time-out. OK
+    // waits, and a Cancel meanwhile closes the window with nothing written.
+    expect_time_out(IDM_SETTINGS);
+    ASSERT_NE(nullptr, tray_sheet());
+    set_text(item(show_page(kBackgroundPage), IDC_SCANNING_PERIOD), "9");
+    post_click(sheet_, IDOK);
+    expect_waiting();
+    EXPECT_TRUE(screenshot("settings-waiting", sheet_));
+    close_sheet(IDCANCEL);
+    EXPECT_EQ(dword_value(1), read_value(HKEY_LOCAL_MACHINE, kOptionsKey, "Scanning Period"));
+    EXPECT_EQ(header_ + e2e_path("tray/art") + "\r\n",
+              file_bytes(app_file("Inkhound.dfo").c_str()));
+
+    // Again, and "Remove" of the list's one entry waits in the same way until the file is
+    // let go and the scan has paused; "Add" puts the entry back. After OK the scan resumes
+    // and ends.
     expect_time_out(IDM_SETTINGS);
     ASSERT_NE(nullptr, tray_sheet());
     std::string before = raw_log();
-    post_click_held(sheet_, IDOK);
-    EXPECT_TRUE(wait_gone(sheet_, 10000));
+    HWND page = show_page(kDirectoriesPage), tree = item(page, IDC_DIRECTORIES_TREE);
+    select_tree_item(tree, find_tree_folder(tree, e2e_path("tray/art")));
+    post_click_held(page, IDC_REMOVE_DIRECTORY);
+    click(page, IDC_ADD_DIRECTORY);
+    close_sheet(IDOK);
     EXPECT_TRUE(wait_until([&] { return raw_log() != before; }, 15000));
     EXPECT_EQ(expected_log(false, false), log_text());
 
@@ -226,7 +258,7 @@ TEST_F(TrayRun, ListPeriodPausesSettingsSecondStartAndRemove) {
     ASSERT_TRUE(tip_becomes(kActive, 10000));
     expect_time_out(IDM_SETTINGS);
     ASSERT_NE(nullptr, tray_sheet());
-    HWND page = show_page(kDirectoriesPage), tree = item(page, IDC_DIRECTORIES_TREE);
+    tree = item(page = show_page(kDirectoriesPage), IDC_DIRECTORIES_TREE);
     post_click_held(page, IDC_SCAN_NOW);
     const auto view_has = [this](const char* line) {
         return text(item(current_page(sheet_), IDC_LOG_VIEW)).find(line) != std::string::npos;
