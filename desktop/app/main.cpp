@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "classify/reader.h"
+#include "platform/platform.h"
 #include "desktop/install/install.h"
 #include "desktop/install/remove.h"
 #include "desktop/common/trace.h"
@@ -30,18 +31,19 @@ constexpr DWORD kHandOverPollMilliseconds = 100;
 // The executable's own name decides whether it goes on as the program; installer names
 // install and end, like every other name but the program's.
 bool check_executable_name() {
+    // The whole buffer: a path of 259 characters, which the installer makes, still fits.
     char path[kModulePathSize];
-    const DWORD length = GetModuleFileNameA(nullptr, path, kModulePathSize - 1);
-    if (length == 0 || length >= kModulePathSize - 1) return false;
-    path[length] = '\0';
+    if (!platform_module_path(path, sizeof path)) return false;
     const NameAnswer answer = answer_for_executable_path(path);
     if (answer == NameAnswer::Install) install_program();
     return answer == NameAnswer::GoOn;
 }
 
+// The foreground first, so that the running program, which answers the message after
+// it, decides which of its windows ends up in front.
 void hand_over(HWND running) {
-    PostMessageA(running, startup.notify_message, 0, WM_LBUTTONDBLCLK);
     SetForegroundWindow(running);
+    PostMessageA(running, startup.notify_message, 0, WM_LBUTTONDBLCLK);
 }
 
 // Claims the single instance. When an earlier start holds the claim but has no window
@@ -124,6 +126,7 @@ int program_main(HINSTANCE instance, HINSTANCE, char* arguments, int) {
 
     // The removal, once the window a second start looks for exists.
     if (switches.remove) {
+        main_window_state.removing = true;
         remove_program();
         return 0;
     }

@@ -9,12 +9,14 @@
 #include "scan/background.h"
 #include "desktop/settings_window/sheet.h"
 #include "desktop/app/main_window.h"
+#include "desktop/app/modes.h"
 #include "desktop/common/startup.h"
 #include "desktop/common/trace.h"
 #include "desktop/results/view.h"
 #include "desktop/tray/tray.h"
 
 StartupState startup;
+MainWindowState main_window_state = {false};
 
 namespace {
 
@@ -22,8 +24,28 @@ namespace {
 // start's hand-over carries 0.
 constexpr WPARAM kTrayIconId = 1;
 
+// The first shown window of this thread but the hidden one: the removal's message box,
+// which has no owner to be found by.
+BOOL CALLBACK find_shown_window(HWND window, LPARAM found) {
+    if (window == startup.main_window || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+void bring_removal_to_front() {
+    HWND shown = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), find_shown_window, reinterpret_cast<LPARAM>(&shown));
+    if (shown != nullptr) SetForegroundWindow(shown);
+}
+
 LRESULT on_notify_message(HWND window, WPARAM wparam, LPARAM lparam) {
-    if (settings_window.settings_open) {
+    const HandOver answer =
+        answer_hand_over(main_window_state.removing, settings_window.settings_open);
+    if (answer == HandOver::FrontRemoval) {
+        if (lparam == WM_LBUTTONDBLCLK) bring_removal_to_front();
+        return DefWindowProcA(window, startup.notify_message, wparam, lparam);
+    }
+    if (answer == HandOver::FrontSettings) {
         // The icon does not react while the settings window is open; a second start
         // brings that window to the front.
         if (wparam != kTrayIconId && lparam == WM_LBUTTONDBLCLK &&
@@ -82,6 +104,10 @@ LRESULT on_system_command(HWND window, WPARAM wparam, LPARAM lparam) {
             return 0;
         case SC_MAXIMIZE:
         case SC_RESTORE:
+            if (main_window_state.removing) {
+                bring_removal_to_front();
+                return 0;
+            }
             clear_alert_display();
             if (!settings_window.settings_open) {
                 pause_scanning();

@@ -7,3 +7,10 @@
 // The main window's procedure: the hand-over, the tray icon and its menu, the alerts'
 // system commands.
 LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The mode the hidden window serves. Main thread only: set by the entry before the
+// removal asks, never cleared, since the process ends with the removal.
+struct MainWindowState {
+    bool removing;
+};
+extern MainWindowState main_window_state;

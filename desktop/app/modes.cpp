@@ -55,3 +55,8 @@ StartSwitches read_start_switches(char* arguments) {
     switches.background = std::strstr(arguments, kBackgroundSwitch) != nullptr;
     return switches;
 }
+
+HandOver answer_hand_over(bool removing, bool settings_open) {
+    if (removing) return HandOver::FrontRemoval;
+    return settings_open ? HandOver::FrontSettings : HandOver::OpenSettings;
+}

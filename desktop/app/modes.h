@@ -43,3 +43,15 @@ struct StartSwitches {
 // is read; otherwise the text is upper-cased in place (a to z only) and the others are
 // looked for in any case the user typed them. A null text holds no switch.
 StartSwitches read_start_switches(char* arguments);
+
+// What a second start's hand-over does in the running program.
+enum class HandOver : std::uint8_t {
+    OpenSettings,   // the settings window opens on its "View log" page
+    FrontSettings,  // the open settings window comes to the front
+    FrontRemoval,   // the removal's question (or its last message) comes to the front
+};
+
+// While the removal asks or runs, the options and the list were never loaded and nothing
+// may be opened on them or written back, so only the removal comes to the front. An open
+// settings window comes to the front; otherwise it opens.
+HandOver answer_hand_over(bool removing, bool settings_open);

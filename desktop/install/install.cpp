@@ -66,6 +66,15 @@ void install_from_dialog(HWND dialog) {
     for (std::size_t i = 0; i < kShortcutChoiceCount; ++i)
         chosen[i] = SendDlgItemMessageA(dialog, kShortcutChoices[i].check_box, BM_GETCHECK, 0, 0) ==
                     BST_CHECKED;
+    // A directory the program could not keep its own files in is refused before anything
+    // is made, and the user is told how long it may be.
+    if (is_install_directory_too_long(typed)) {
+        char message[sizeof kInstallDirectoryTooLongFormat + 16];
+        std::snprintf(message, sizeof message, kInstallDirectoryTooLongFormat,
+                      static_cast<unsigned>(kLongestInstallDirectory));
+        MessageBoxA(nullptr, message, kInstallationCaption, MB_OK);
+        return;
+    }
     SetCursor(startup.wait_cursor);
     if (!copy_program(typed, kProgramFileName)) {
         SetCursor(startup.arrow_cursor);

@@ -36,6 +36,20 @@ constexpr char kRemovalNotFinishedFormat[] =
     "itself.\nPlease delete this file yourself, with the other Inkhound files beside it:\n%s";
 
 constexpr char kProgramFileName[] = "Inkhound.exe";
+// An immediate scan's whole report, kept beside the log.
+constexpr char kImmediateReportFileName[] = "Inkhound immediate.log";
+// The longest of the program's own file names: the immediate scan's report.
+constexpr std::size_t kLongestOwnFileName = sizeof kImmediateReportFileName - 1;
+// The longest installation directory, without its trailing backslash: each of the
+// program's own files beside it still has a full path of at most 259 characters. This
+// also keeps the directory within what the system's temporary file names accept there
+// (its path less 14 characters), where the log's replacement is made.
+constexpr std::size_t kLongestInstallDirectory = kInstallPathSize - 1 - 1 - kLongestOwnFileName;
+static_assert(kLongestInstallDirectory + 1 <= kInstallPathSize - 14,
+              "the log's replacement can be made in the program's directory");
+constexpr char kInstallDirectoryTooLongFormat[] =
+    "Inkhound cannot work in the install path selected.\nChoose a directory of at most %u "
+    "characters";
 constexpr char kShortcutName[] = "Inkhound";  // also the link's description
 constexpr char kLinkExtension[] = ".lnk";
 constexpr char kProgramGroup[] = "Tarnholt";
@@ -54,10 +68,22 @@ bool is_floppy_path(const char* path);
 
 // The typed installation directory with a trailing backslash, and the path of the program
 // `file_name` in it, both of kInstallPathSize characters. Returns false when the directory
-// is not a full path (drive and backslash, or a network share) or when the program's path
-// would not fit: such a directory is refused, never cut.
+// is not a full path (drive and backslash, or a network share) or is too long for the
+// program's own files: such a directory is refused, never cut.
 bool installed_program_paths(const char* typed_directory, const char* file_name, char* directory,
                              char* program_path);
+
+// Whether the typed directory, without a trailing backslash, is longer than
+// kLongestInstallDirectory.
+bool is_install_directory_too_long(const char* typed_directory);
+
+// Whether `name`, a file found in the program's directory, is one of the program's own
+// files (any case): the program, "Inkhound.log", "Inkhound.dfo", "Inkhound.dbg", the log's
+// section files "Inkhound.tm0" to "Inkhound.tm7", the immediate scan's report, and the
+// log's unfinished replacement, which the system names "ink", one to four hexadecimal
+// digits and ".tmp". Removal deletes these and no other file, whatever its name begins
+// with.
+bool is_program_own_file(const char* name);
 
 // The next directory to create on the way to `directory` (which ends with a backslash):
 // the offset of the next backslash after `from`, past the drive or share root; 0 when

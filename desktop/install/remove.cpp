@@ -4,10 +4,6 @@
 // thread of either process.
 #include "desktop/install/remove.h"
 
-#include <objbase.h>
-#include <shellapi.h>
-#include <shlobj.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -21,10 +17,6 @@
 
 namespace {
 
-// FOF_FILESONLY keeps the wildcard from reaching a directory that happens to match it, and
-// FOF_NOERRORUI keeps an unattended removal from stopping at an error box.
-constexpr FILEOP_FLAGS kDeleteFlags =
-    FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_FILESONLY;
 // The first process's file may stay locked a moment after its handle is signalled.
 constexpr int kDeleteAttempts = 10;
 constexpr DWORD kDeleteRetryMilliseconds = 100;
@@ -38,6 +30,28 @@ void delete_program_file(const char* path) {
         if (DeleteFileA(path) || !file_exists(path)) return;
         Sleep(kDeleteRetryMilliseconds);
     }
+}
+
+// Deletes the program's own files among those `search` finds, by their exact names: a
+// user's file whose name merely begins like the program's stays.
+void delete_own_files(const char* search) {
+    WIN32_FIND_DATAA found;
+    HANDLE files = FindFirstFileA(search, &found);
+    if (files == INVALID_HANDLE_VALUE) return;
+    const std::size_t directory = std::strlen(search) - 1;  // less the "*"
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            !is_program_own_file(found.cFileName))
+            continue;
+        char path[kInstallPathSize];
+        const int written = std::snprintf(path, sizeof path, "%.*s%s", static_cast<int>(directory),
+                                          search, found.cFileName);
+        if (written <= 0 || static_cast<std::size_t>(written) >= sizeof path) continue;
+        // A read-only log or list is the program's all the same.
+        if (!DeleteFileA(path) && SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL))
+            DeleteFileA(path);
+    } while (FindNextFileA(files, &found));
+    FindClose(files);
 }
 
 void show_with_path(const char* format, const char* path) {
@@ -117,14 +131,8 @@ void delete_removed_copy(const char* arguments) {
     delete_program_file(request.path);
     if (!request.removal) return;
 
-    char pattern[kInstallPathSize + 16];
-    if (build_removal_pattern(request.path, pattern, sizeof pattern)) {
-        SHFILEOPSTRUCTA remove = {};
-        remove.wFunc = FO_DELETE;
-        remove.pFrom = pattern;
-        remove.fFlags = kDeleteFlags;
-        SHFileOperationA(&remove);
-    }
+    char search[kInstallPathSize];
+    if (build_removal_search(request.path, search, sizeof search)) delete_own_files(search);
     char directory[kInstallPathSize];
     if (removal_directory(request.path, directory, sizeof directory)) RemoveDirectoryA(directory);
     if (!file_exists(request.path))

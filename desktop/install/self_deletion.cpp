@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr char kRemovalWildcard[] = "INKHOUND*.*";
+constexpr char kRemovalWildcard[] = "*";
 // ",HHHHHHHH,L"
 constexpr std::size_t kTailLength = 11;
 constexpr std::uint32_t kFirstRefusedHandle = 0x80000000u;
@@ -109,13 +109,11 @@ bool parse_deletion_command(const char* arguments, DeletionRequest* out) {
     return true;
 }
 
-bool build_removal_pattern(const char* path, char* out, std::size_t size) {
+bool build_removal_search(const char* path, char* out, std::size_t size) {
     const std::size_t directory = directory_length(path);
-    // The wildcard, its zero and the shell's second zero.
-    if (directory == 0 || directory + sizeof kRemovalWildcard + 1 > size) return false;
+    if (directory == 0 || directory + sizeof kRemovalWildcard > size) return false;
     std::memcpy(out, path, directory);
     std::memcpy(out + directory, kRemovalWildcard, sizeof kRemovalWildcard);
-    out[directory + sizeof kRemovalWildcard] = '\0';
     return true;
 }
 

@@ -47,9 +47,9 @@ bool parse_deletion_command(const char* arguments, DeletionRequest* out);
 // 0 for anything else (a relative path, a drive without its backslash).
 std::size_t full_path_root_length(const char* path);
 
-// The removal's wildcard: the directory of `path` joined with "INKHOUND*.*", ended by a
-// second zero for the shell's file operation. False when it would not fit `size`.
-bool build_removal_pattern(const char* path, char* out, std::size_t size);
+// The search for every file of the directory of `path`: that directory joined with "*".
+// Only the program's own files among them are deleted. False when it would not fit `size`.
+bool build_removal_search(const char* path, char* out, std::size_t size);
 
 // The directory of `path` without a trailing backslash, to be removed once empty. False
 // (nothing to remove) when the directory is a drive's or share's root.

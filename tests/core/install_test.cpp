@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "desktop/install/installation.h"
 #include "desktop/install/self_deletion.h"
@@ -62,20 +63,35 @@ TEST(DeletionCommand, TwoLongestPathsRoundTripWithTheCopyQuoted) {
 
 TEST(DeletionCommand, RemovalTouchesOnlyTheProgramsDirectory) {
     const char* rows[][3] = {
-        // path, wildcard, directory removed ("" none)
-        {"C:\\Inkhound.exe", "C:\\INKHOUND*.*", ""},
-        {"\\\\srv\\share\\Inkhound.exe", "\\\\srv\\share\\INKHOUND*.*", ""},
-        {"\\\\srv\\share\\d\\Inkhound.exe", "\\\\srv\\share\\d\\INKHOUND*.*", "\\\\srv\\share\\d"},
+        // path, search, directory removed ("" none)
+        {"C:\\Inkhound.exe", "C:\\*", ""},
+        {"\\\\srv\\share\\Inkhound.exe", "\\\\srv\\share\\*", ""},
+        {"\\\\srv\\share\\d\\Inkhound.exe", "\\\\srv\\share\\d\\*", "\\\\srv\\share\\d"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row[0]);
-        char pattern[kInstallPathSize + 16] = {}, directory[kInstallPathSize] = {};
-        ASSERT_TRUE(build_removal_pattern(row[0], pattern, sizeof pattern));
-        EXPECT_STREQ(row[1], pattern);
-        EXPECT_EQ('\0', pattern[std::strlen(pattern) + 1]);  // the shell's second zero
+        char search[kInstallPathSize] = {}, directory[kInstallPathSize] = {};
+        ASSERT_TRUE(build_removal_search(row[0], search, sizeof search));
+        EXPECT_STREQ(row[1], search);
         EXPECT_EQ(row[2][0] != '\0', removal_directory(row[0], directory, sizeof directory));
         EXPECT_STREQ(row[2], directory);
     }
+}
+
+TEST(DeletionCommand, RemovalDeletesOnlyTheProgramsOwnFiles) {
+    const std::pair<const char*, bool> names[] = {
+        {"inkhound.dfo", true},
+        {"Inkhound.TM7", true},
+        {"Inkhound immediate.log", true},
+        {"INKA0B1.TMP", true},  // the log's unfinished replacement
+        {"Inkhound.tm8", false},
+        {"Inkhound notes - client contacts.txt", false},
+        {"Inkhound.log.txt", false},
+        {"ink.tmp", false},
+        {"inkA0B1C.tmp", false},
+        {"inkGG.tmp", false},
+    };
+    for (const auto& [name, own] : names) EXPECT_EQ(own, is_program_own_file(name)) << name;
 }
 
 TEST(Installation, ProposedDirectoryAndFloppyTest) {
@@ -98,13 +114,16 @@ TEST(Installation, ProposedDirectoryAndFloppyTest) {
 }
 
 TEST(Installation, TypedDirectoryIsRefusedRatherThanCut) {
-    const std::string fits(kInstallPathSize - 1 - sizeof "\\Inkhound.exe" + 1, 'd');
+    // The longest directory leaves room for "\\Inkhound immediate.log" within 259 characters.
+    const std::string fits = "C:\\" + std::string(233, 'd');
+    ASSERT_EQ(259u, fits.size() + sizeof "\\Inkhound immediate.log" - 1);
     const std::string rows[][3] = {
         // typed, directory, program ("" refused)
         {"C:\\", "C:\\", "C:\\Inkhound.exe"},
-        {"C:\\" + fits.substr(3), "C:\\" + fits.substr(3) + "\\",
-         "C:\\" + fits.substr(3) + "\\Inkhound.exe"},  // the program's path is 259
-        {"C:\\" + fits.substr(2), "", ""},
+        {fits, fits + "\\", fits + "\\Inkhound.exe"},
+        {fits + "\\", fits + "\\", fits + "\\Inkhound.exe"},
+        {fits + "d", "", ""},
+        {fits + std::string(10, 'd'), "", ""},  // the program itself would still fit
         {"Tarnholt", "", ""},
         {"", "", ""},
     };
@@ -113,6 +132,7 @@ TEST(Installation, TypedDirectoryIsRefusedRatherThanCut) {
         char directory[kInstallPathSize], program[kInstallPathSize];
         EXPECT_EQ(!row[2].empty(),
                   installed_program_paths(row[0].c_str(), "Inkhound.exe", directory, program));
+        EXPECT_EQ(row[0].rfind(fits + "d", 0) == 0, is_install_directory_too_long(row[0].c_str()));
         EXPECT_EQ(row[1], directory);
         EXPECT_EQ(row[2], program);
     }

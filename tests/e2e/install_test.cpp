@@ -1,8 +1,8 @@
 // Installation, removal, self-deletion and the splash end to end, on copies of the real
 // program under each name: the installer's question, dialog and message, what an
 // installation leaves (directory, file, uninstall entry, shortcuts), the installer's own
-// deletion by its temporary copy, removal with its question and final message, paths with
-// blanks, commas and 240 characters, and the splash with its failures.
+// deletion by its temporary copy, removal with its question and final message and a start
+// meanwhile, paths with blanks, commas and at the limit, and the splash with its failures.
 #include "tests/e2e/scenario.h"
 
 #include "resources/resource.h"
@@ -14,8 +14,15 @@ constexpr char kUninstallKey[] =
 constexpr char kSmallFile[] = "C:\\windows\\win.ini";  // not a program, not a link
 const std::string kProposed = "C:\\Program Files\\Tarnholt";
 const std::string kProgram = kProposed + "\\Inkhound.exe";
+constexpr char kTooLong[] =
+    "Inkhound cannot work in the install path selected.\nChoose a directory of at most 236 "
+    "characters";
 const std::string kCommaDirectory = "C:\\Tarnholt, Inc";
-const std::string kLongDirectory = "C:\\" + std::string(237, 'L');  // 240 characters
+// The longest directory the installer takes: "\\Inkhound immediate.log" still fits in it.
+const std::string kLongDirectory = "C:\\" + std::string(233, 'L');  // 236 characters
+// A copy the user made by hand, whose path is as long as a path can be.
+const std::string kLongestDirectory = "C:\\" + std::string(243, 'L');
+const std::string kLongestProgram = kLongestDirectory + "\\Inkhound.exe";  // 259 characters
 
 class Install : public Scenario {
    protected:
@@ -41,7 +48,8 @@ class Install : public Scenario {
     }
     // Runs the installer `exe` as a user: Yes, the dialog with `directory` typed unless null
     // and the startup group checked when asked, OK, the message of success; or No, or Cancel in
-    // the dialog, as `refuse` says; the dialog proposes the usual directory.
+    // the dialog, or OK refused as too long and then Cancel, as `refuse` says; the dialog
+    // proposes the usual directory.
     static void install(const std::string& exe, const char* directory = nullptr,
                         bool startup = false, int refuse = 0) {
         Program installer;
@@ -56,7 +64,11 @@ class Install : public Scenario {
         if (directory != nullptr) set_text(item(dialog, IDC_INSTALL_DIRECTORY), directory);
         if (startup) click(dialog, IDC_STARTUP_SHORTCUT);
         post_click(dialog, refuse == IDCANCEL ? IDCANCEL : IDOK);
-        press(find_message_box("Inkhound installation", refuse ? 0 : kWindowTimeout), IDOK);
+        const bool told_anything = refuse == 0 || refuse == IDOK;
+        HWND told = find_message_box("Inkhound installation", told_anything ? kWindowTimeout : 0);
+        if (refuse == IDOK) EXPECT_EQ(kTooLong, message_box_text(told));
+        press(told, IDOK);
+        if (refuse == IDOK && wait_gone(told, kWindowTimeout)) post_click(dialog, IDCANCEL);
         EXPECT_EQ(0, wait_for_exit(&installer, kWindowTimeout)) << exe;
         end_program(&installer);
     }
@@ -113,13 +125,36 @@ TEST_F(Install, RemovalAskingWakingAndDeletingOnlyItsOwn) {
     install(install_copy("SETUP.EXE"), kCommaDirectory.c_str());
     ASSERT_TRUE(MoveFileA((desktop + "Inkhound.lnk").c_str(), (desktop + "Older.lnk").c_str()));
     install(install_copy("SETUP.EXE"), nullptr, true);
-    // Beside the program's own files, others: "splash.tmp" also keeps its splash away.
-    for (const char* name : {"Inkhound.log", "Inkhound.dfo", "INKHOUND.DBG", "splash.tmp"})
-        touch(kProposed + "\\" + name);
+    // Beside the program's own files, the user's: "splash.tmp" also keeps its splash away.
+    const char* own[] = {"Inkhound.log", "Inkhound.dfo",           "INKHOUND.DBG", "Inkhound.tm0",
+                         "Inkhound.tm7", "Inkhound immediate.log", "inkA1B2.tmp"};
+    const char* users[] = {"splash.tmp", "Inkhound notes - client contacts.txt"};
+    for (const char* name : own) touch(kProposed + "\\" + name);
+    for (const char* name : users) touch(kProposed + "\\" + name);
     touch(desktop + "broken.lnk");
 
-    // No changes nothing; a removal while the program runs only wakes it.
-    EXPECT_EQ(0, run("\"" + kProgram + "\" /REMOVE", IDNO));
+    // A start while the removal asks only brings its question to the front: no settings
+    // window on options never loaded, and No leaves the options and the list as they were.
+    write_value(HKEY_LOCAL_MACHINE, kOptionsKey, "Alerts", dword_value(5));
+    Program remover, second;
+    ASSERT_TRUE(start_program(kProgram.c_str(), "/REMOVE", &remover));
+    HWND question = find_message_box("Remove Inkhound", kWindowTimeout);
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr,
+                                 nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    ASSERT_TRUE(start_program(kProgram.c_str(), "", &second));
+    EXPECT_TRUE(wait_until([&] { return wait_for_exit(&second, 0) == 1; }, kWindowTimeout));
+    EXPECT_TRUE(wait_until([&] { return GetForegroundWindow() == question; }, 5000));
+    EXPECT_EQ(nullptr, FindWindowA("#32770", "Inkhound settings"));
+    DestroyWindow(other);
+    press(question, IDNO);
+    EXPECT_EQ(0, wait_for_exit(&remover, kWindowTimeout));
+    end_program(&remover);
+    end_program(&second);
+    EXPECT_EQ(dword_value(5), read_value(HKEY_LOCAL_MACHINE, kOptionsKey, "Alerts"));
+    EXPECT_EQ(file_bytes(kSmallFile), file_bytes((kProposed + "\\Inkhound.dfo").c_str()));
+
+    // A removal while the program runs only wakes it.
     ASSERT_NE(nullptr, start_settings(kProgram.c_str()));
     EXPECT_EQ(1, run("\"" + kProgram + "\" /REMOVE"));
     close_settings(IDCANCEL);
@@ -130,12 +165,14 @@ TEST_F(Install, RemovalAskingWakingAndDeletingOnlyItsOwn) {
     EXPECT_EQ(0, run(uninstall("UninstallString"), IDYES));
     EXPECT_EQ(
         "", uninstall("DisplayName") + read_value(HKEY_LOCAL_MACHINE, kOptionsKey, "Alerts").data);
-    for (const std::string& gone :
-         {desktop + "Inkhound.lnk", desktop + "Older.lnk",
-          special_file(CSIDL_STARTUP, "Inkhound.lnk"), special_file(CSIDL_PROGRAMS, "Tarnholt"),
-          kProposed + "\\INKHOUND*"})
+    for (const std::string& gone : {desktop + "Inkhound.lnk", desktop + "Older.lnk",
+                                    special_file(CSIDL_STARTUP, "Inkhound.lnk"),
+                                    special_file(CSIDL_PROGRAMS, "Tarnholt"), kProgram})
         EXPECT_FALSE(exists(gone)) << gone;
-    EXPECT_TRUE(exists(desktop + "broken.lnk") && exists(kProposed + "\\splash.tmp"));
+    for (const char* name : own) EXPECT_FALSE(exists(kProposed + "\\" + name)) << name;
+    // The user's files stay, even one named like the program's.
+    for (const char* name : users) EXPECT_TRUE(exists(kProposed + "\\" + name)) << name;
+    EXPECT_TRUE(exists(desktop + "broken.lnk"));
 
     // With nothing else in it, the directory goes too.
     EXPECT_EQ(0, run("\"" + kCommaDirectory + "\\Inkhound.exe\" /REMOVE", IDYES));
@@ -149,10 +186,23 @@ TEST_F(Install, BlankInTheTemporaryFolderLongDirectoryAndMalformedDeletions) {
     touch("C:\\tmp.exe");
     for (const char* name : {"TMP", "TEMP"}) SetEnvironmentVariableA(name, "C:\\tmp dir");
     const std::string exe = install_copy("SETUP.EXE");
+    // One character more than the program's files leave room for is refused; at the limit
+    // the program installs, runs and is removed.
+    install(exe, (kLongDirectory + "L").c_str(), false, IDOK);
+    EXPECT_FALSE(exists(kLongDirectory + "L"));
     install(exe, kLongDirectory.c_str());
     EXPECT_TRUE(gone(exe) && gone(temp("Del*.tmp")));
+    ASSERT_NE(nullptr, start_settings((kLongDirectory + "\\Inkhound.exe").c_str()));
+    close_settings(IDCANCEL);
     EXPECT_EQ(0, run("\"" + kLongDirectory + "\\Inkhound.exe\" /REMOVE", IDYES));
     EXPECT_FALSE(exists(kLongDirectory));
+    // A copy whose path has 259 characters runs and removes itself too.
+    CreateDirectoryA(kLongestDirectory.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(INKHOUND_E2E_EXE, kLongestProgram.c_str(), FALSE));
+    ASSERT_NE(nullptr, start_settings(kLongestProgram.c_str()));
+    close_settings(IDCANCEL);
+    EXPECT_EQ(0, run("\"" + kLongestProgram + "\" /REMOVE", IDYES));
+    EXPECT_FALSE(exists(kLongestDirectory));
     for (const char* name : {"TMP", "TEMP"}) SetEnvironmentVariableA(name, usual.c_str());
 
     // "/delete" in lower case is no deletion; malformed deletion texts delete nothing.
