@@ -1,8 +1,8 @@
 // Immediate scans, the results view and printing end to end: both scan buttons fill the
 // view in its section order, a scan held inside one file shows its counter, keeps its page
 // and stops on Cancel, a double-click opens a listed file, a full view keeps its closing
-// lines, and "Print log" prints every line to the PDF printer, says when there is no
-// printer, or prints nothing.
+// lines, and "Print log" prints every line to the PDF printer, lets the user pick a
+// printer when there is no default one, says when there is no printer, or prints nothing.
 #include "tests/e2e/scenario.h"
 
 #include <algorithm>
@@ -148,14 +148,19 @@ TEST_F(Scans, ImmediateScansFillTheViewAndPrint) {
         EXPECT_EQ("<missing>", print_log(sheet_, IDCANCEL));
     }
 
-    // Without a default printer the program says it could not print; a one-line view prints
-    // nothing.
+    // Without a default printer the print dialog still lets the user pick one; without any
+    // printer the program says it could not print. A one-line view prints nothing.
     RegDeleteKeyValueA(HKEY_CURRENT_USER, kPrinterKey, "device");
-    post_click(sheet_, IDC_PRINT_LOG);
-    HWND box = find_message_box("Printer Error", kWindowTimeout);
-    if (device.type != 0) write_value(HKEY_CURRENT_USER, kPrinterKey, "device", device);
-    EXPECT_EQ("Could not print to specified printer", message_box_text(box));
-    press(box, IDOK);
+    if (device.type != 0) {
+        const std::string picked = print_log(sheet_, IDOK);
+        EXPECT_NE(std::string::npos, picked.find("Starting an immediate scan")) << picked;
+        write_value(HKEY_CURRENT_USER, kPrinterKey, "device", device);
+    } else {
+        post_click(sheet_, IDC_PRINT_LOG);
+        HWND box = find_message_box("Printer Error", kWindowTimeout);
+        EXPECT_EQ("Could not print to specified printer", message_box_text(box));
+        press(box, IDOK);
+    }
     set_text(view, "A view of one line");
     EXPECT_EQ("<missing>", print_log(sheet_, IDOK, 3000));
 
