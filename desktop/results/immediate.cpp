@@ -6,8 +6,10 @@
 #include <cstring>
 #include <new>
 
+#include "report/logfile.h"
 #include "report/report.h"
 #include "desktop/results/view.h"
+#include "desktop/results/whole_report.h"
 #include "scan/walker.h"
 #include "settings/options.h"
 
@@ -54,7 +56,7 @@ bool start_immediate_scan(const char* directory, bool include_subdirectories) {
     }
     scan_control.immediate_scan_running.store(true, std::memory_order_relaxed);
     scan_control.immediate_stop_requested.store(false, std::memory_order_relaxed);
-    clear_view();
+    clear_view(kImmediateReportName);
     if (ResumeThread(thread) == static_cast<DWORD>(-1)) {
         // A worker that never runs would keep the settings window on its page for good.
         TerminateThread(thread, 0);
@@ -83,6 +85,10 @@ DWORD WINAPI run_immediate_scan(LPVOID parameter) {
     targets.include_subdirectories = request->include_subdirectories != 0;
     // The start line, the walks, the counter's removal, the closing lines and the totals.
     perform_immediate_scan(targets, request->options);
+    // The whole report beside the program, for what the view could not hold.
+    char path[kPathLimit];
+    const bool named = log_file_path(kImmediateReportName, path, sizeof path) != 0;
+    finish_view_report(write_whole_report(named ? path : nullptr));
     fit_view_scroll_bar(true);
     bind_scan(nullptr);
     show_scan_cursor(false);

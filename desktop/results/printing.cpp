@@ -4,6 +4,10 @@
 #include "desktop/results/printing.h"
 
 #include <commdlg.h>
+#include <winspool.h>
+
+#include <cstdlib>
+#include <cstring>
 
 #include "desktop/common/startup.h"
 #include "desktop/common/waiting.h"
@@ -75,6 +79,42 @@ bool print_document(HDC dc, const char* text, std::size_t length, int copies) {
     return EndDoc(dc) > 0;
 }
 
+constexpr DWORD kPrinterKinds = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+constexpr char kSpoolerDriver[] = "winspool";
+
+// The names of the first printer installed, local or connected, for the print dialog to
+// show chosen when there is no default printer; null when there is no printer at all.
+HGLOBAL first_printer_names() {
+    DWORD needed = 0;
+    DWORD returned = 0;
+    // Asked with no room: the room it wants says whether there is anything to list.
+    EnumPrintersA(kPrinterKinds, nullptr, 4, nullptr, 0, &needed, &returned);
+    if (needed == 0) return nullptr;
+    auto* printers = static_cast<BYTE*>(std::malloc(needed));
+    if (printers == nullptr) return nullptr;
+    HGLOBAL names = nullptr;
+    if (EnumPrintersA(kPrinterKinds, nullptr, 4, printers, needed, &needed, &returned) &&
+        returned > 0) {
+        const char* printer = reinterpret_cast<const PRINTER_INFO_4A*>(printers)->pPrinterName;
+        const std::size_t length = printer != nullptr ? std::strlen(printer) : 0;
+        // The offsets are 16-bit; a printer's name is far shorter.
+        const std::size_t device = sizeof(DEVNAMES) + sizeof kSpoolerDriver;
+        if (length > 0 && length < 1024) names = GlobalAlloc(GHND, device + length + 2);
+        auto* block = names != nullptr ? static_cast<DEVNAMES*>(GlobalLock(names)) : nullptr;
+        if (block != nullptr) {
+            char* base = reinterpret_cast<char*>(block);
+            block->wDriverOffset = sizeof(DEVNAMES);
+            block->wDeviceOffset = static_cast<WORD>(device);
+            block->wOutputOffset = static_cast<WORD>(device + length + 1);
+            std::memcpy(base + block->wDriverOffset, kSpoolerDriver, sizeof kSpoolerDriver);
+            std::memcpy(base + device, printer, length + 1);
+            GlobalUnlock(names);
+        }
+    }
+    std::free(printers);
+    return names;
+}
+
 }  // namespace
 
 bool print_text(char* text, std::size_t length) {
@@ -82,9 +122,13 @@ bool print_text(char* text, std::size_t length) {
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = startup.main_window;
     // Without any printer some systems' print dialog warns and then ends as a cancel does,
-    // so the default printer is asked for first, without a dialog.
+    // so the default printer is asked for first, without a dialog; without a default one,
+    // the dialog opens on the first printer there is and lets the user pick another.
     dialog.Flags = PD_RETURNDEFAULT;
-    if (!PrintDlgA(&dialog)) return false;
+    if (!PrintDlgA(&dialog)) {
+        dialog.hDevNames = first_printer_names();
+        if (dialog.hDevNames == nullptr) return false;
+    }
     dialog.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_HIDEPRINTTOFILE | PD_NOWARNING;
     const bool chosen = PrintDlgA(&dialog) != 0;
     const bool failed = !chosen && CommDlgExtendedError() != 0;

@@ -1,6 +1,7 @@
 // The results view: the "View log" page, its double-click handler, the "Print log"
 // button and the files-seen counter. Everything here runs on the user-interface
-// thread; the calls the immediate-scan worker makes arrive as messages sent to the page.
+// thread, but for the sink's side of the feed; the other calls the immediate-scan worker
+// makes arrive as messages sent to the page.
 #include "desktop/results/view.h"
 
 #include <prsht.h>
@@ -18,27 +19,32 @@
 #include "desktop/common/waiting.h"
 #include "desktop/common/startup.h"
 #include "desktop/results/printing.h"
+#include "desktop/results/whole_report.h"
 
 ResultsViewState results_view;
+ViewFeed view_feed;
 
 namespace {
 
 // What the worker asks of the page: the private message's wParam, with its lParam.
 constexpr UINT kViewCallMessage = WM_APP + 0x40;
 enum ViewCall : WPARAM {
-    kInsertEntry,  // lParam: the ViewEntry
-    kClearView,
+    kTakeFeed,
+    kClearView,      // lParam: the name of the whole report's file
     kFitScrollBar,   // lParam: the check switch
     kProgressCount,  // lParam: the count
     kScanCursor,     // lParam: busy
+    kFinishReport,   // lParam: the whole report was written
 };
 
-struct ViewEntry {
-    int category;
-    const char* timestamp;
-    const char* name;
-    const char* message;
-};
+constexpr UINT_PTR kFeedTimer = 1;
+
+// User-interface thread: the feed's entries as taken, so that the worker goes on feeding
+// while they go in, and a batch's sections, headers and all, one at a time.
+ViewBatchEntry taken_entries[kFeedEntries];
+char taken_text[kFeedTextSize];
+constexpr std::size_t kHeadersRoom = 512;
+char batch_block[kFeedTextSize + kHeadersRoom];
 
 bool scan_running() {
     return scan_control.immediate_scan_running.load(std::memory_order_relaxed);
@@ -87,12 +93,6 @@ std::size_t view_length(HWND view) {
     return length > 0 ? static_cast<std::size_t>(length) : 0;
 }
 
-void append_at_end(HWND view, const char* text) {
-    const WPARAM end = view_length(view);
-    SendMessageA(view, EM_SETSEL, end, static_cast<LPARAM>(end));
-    replace_selection(view, text);
-}
-
 // Inserts `length` characters of `text` at the caret, in pieces the control can take.
 void insert_part(HWND view, const char* text, std::size_t length) {
     char piece[512];
@@ -106,26 +106,92 @@ void insert_part(HWND view, const char* text, std::size_t length) {
     }
 }
 
-void insert_entry(const ViewEntry& entry) {
-    HWND view = results_view.view;
-    if (view == nullptr) return;
-    char line[kLineSize];
-    const std::size_t line_length =
-        format_report_line(entry.timestamp, entry.name, entry.message, line, sizeof line);
-    const ViewEntryPlan plan =
-        place_view_entry(&results_view.sections, entry.category, view_length(view), line_length);
-    if (plan.becomes_full) append_at_end(view, kViewFullNotice);
-    if (!plan.insert) return;
-    LRESULT at = SendMessageA(view, EM_LINEINDEX, static_cast<WPARAM>(plan.line), 0);
-    if (at < 0) at = static_cast<LRESULT>(view_length(view));
-    SendMessageA(view, EM_SETSEL, static_cast<WPARAM>(at), at);
-    if (plan.header != nullptr) replace_selection(view, plan.header);
-    replace_selection(view, line);
+// The first character of view line `line`, or the text's end past the last line.
+std::size_t line_start(HWND view, int line) {
+    const LRESULT at = SendMessageA(view, EM_LINEINDEX, static_cast<WPARAM>(line), 0);
+    return at >= 0 ? static_cast<std::size_t>(at) : view_length(view);
 }
 
-void empty_view() {
+void replace_range(HWND view, std::size_t start, std::size_t end, const char* text) {
+    SendMessageA(view, EM_SETSEL, start, static_cast<LPARAM>(end));
+    replace_selection(view, text);
+}
+
+// Puts the notice for the view's state on its first line, replacing the one there.
+void show_notice(HWND view, bool written) {
+    char notice[kViewNoticeRoom];
+    ViewSections& sections = results_view.sections;
+    const std::size_t length =
+        format_view_notice(sections, results_view.report_name, written, notice, sizeof notice);
+    if (length == 0 && sections.notice_lines == 0) return;
+    const std::size_t end = sections.notice_lines > 0 ? line_start(view, 1) : 0;
+    replace_range(view, 0, end, notice);
+    sections.notice_lines = length > 0 ? 1 : 0;
+}
+
+// Inserts the entries taken from the feed, each section's new lines as one block, with
+// the view's drawing held until all are in.
+void insert_taken(HWND view, int count) {
+    ViewBatchEntry* entries = taken_entries;
+    const ViewBatchPlan plan =
+        place_view_batch(&results_view.sections, entries, count, view_length(view));
+    SendMessageA(view, WM_SETREDRAW, FALSE, 0);
+    for (int rank = 0; rank < kSectionCount; ++rank) {
+        int slot = 0;
+        while (kSections[slot].view_rank != rank) ++slot;
+        if (plan.line[slot] < 0) continue;
+        std::size_t used = 0;
+        std::size_t offset = 0;
+        for (int i = 0; i < count; offset += entries[i].length, ++i) {
+            if (!entries[i].insert || static_cast<int>(section_of(entries[i].category)) != slot)
+                continue;
+            const char* header = entries[i].header ? kSections[slot].header : "";
+            const std::size_t header_length = std::strlen(header);
+            // Cannot fail: the feed holds at most its text, and each header comes once.
+            if (header_length + entries[i].length >= sizeof batch_block - used) break;
+            std::memcpy(batch_block + used, header, header_length);
+            std::memcpy(batch_block + used + header_length, taken_text + offset, entries[i].length);
+            used += header_length + entries[i].length;
+        }
+        batch_block[used] = '\0';
+        const std::size_t at = line_start(view, plan.line[slot]);
+        replace_range(view, at, at, batch_block);
+    }
+    if (results_view.sections.full) show_notice(view, true);
+    SendMessageA(view, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(view, nullptr, TRUE);
+}
+
+void show_counter(int count);
+
+// The page's timer tick and the worker's requests: what the feed holds goes in, and the
+// counter shows the latest number.
+void take_feed() {
+    if (!view_feed.lock_made) return;
+    EnterCriticalSection(&view_feed.lock);
+    const int count = view_feed.count;
+    std::memcpy(taken_entries, view_feed.entries, count * sizeof taken_entries[0]);
+    std::memcpy(taken_text, view_feed.text, view_feed.used);
+    view_feed.count = 0;
+    view_feed.used = 0;
+    LeaveCriticalSection(&view_feed.lock);
+    if (count > 0 && results_view.view != nullptr) insert_taken(results_view.view, count);
+    const int seen = view_feed.files_seen.load(std::memory_order_relaxed);
+    if (seen >= 0 && seen != results_view.shown_count) show_counter(seen);
+}
+
+void empty_view(const char* report_name) {
     results_view.sections = ViewSections{};
-    results_view.ends_line = true;
+    results_view.loaded_log = LoadedLog{0, true};
+    results_view.report_name = report_name;
+    results_view.report_written = true;
+    if (view_feed.lock_made) {
+        EnterCriticalSection(&view_feed.lock);
+        view_feed.count = 0;
+        view_feed.used = 0;
+        LeaveCriticalSection(&view_feed.lock);
+    }
+    view_feed.files_seen.store(-1, std::memory_order_relaxed);
     if (results_view.view == nullptr) return;
     SetWindowTextA(results_view.view, "");
     fit_view_scroll_bar(false);
@@ -156,6 +222,7 @@ void remove_counter() {
     results_view.counter_inner = nullptr;
     results_view.counter_outer = nullptr;
     results_view.counter_font = nullptr;
+    results_view.shown_count = -1;
 }
 
 void show_counter(int count) {
@@ -192,6 +259,7 @@ void show_counter(int count) {
     char text[16];
     std::snprintf(text, sizeof text, "%d", count);
     SetWindowTextA(results_view.counter_inner, text);
+    results_view.shown_count = count;
 }
 
 // ---- The "Print log" button -----------------------------------------------------------
@@ -241,20 +309,7 @@ void destroy_print_button() {
 
 // ---- The double-click handler ---------------------------------------------------------
 
-void open_clicked_entry(HWND view, LPARAM position) {
-    const LRESULT found = SendMessageA(view, EM_CHARFROMPOS, 0, position);
-    if (found == -1) return;
-    // The line is the high word: the low word, the character, is cut at 65535.
-    const int line = HIWORD(found);
-    if (line == 0) return;
-    char text[kViewLineFetch + 1] = {};
-    const WORD room = kViewLineFetch;
-    std::memcpy(text, &room, sizeof room);  // EM_GETLINE reads its room from the buffer
-    const LRESULT copied =
-        SendMessageA(view, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(text));
-    if (copied <= 0 || copied > kViewLineFetch) return;
-    char path[kPathLimit];
-    if (!view_line_path(text, static_cast<std::size_t>(copied), path, sizeof path)) return;
+void open_with_shell(const char* path) {
     SHELLEXECUTEINFOA action = {};
     action.cbSize = sizeof action;
     action.fMask = SEE_MASK_FLAG_DDEWAIT;
@@ -264,6 +319,32 @@ void open_clicked_entry(HWND view, LPARAM position) {
     action.nShow = SW_SHOWNORMAL;
     // A file without an application is the shell's to tell the user about.
     ShellExecuteExA(&action);
+}
+
+// The notice's double-click opens the whole report the view could not hold.
+void open_whole_report() {
+    char path[kPathLimit];
+    if (results_view.report_written && results_view.report_name != nullptr &&
+        log_file_path(results_view.report_name, path, sizeof path))
+        open_with_shell(path);
+}
+
+void open_clicked_entry(HWND view, LPARAM position) {
+    const LRESULT found = SendMessageA(view, EM_CHARFROMPOS, 0, position);
+    if (found == -1) return;
+    // The line is the high word: the low word, the character, is cut at 65535.
+    const int line = HIWORD(found);
+    if (line == 0 && results_view.sections.notice_lines > 0) open_whole_report();
+    if (line == 0) return;
+    char text[kViewLineFetch + 1] = {};
+    const WORD room = kViewLineFetch;
+    std::memcpy(text, &room, sizeof room);  // EM_GETLINE reads its room from the buffer
+    const LRESULT copied =
+        SendMessageA(view, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(text));
+    if (copied <= 0 || copied > kViewLineFetch) return;
+    char path[kPathLimit];
+    if (!view_line_path(text, static_cast<std::size_t>(copied), path, sizeof path)) return;
+    open_with_shell(path);
 }
 
 LRESULT CALLBACK view_control_procedure(HWND view, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -296,6 +377,31 @@ char* read_view_text(HWND view, std::size_t* length) {
     return text;
 }
 
+// The view's whole report file, in a buffer of the caller's to free; null when it cannot
+// be read whole (or is beyond any printing).
+char* read_report_file(std::size_t* length) {
+    char path[kPathLimit];
+    if (results_view.report_name == nullptr ||
+        !log_file_path(results_view.report_name, path, sizeof path))
+        return nullptr;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    constexpr DWORD kPrintableSize = 256 * 1024 * 1024;
+    const DWORD size = GetFileSize(file, nullptr);
+    char* text = size < kPrintableSize ? static_cast<char*>(std::malloc(size + 1)) : nullptr;
+    DWORD got = 0;
+    if (text != nullptr && (!ReadFile(file, text, size, &got, nullptr) || got != size)) {
+        std::free(text);
+        text = nullptr;
+    }
+    CloseHandle(file);
+    if (text == nullptr) return nullptr;
+    text[size] = '\0';
+    *length = size;
+    return text;
+}
+
 // ---- The page -------------------------------------------------------------------------
 
 void create_view_page(HWND page, LPARAM parameter) {
@@ -303,7 +409,14 @@ void create_view_page(HWND page, LPARAM parameter) {
     HWND view = GetDlgItem(page, IDC_LOG_VIEW);
     results_view.view = view;
     results_view.sections = ViewSections{};
-    results_view.ends_line = true;
+    results_view.loaded_log = LoadedLog{0, true};
+    results_view.report_name = nullptr;
+    results_view.shown_count = -1;
+    if (!view_feed.lock_made) {
+        InitializeCriticalSection(&view_feed.lock);
+        view_feed.lock_made = true;
+    }
+    SetTimer(page, kFeedTimer, kFeedTickMs, nullptr);
     create_print_button();
     if (view == nullptr) return;
     results_view.view_font = make_view_font();
@@ -316,12 +429,15 @@ void create_view_page(HWND page, LPARAM parameter) {
     fit_scroll_bar(false);
     const auto* record = reinterpret_cast<const PROPSHEETPAGEA_V1*>(parameter);
     if (record != nullptr && record->lParam != 0) {
-        empty_view();
+        empty_view(kLogFileName);
+        // Above the log: which scan's log is missing, and why.
         if (results_view.log_note[0] != '\0') {
             append_view_text(results_view.log_note);
             append_view_text("\r\n\r\n");
         }
         read_log_file(append_view_text);
+        // The log is there, or nothing was shown: the notice names it for the rest.
+        if (results_view.sections.full) show_notice(view, true);
         fit_scroll_bar(true);
     }
     results_view.previous_view_procedure =
@@ -331,6 +447,7 @@ void create_view_page(HWND page, LPARAM parameter) {
 }
 
 void destroy_view_page() {
+    KillTimer(results_view.page.load(), kFeedTimer);
     if (results_view.view != nullptr && results_view.previous_view_procedure != nullptr)
         SetWindowLongPtrA(results_view.view, GWLP_WNDPROC,
                           reinterpret_cast<LONG_PTR>(results_view.previous_view_procedure));
@@ -345,17 +462,24 @@ void destroy_view_page() {
 
 void run_view_call(WPARAM call, LPARAM argument) {
     switch (call) {
-        case kInsertEntry:
-            insert_entry(*reinterpret_cast<const ViewEntry*>(argument));
+        case kTakeFeed:
+            take_feed();
             break;
         case kClearView:
-            empty_view();
+            empty_view(reinterpret_cast<const char*>(argument));
             break;
         case kFitScrollBar:
+            take_feed();
             fit_scroll_bar(argument != 0);
             break;
         case kProgressCount:
+            take_feed();
             show_counter(static_cast<int>(argument));
+            break;
+        case kFinishReport:
+            take_feed();
+            results_view.report_written = argument != 0;
+            if (results_view.view != nullptr) show_notice(results_view.view, argument != 0);
             break;
         case kScanCursor:
             SetCursor(cursor_for(argument != 0));
@@ -418,6 +542,9 @@ INT_PTR CALLBACK view_page_procedure(HWND page, UINT message, WPARAM wparam, LPA
         case kViewCallMessage:
             run_view_call(wparam, lparam);
             return TRUE;
+        case WM_TIMER:
+            if (wparam == kFeedTimer) take_feed();
+            return TRUE;
         case WM_COMMAND:
             if (scan_running()) return TRUE;
             if (LOWORD(wparam) == IDC_LOG_VIEW && HIWORD(wparam) == EN_SETFOCUS) {
@@ -454,12 +581,38 @@ void reset_view_state() {
 }
 
 void view_sink(int category, const char* timestamp, const char* name, const char* message) {
-    const ViewEntry entry = {category, timestamp, name, message};
-    send_to_page(kInsertEntry, reinterpret_cast<LPARAM>(&entry));
+    char line[kLineSize];
+    const std::size_t length = format_report_line(timestamp, name, message, line, sizeof line);
+    keep_report_line(category, line, length);
+    feed_view_line(category, line, length);
 }
 
-void clear_view() {
-    send_to_page(kClearView, 0);
+void feed_view_line(int category, const char* line, std::size_t length) {
+    if (results_view.page.load() == nullptr || !view_feed.lock_made ||
+        section_of(category) == LogSection::none || length > kFeedTextSize)
+        return;
+    EnterCriticalSection(&view_feed.lock);
+    if (view_feed.count == kFeedEntries || length > kFeedTextSize - view_feed.used) {
+        // The page empties the feed while this thread waits, and without its lock.
+        LeaveCriticalSection(&view_feed.lock);
+        send_to_page(kTakeFeed, 0);
+        EnterCriticalSection(&view_feed.lock);
+    }
+    if (view_feed.count < kFeedEntries && length <= kFeedTextSize - view_feed.used) {
+        std::memcpy(view_feed.text + view_feed.used, line, length);
+        view_feed.used += length;
+        view_feed.entries[view_feed.count] = ViewBatchEntry{category, length, false, false};
+        ++view_feed.count;
+    }
+    LeaveCriticalSection(&view_feed.lock);
+}
+
+void clear_view(const char* report_name) {
+    send_to_page(kClearView, reinterpret_cast<LPARAM>(report_name));
+}
+
+void finish_view_report(bool written) {
+    send_to_page(kFinishReport, written ? 1 : 0);
 }
 
 void fit_view_scroll_bar(bool check) {
@@ -467,7 +620,9 @@ void fit_view_scroll_bar(bool check) {
 }
 
 void show_progress_count(int count) {
-    send_to_page(kProgressCount, count);
+    // A number waits for the page's next tick; the counter's removal ends the scan's walk.
+    view_feed.files_seen.store(count >= 0 ? count : -1, std::memory_order_relaxed);
+    if (count < 0) send_to_page(kProgressCount, -1);
 }
 
 void show_scan_cursor(bool busy) {
@@ -476,25 +631,18 @@ void show_scan_cursor(bool busy) {
 
 void append_view_text(const char* text) {
     HWND view = results_view.view;
-    if (view == nullptr || text == nullptr || results_view.sections.full) return;
+    if (view == nullptr || text == nullptr) return;
     const std::size_t length = std::strlen(text);
-    if (length == 0) return;
     const std::size_t current = view_length(view);
-    const std::size_t room = current < kViewTextLimit ? kViewTextLimit - current : 0;
+    const LogChunkPlan plan =
+        place_log_chunk(&results_view.sections, &results_view.loaded_log, current, text, length);
     // At the caret, after removing any selection: successive chunks follow each other.
     SendMessageA(view, EM_SETSEL, static_cast<WPARAM>(-1), -1);
-    if (length <= room) {
+    if (plan.drop > 0) replace_range(view, current - plan.drop, current, "");
+    if (plan.keep == length)
         replace_selection(view, text);
-        results_view.ends_line = text[length - 1] == '\n';
-        return;
-    }
-    // The view takes the log's whole lines while they fit, then says it is full.
-    const std::size_t keep = whole_lines_within(text, length, room);
-    insert_part(view, text, keep);
-    if (keep > 0) results_view.ends_line = true;
-    if (!results_view.ends_line) replace_selection(view, "\r\n");
-    replace_selection(view, kViewFullNotice);
-    results_view.sections.full = true;
+    else
+        insert_part(view, text, plan.keep);
 }
 
 void set_log_note(const char* note) {
@@ -507,7 +655,11 @@ void print_view(HWND view) {
     SendMessageA(view, EM_SETSEL, static_cast<WPARAM>(-1), -1);
     if (SendMessageA(view, EM_GETLINECOUNT, 0, 0) <= 1) return;
     std::size_t length = 0;
-    char* text = read_view_text(view, &length);
+    // A view that could not hold it all prints its whole report.
+    char* text = results_view.sections.full && results_view.report_written
+                     ? read_report_file(&length)
+                     : nullptr;
+    if (text == nullptr) text = read_view_text(view, &length);
     if (text == nullptr) return;
     // The print dialog belongs to the hidden main window; the settings window stays
     // disabled until printing ends, so nothing starts a second job from the abort

@@ -1,8 +1,9 @@
-// The results view's decisions: section placement, the full view, the double-clicked
-// line's path, the "Print log" button's place and the printed page. Pure functions, called
-// on the user-interface thread.
+// The results view's decisions: section placement, the full view and its notice, the
+// loaded log's cut, the double-clicked line's path, the "Print log" button's place and the printed
+// page. Pure functions, called on the user-interface thread.
 #include "desktop/results/view_layout.h"
 
+#include <cstdio>
 #include <cstring>
 
 ViewEntryPlan place_view_entry(ViewSections* view, int category, std::size_t text_length,
@@ -17,17 +18,16 @@ ViewEntryPlan place_view_entry(ViewSections* view, int category, std::size_t tex
     // into the reserve, which keeps room for the notice after them.
     const bool closing = section == LogSection::summary;
     const std::size_t limit =
-        closing ? kViewTextLimit + kViewClosingReserve - (sizeof kViewFullNotice - 1)
-                : kViewTextLimit;
-    if (view->full && !closing) return plan;
-    if (text_length > limit || added > limit - text_length) {
+        closing ? kViewTextLimit + kViewClosingReserve - kViewNoticeRoom : kViewTextLimit;
+    if ((view->full && !closing) || text_length > limit || added > limit - text_length) {
         plan.becomes_full = !view->full;
         view->full = true;
+        ++view->not_shown;
         return plan;
     }
-    // The entry goes after the lines of its own section and of every section the view
-    // shows before it.
-    int line = 0;
+    // The entry goes after the notice, the lines of its own section and of every section
+    // the view shows before it.
+    int line = view->notice_lines;
     for (const SectionInfo& other : kSections)
         if (other.view_rank <= kSections[slot].view_rank)
             line += view->lines[static_cast<int>(other.section)];
@@ -37,6 +37,84 @@ ViewEntryPlan place_view_entry(ViewSections* view, int category, std::size_t tex
     // A header is an empty line and its title line.
     view->lines[slot] += (header != nullptr ? 2 : 0) + 1;
     return plan;
+}
+
+ViewBatchPlan place_view_batch(ViewSections* view, ViewBatchEntry* entries, int count,
+                               std::size_t text_length) {
+    ViewBatchPlan plan = {};
+    const ViewSections before = *view;
+    for (int i = 0; i < count; ++i) {
+        ViewBatchEntry& entry = entries[i];
+        const ViewEntryPlan one = place_view_entry(view, entry.category, text_length, entry.length);
+        entry.insert = one.insert;
+        entry.header = one.header != nullptr;
+        if (one.becomes_full) plan.becomes_full = true;
+        if (one.insert) text_length += entry.length + (entry.header ? std::strlen(one.header) : 0);
+    }
+    // A section's block goes after its own old lines, below the sections before it in the
+    // view, whose blocks are in by then.
+    for (int slot = 0; slot < kSectionCount; ++slot) {
+        plan.line[slot] = -1;
+        if (view->lines[slot] == before.lines[slot]) continue;
+        int line = view->notice_lines + before.lines[slot];
+        for (const SectionInfo& other : kSections)
+            if (other.view_rank < kSections[slot].view_rank)
+                line += view->lines[static_cast<int>(other.section)];
+        plan.line[slot] = line;
+    }
+    return plan;
+}
+
+std::size_t format_view_notice(const ViewSections& view, const char* file_name, bool written,
+                               char* out, std::size_t size) {
+    if (size == 0) return 0;
+    out[0] = '\0';
+    int length = 0;
+    if (view.full)
+        length = std::snprintf(out, size, written ? kViewFullNotice : kViewFullUnwrittenNotice,
+                               view.not_shown, file_name);
+    else if (!written)
+        length = std::snprintf(out, size, kViewUnwrittenNotice, file_name);
+    // The file names are our own and short: a cut notice would only lose its line break.
+    if (length < 0) return 0;
+    return static_cast<std::size_t>(length) < size ? static_cast<std::size_t>(length) : size - 1;
+}
+
+LogChunkPlan place_log_chunk(ViewSections* view, LoadedLog* log, std::size_t text_length,
+                             const char* text, std::size_t length) {
+    LogChunkPlan plan = {0, 0};
+    if (view->full) {
+        view->not_shown += count_entry_lines(text, length, &log->at_line_start);
+        return plan;
+    }
+    const std::size_t room = text_length < kViewTextLimit ? kViewTextLimit - text_length : 0;
+    plan.keep = length <= room ? length : whole_lines_within(text, length, room);
+    std::size_t last_break = plan.keep;
+    while (last_break > 0 && text[last_break - 1] != '\n') --last_break;
+    log->open_line = last_break > 0 ? plan.keep - last_break : log->open_line + plan.keep;
+    if (plan.keep == length) return plan;
+    view->full = true;
+    log->at_line_start = true;
+    // The chunk's first line break would have ended the open line: the line comes off,
+    // counted once, by its start.
+    if (plan.keep == 0 && log->open_line > 0) {
+        plan.drop = log->open_line;
+        view->not_shown = 1;
+        log->at_line_start = false;
+    }
+    log->open_line = 0;
+    view->not_shown += count_entry_lines(text + plan.keep, length - plan.keep, &log->at_line_start);
+    return plan;
+}
+
+int count_entry_lines(const char* text, std::size_t length, bool* at_line_start) {
+    int count = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        const char c = text[i];
+        if (*at_line_start && c != '\r' && c != '\n' && c != '=') ++count;
+        *at_line_start = c == '\n';
+    }
+    return count;
 }
 
 std::size_t whole_lines_within(const char* text, std::size_t length, std::size_t room) {

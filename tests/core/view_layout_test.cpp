@@ -1,9 +1,11 @@
-// The results view's decisions: section placement and the full view, the double-clicked
-// line's path, and printed lines and pages.
+// The results view's decisions: section placement one by one and in batches, the full
+// view and its notice, the loaded log's cut, the double-clicked line's path, and printed
+// lines and pages.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "desktop/results/view_layout.h"
 
@@ -11,7 +13,7 @@ namespace {
 
 // The headers' texts are the end-to-end tests' (a scan's view, read whole); here, the
 // full view's edges and the sections' order.
-TEST(ViewPlacement, AFullViewTakesOnlyTheClosingLinesThenSaysSo) {
+TEST(ViewPlacement, AFullViewTakesOnlyTheClosingLinesAndCountsTheRest) {
     ViewSections view = {};
     const std::size_t header = std::strlen(kSections[static_cast<int>(LogSection::rgb)].header);
     // An rgb entry that just fits, header and all; the next one passes the limit.
@@ -20,23 +22,132 @@ TEST(ViewPlacement, AFullViewTakesOnlyTheClosingLinesThenSaysSo) {
     plan = place_view_entry(&view, 3, kViewTextLimit, 1);
     EXPECT_FALSE(plan.insert);
     EXPECT_TRUE(plan.becomes_full);
-    // From then on nothing but the closing lines goes in or counts, however short; the
-    // notice is shown once.
+    // From then on nothing but the closing lines goes in, however short; the rest counts.
     EXPECT_FALSE(place_view_entry(&view, 3, 0, 1).insert);
     EXPECT_FALSE(place_view_entry(&view, 1, 0, 1).insert);
-    for (int line : {3, 4}) {
+    EXPECT_FALSE(place_view_entry(&view, 14, 0, 1).insert);  // of no section: not an entry
+    view.notice_lines = 1;
+    for (int line : {4, 5}) {
         plan = place_view_entry(&view, -1, kViewTextLimit, 100);
         EXPECT_TRUE(plan.insert && plan.header == nullptr);
         EXPECT_EQ(line, plan.line);
     }
     EXPECT_FALSE(place_view_entry(&view, 0, kViewTextLimit, 1).becomes_full);
     // Closing lines still leave room for the notice within the reserve.
-    const std::size_t room = kViewTextLimit + kViewClosingReserve - (sizeof kViewFullNotice - 1);
-    plan = place_view_entry(&view, -1, room - 100, 101);
-    EXPECT_FALSE(plan.insert);
-    EXPECT_FALSE(plan.becomes_full);
+    const std::size_t room = kViewTextLimit + kViewClosingReserve - kViewNoticeRoom;
+    EXPECT_FALSE(place_view_entry(&view, -1, room - 100, 101).insert);
     EXPECT_TRUE(place_view_entry(&view, -1, room - 100, 100).insert);
     EXPECT_EQ(3, view.lines[static_cast<int>(LogSection::rgb)]);
+    EXPECT_EQ(5, view.not_shown);
+}
+
+// A batch's blocks, inserted in view order at their lines, give the view that entries
+// placed one by one give.
+TEST(ViewPlacement, ABatchGoesWhereItsEntriesWouldGoOneByOne) {
+    const int arrivals[] = {3, 1, 3, 2, 0, 6, 12, 1, -1, 14, 3};
+    for (int split = 0; split <= 11; split += 4) {
+        SCOPED_TRACE(split);
+        std::vector<std::string> single, batched;
+        ViewSections one = {}, many = {};
+        auto name = [](int i) { return "e" + std::to_string(i); };
+        for (int i = 0; i < 11; ++i) {
+            const ViewEntryPlan plan = place_view_entry(&one, arrivals[i], 0, 1);
+            if (!plan.insert) continue;
+            std::vector<std::string> lines;
+            if (plan.header != nullptr) lines = {"", plan.header};
+            lines.push_back(name(i));
+            single.insert(single.begin() + plan.line, lines.begin(), lines.end());
+        }
+        // The first `split` entries as one batch, the rest as another.
+        for (int part = 0; part < 2; ++part) {
+            const int from = part == 0 ? 0 : split, to = part == 0 ? split : 11;
+            ViewBatchEntry entries[11];
+            for (int i = from; i < to; ++i) entries[i - from] = {arrivals[i], 1, false, false};
+            const ViewBatchPlan plan = place_view_batch(&many, entries, to - from, 0);
+            for (int rank = 0; rank < kSectionCount; ++rank)
+                for (const SectionInfo& row : kSections) {
+                    const int slot = static_cast<int>(row.section);
+                    if (row.view_rank != rank || plan.line[slot] < 0) continue;
+                    std::vector<std::string> block;
+                    for (int i = from; i < to; ++i) {
+                        if (!entries[i - from].insert || section_of(arrivals[i]) != row.section)
+                            continue;
+                        if (entries[i - from].header) block.insert(block.end(), {"", row.header});
+                        block.push_back(name(i));
+                    }
+                    batched.insert(batched.begin() + plan.line[slot], block.begin(), block.end());
+                }
+        }
+        EXPECT_EQ(single, batched);
+    }
+}
+
+TEST(ViewNotice, SaysWhatIsNotShownAndWhereItIs) {
+    struct Case {
+        bool full, written;
+        const char* notice;
+    };
+    const Case cases[] = {
+        {true, true,
+         "The view is full: 7146 more entries are not shown. Double-click this line to open "
+         "\"Inkhound immediate.log\", which holds them all.\r\n"},
+        {true, false,
+         "The view is full: 7146 more entries are not shown, and \"Inkhound immediate.log\" "
+         "could not be written.\r\n"},
+        {false, false,
+         "\"Inkhound immediate.log\" could not be written; the view holds the "
+         "whole report.\r\n"},
+        {false, true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.notice);
+        ViewSections view = {};
+        view.full = c.full;
+        view.not_shown = 7146;
+        char out[kViewNoticeRoom];
+        EXPECT_EQ(std::strlen(c.notice),
+                  format_view_notice(view, "Inkhound immediate.log", c.written, out, sizeof out));
+        EXPECT_STREQ(c.notice, out);
+    }
+}
+
+// A log loaded in 1,024-byte chunks after a first line of the view's own, the lines and
+// that first line of many lengths so that chunks end in every part of a line near the
+// limit: the view holds whole lines only, the log's first ones, and what it shows and
+// what it counts as not shown make every entry line of the log.
+TEST(ViewText, ALoadedLogIsCutOnlyAtAWholeLine) {
+    int dropped_lines = 0;
+    for (std::size_t width = 40; width < 340; width += 7) {
+        SCOPED_TRACE(width);
+        const std::string first = std::string(width * 37 % 1000, '-') + "\r\n";
+        std::string log = "6-Dec-26 09:05:03 Starting a background scan\r\n";
+        int entries = 1;
+        for (int i = 0; log.size() < kViewTextLimit + 3000; ++i) {
+            if (i % 300 == 0) log += "\r\n===== Files that are GIF =====\r\n";
+            log += "    C:\\" + std::string(width + i % 5, 'x') + ".gif\r\n";
+            ++entries;
+        }
+        ViewSections view = {};
+        LoadedLog loaded = {0, true};
+        std::string shown;
+        for (std::size_t at = 0; at < log.size(); at += 1024) {
+            const std::string chunk = log.substr(at, 1024);
+            const LogChunkPlan plan = place_log_chunk(&view, &loaded, first.size() + shown.size(),
+                                                      chunk.data(), chunk.size());
+            ASSERT_LE(plan.drop, shown.size());
+            if (plan.drop > 0) ++dropped_lines;
+            shown.resize(shown.size() - plan.drop);
+            shown += chunk.substr(0, plan.keep);
+        }
+        ASSERT_TRUE(view.full);
+        EXPECT_LE(first.size() + shown.size(), kViewTextLimit);
+        EXPECT_EQ(0, log.compare(0, shown.size(), shown));
+        EXPECT_EQ("\r\n", shown.substr(shown.size() - 2));
+        bool start = true;
+        EXPECT_EQ(entries, count_entry_lines(shown.data(), shown.size(), &start) + view.not_shown);
+    }
+    // Some chunk ended inside a line that the next could not finish.
+    EXPECT_LT(0, dropped_lines);
 }
 
 TEST(ViewText, WholeLinesWithinRoomAndScrollBar) {

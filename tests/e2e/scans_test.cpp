@@ -1,8 +1,9 @@
 // Immediate scans, the results view and printing end to end: both scan buttons fill the
 // view in its section order, a scan held inside one file shows its counter, keeps its page
 // and stops on Cancel, a double-click opens a listed file, a full view keeps its closing
-// lines, and "Print log" prints every line to the PDF printer, says when there is no
-// printer, or prints nothing.
+// lines and says first what it leaves out and where the whole report is, and "Print log"
+// prints every line to the PDF printer, lets the user pick a printer when there is no
+// default one, prints the whole report of a full view, or prints nothing.
 #include "tests/e2e/scenario.h"
 
 #include <algorithm>
@@ -25,14 +26,14 @@ bool sh(const std::string& command) {
 constexpr DWORD kScanTimeout = 30000;
 
 // Waits for `part` in the view; its text with timestamps masked and without the files'
-// folders. Parts end a line: a text read while the view grows is cut at its old length (a
-// full view's notice stands last from the start, the closing lines arrive before it).
+// folders. Parts end a line: a text read while the view grows is cut at its old length.
+const std::regex folder_part("Z:\\\\.*\\\\");
+
 std::string shown(HWND view, const char* part = "") {
-    static const std::regex folder("Z:\\\\.*\\\\");
     std::string seen;
     wait_until(
         [&] {
-            seen = std::regex_replace(mask_time_stamps(text(view)), folder, "");
+            seen = std::regex_replace(mask_time_stamps(text(view)), folder_part, "");
             return seen.find(part) != std::string::npos;
         },
         kScanTimeout);
@@ -148,25 +149,76 @@ TEST_F(Scans, ImmediateScansFillTheViewAndPrint) {
         EXPECT_EQ("<missing>", print_log(sheet_, IDCANCEL));
     }
 
-    // Without a default printer the program says it could not print; a one-line view prints
-    // nothing.
+    // Without a default printer the print dialog still lets the user pick one; without any
+    // printer the program says it could not print. A one-line view prints nothing.
     RegDeleteKeyValueA(HKEY_CURRENT_USER, kPrinterKey, "device");
-    post_click(sheet_, IDC_PRINT_LOG);
-    HWND box = find_message_box("Printer Error", kWindowTimeout);
-    if (device.type != 0) write_value(HKEY_CURRENT_USER, kPrinterKey, "device", device);
-    EXPECT_EQ("Could not print to specified printer", message_box_text(box));
-    press(box, IDOK);
+    if (device.type != 0) {
+        const std::string picked = print_log(sheet_, IDOK);
+        EXPECT_NE(std::string::npos, picked.find("Starting an immediate scan")) << picked;
+        write_value(HKEY_CURRENT_USER, kPrinterKey, "device", device);
+    } else {
+        post_click(sheet_, IDC_PRINT_LOG);
+        HWND box = find_message_box("Printer Error", kWindowTimeout);
+        EXPECT_EQ("Could not print to specified printer", message_box_text(box));
+        press(box, IDOK);
+    }
     set_text(view, "A view of one line");
     EXPECT_EQ("<missing>", print_log(sheet_, IDOK, 3000));
 
-    // A view that fills up still takes the scan's closing lines, and then says it is full.
+    // A view that fills up still takes the scan's closing lines; its first line says how many
+    // entries it leaves out and where they are: beside the program, in the whole report,
+    // which a double-click on that line opens and "Print log" prints.
     ASSERT_TRUE(scan_folder(sheet_, e2e_path("scans\\full")));
-    const std::string full =
-        shown(view, "logged * * *\r\nThe view is full: later entries are not shown\r\n");
-    EXPECT_EQ(
-        ".gif\r\n\r\nT  Finished the immediate scan\r\n* * * 500 files seen, 500 files checked, "
-        "500 files logged * * *\r\nThe view is full: later entries are not shown\r\n",
-        full.substr(full.rfind(".gif")));
+    const std::string full = shown(view, "logged * * *\r\n");
+    const std::string totals =
+        "\r\nT  Finished the immediate scan\r\n* * * 500 files seen, 500 files checked, 500 "
+        "files logged * * *\r\n";
+    EXPECT_EQ(".gif\r\n" + totals, full.substr(full.rfind(".gif")));
+    std::smatch notice;
+    ASSERT_TRUE(std::regex_search(
+        full, notice,
+        std::regex("^The view is full: (\\d+) more entries are not shown\\. Double-click this "
+                   "line to open \"Inkhound immediate\\.log\", which holds them all\\.\r\nT  "
+                   "Starting an immediate scan\r\n")))
+        << full.substr(0, 300);
+    const auto lines_of = [](const std::string& text, const char* part) {
+        std::size_t count = 0;
+        for (std::size_t at = text.find(part); at != std::string::npos;
+             at = text.find(part, at + 1))
+            ++count;
+        return count;
+    };
+    EXPECT_EQ(500u, lines_of(full, ".gif\r\n") + std::stoul(notice[1]));
+    const std::string report = app_file("Inkhound immediate.log");
+    const std::string whole = file_bytes(report.c_str());
+    EXPECT_EQ(500u, lines_of(whole, ".gif\r\n"));
+    const std::string listed = std::regex_replace(mask_time_stamps(whole), folder_part, "");
+    EXPECT_EQ(listed.substr(0, 300), full.substr(full.find('\n') + 1, 300));
+    EXPECT_EQ(totals, listed.substr(listed.rfind(".gif") + 6));
+    write_value(HKEY_CLASSES_ROOT, ".log", "", text_value(REG_SZ, "InkhoundE2E.log"));
+    write_value(HKEY_CLASSES_ROOT, "InkhoundE2E.log\\shell\\open\\command", "",
+                text_value(REG_SZ, "cmd.exe /c echo %1>\"" + opened + "\""));
+    SendMessageA(view, EM_LINESCROLL, 0, -100000);
+    at = SendMessageA(view, EM_POSFROMCHAR, 0, 0);
+    PostMessageA(view, WM_LBUTTONDBLCLK, 0, MAKELPARAM(LOWORD(at) + 4, HIWORD(at) + 3));
+    EXPECT_TRUE(
+        wait_until([&] { return file_bytes(opened.c_str()) == report + "\r\n"; }, kScanTimeout))
+        << file_bytes(opened.c_str());
+    delete_tree(HKEY_CLASSES_ROOT, ".log");
+    delete_tree(HKEY_CLASSES_ROOT, "InkhoundE2E.log");
+    if (device.type != 0) {
+        const std::string pages = print_log(sheet_, IDOK);
+        const std::regex white("\\s+");
+        EXPECT_EQ(std::regex_replace(whole, white, ""), std::regex_replace(pages, white, ""));
+    }
+    // A report that cannot be written is named first.
+    ASSERT_TRUE(DeleteFileA(report.c_str()) && CreateDirectoryA(report.c_str(), nullptr));
+    ASSERT_TRUE(scan_folder(sheet_, files));
+    const std::string unwritten = shown(view, "whole report.\r\n");
+    EXPECT_EQ(0u, unwritten.find("\"Inkhound immediate.log\" could not be written; the view "
+                                 "holds the whole report.\r\nT  Starting an immediate scan\r\n"))
+        << unwritten.substr(0, 200);
+    RemoveDirectoryA(report.c_str());
     close_settings(IDCANCEL);
     if (device.type == 0) GTEST_SKIP() << "no printer: printing to PDF left out";
 }
