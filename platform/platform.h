@@ -207,6 +207,9 @@ bool platform_stderr_is_terminal();
 // place in one step once every byte is in: a failure at any point leaves the previous
 // file as it was.
 
+// The prefix of the temporary names a replacement is made under, beside its target.
+constexpr char kReplacementPrefix[] = "ink";
+
 struct PlatformReplacement {
     PlatformFile file;           // where the new contents go, through platform_write
     bool in_place;               // the target is a device or a pipe: written straight through

@@ -13,14 +13,11 @@ namespace {
 constexpr char kProposedSubdirectory[] = "Program Files\\Tarnholt";
 constexpr char kDefaultDrive[] = "C:";
 constexpr char kProgramTargetName[] = "INKHOUND.EXE";
-// The log's replacement is made under the system's temporary names with this prefix.
-constexpr char kReplacementPrefix[] = "ink";
 constexpr char kReplacementExtension[] = ".tmp";
 constexpr std::size_t kMostReplacementDigits = 4;
 
 constexpr const char* kOwnFileNames[] = {
-    kProgramFileName,         kLogFileName, kDirectoryListFileName, kTraceFileName,
-    kImmediateReportFileName,
+    kProgramFileName, kLogFileName, kDirectoryListFileName, kTraceFileName, kImmediateReportName,
 };
 
 char upper(char c) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "desktop/install/self_deletion.h"
+#include "desktop/results/whole_report.h"
 
 constexpr char kInstallQuestionCaption[] = "Install Inkhound";
 constexpr char kInstallQuestion[] =
@@ -36,10 +37,8 @@ constexpr char kRemovalNotFinishedFormat[] =
     "itself.\nPlease delete this file yourself, with the other Inkhound files beside it:\n%s";
 
 constexpr char kProgramFileName[] = "Inkhound.exe";
-// An immediate scan's whole report, kept beside the log.
-constexpr char kImmediateReportFileName[] = "Inkhound immediate.log";
 // The longest of the program's own file names: the immediate scan's report.
-constexpr std::size_t kLongestOwnFileName = sizeof kImmediateReportFileName - 1;
+constexpr std::size_t kLongestOwnFileName = sizeof kImmediateReportName - 1;
 // The longest installation directory, without its trailing backslash: each of the
 // program's own files beside it still has a full path of at most 259 characters. This
 // also keeps the directory within what the system's temporary file names accept there

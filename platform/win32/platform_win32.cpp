@@ -368,7 +368,7 @@ BOOL replace_by_moving_aside(const char* temporary, const char* target) {
         std::memcpy(folder, ".", 2);
     char backup[kPathLimit];
     // GetTempFileNameA makes the name unique by making the file; the move needs it gone.
-    if (GetTempFileNameA(folder, "ink", 0, backup) == 0) return FALSE;
+    if (GetTempFileNameA(folder, kReplacementPrefix, 0, backup) == 0) return FALSE;
     DeleteFileA(backup);
     bool had_old = true;
     if (!move_with_retry(target, backup, -1, PlatformCall::Move)) {
@@ -438,7 +438,7 @@ int platform_begin_replace(const char* path, PlatformReplacement* replacement) {
         std::memcpy(folder, ".", 2);
     // GetTempFileNameA makes an empty file of a unique name in the folder; a forced end in
     // the moment before it is noted would leave that empty file behind.
-    if (GetTempFileNameA(folder, "ink", 0, r.temporary) == 0) {
+    if (GetTempFileNameA(folder, kReplacementPrefix, 0, r.temporary) == 0) {
         const DWORD error = GetLastError();
         r.temporary[0] = '\0';
         SetLastError(error);
