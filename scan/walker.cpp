@@ -190,12 +190,18 @@ int walk_tree(const char* directory, bool recurse, bool list_filter, bool backgr
     return result;
 }
 
+// Windows takes a slash for a backslash.
+bool is_separator(char c) {
+    return c == kPathSeparator || (kPathSeparator == '\\' && c == '/');
+}
+
+// Letters compare as the platform compares paths, and separators as separators.
 bool same_path_character(char a, char b) {
     if (kPathsIgnoreCase) {
         if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
         if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
     }
-    return a == b;
+    return a == b || (is_separator(a) && is_separator(b));
 }
 
 // Whether `path` is one of the walked top folders or lies below one, by its spelling
@@ -205,8 +211,7 @@ bool lies_in_walked(const WalkedFolders& walked, const char* path) {
         std::size_t at = 0;
         while (at < top.size() && same_path_character(top[at], path[at])) ++at;
         if (at < top.size()) continue;
-        if (path[at] == '\0' || path[at] == kPathSeparator ||
-            (at > 0 && top[at - 1] == kPathSeparator))
+        if (path[at] == '\0' || is_separator(path[at]) || (at > 0 && is_separator(top[at - 1])))
             return true;
     }
     return false;
