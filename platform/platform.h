@@ -89,6 +89,7 @@ enum class PlatformCall : std::uint8_t {
     Rename,         // putting a replacement in its target's place (each attempt)
     Move,           // one plain move of the Windows 95/98 replacement (each attempt)
     StartUp,        // the command-line tool's standard files and descriptor limit
+    Identity,       // asking which folder a path names
     Count
 };
 
@@ -154,6 +155,22 @@ constexpr int kDirectoryEmpty = -1;
 // close.
 int platform_open_directory(const char* directory, PlatformDirectory* handle,
                             DirectoryEntry* first);
+
+// Which folder a path names, whatever the path: the volume and the file number (POSIX:
+// st_dev and st_ino; Windows: the volume serial number and the file index). Two paths
+// with one identity are one folder, reached through a link or another spelling.
+struct FolderIdentity {
+    std::uint64_t volume;
+    std::uint64_t file;
+};
+inline bool same_folder(const FolderIdentity& a, const FolderIdentity& b) {
+    return a.volume == b.volume && a.file == b.file;
+}
+
+// The identity of the folder `path` names, links followed. Returns 1, or 0 with the
+// system's error code as the last error and *identity zeroed (a missing folder, one the
+// system will not open, Windows 95/98, which opens no folder as a file).
+int platform_folder_identity(const char* path, FolderIdentity* identity);
 
 // Fetches the next entry. Returns 1, or 0 at the end of the entries or on a failure
 // (both end the enumeration).

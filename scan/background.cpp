@@ -32,11 +32,6 @@ const ScannerHost& host() {
     return *background_scanner.host;
 }
 
-int walk_list_entry(const char* path, bool has_entries_below, void*) {
-    if (pause_or_stop_requested()) return 0;
-    return walk_directory(path, true, has_entries_below, true, live_options);
-}
-
 // The thread publishes its state, then reads the command before it waits; a request
 // writes the command, then reads the state (both in one total order). So a request made
 // while the thread is between a scan and its wait, when no request signals, is seen here
@@ -114,7 +109,7 @@ void run_background_scan() {
     zero_scan_counters(&scan);
 
     report(1, ReportCategory::General, nullptr, kStartingBackgroundScan);
-    for_each_scan_directory(walk_list_entry, nullptr);
+    walk_scan_directory_list(true, live_options);
     report_closing_lines(pause_or_stop_requested, kFinishedBackgroundScan, kBackgroundScanStopped);
     std::uint8_t open = static_cast<std::uint8_t>(MergeGate::Open);
     // Closed: the process is ending; the section files go with it and the previous log

@@ -2,8 +2,11 @@
 // that runs: the immediate-scan worker, the background scanner or the command-line tool.
 #include "scan/walker.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "classify/check.h"
 #include "settings/dirlist.h"
@@ -15,6 +18,27 @@ ScanControl scan_control;
 
 namespace {
 
+// The folders one scan has walked whole, each from the top of a walk, so that no later
+// walk of the scan enters them again: the list edited while the scan was paused inside a
+// folder, or the list naming a folder twice (an ancestor, another spelling, a link). One
+// identity and one path per top-level walk: as long as the list, never as the tree.
+struct WalkedFolders {
+    std::vector<FolderIdentity> identities;  // kept sorted, for the look-up per folder
+    std::vector<std::string> paths;
+};
+
+bool identity_before(const FolderIdentity& a, const FolderIdentity& b) {
+    return a.volume != b.volume ? a.volume < b.volume : a.file < b.file;
+}
+
+// One level of the walk's own path, by identity, on that level's stack frame: the chain
+// is as deep as the walk and costs nothing per file.
+struct FolderStep {
+    FolderIdentity identity;
+    bool known;  // false when the system would not say: the folder is walked unchecked
+    const FolderStep* up;
+};
+
 // One walk, from its top directory down. The nested levels share the one path buffer:
 // each appends its entry's name to its own directory's path and cuts it back afterwards,
 // so a deep tree costs no more than the longest path (a buffer per level would need
@@ -25,7 +49,29 @@ struct Walk {
     bool list_filter;
     bool background;
     const Options* options;
+    const WalkedFolders* walked;  // null: a walk on its own
 };
+
+// The step for the folder in walk.path, below `up`.
+FolderStep step_for(const Walk& walk, const FolderStep* up) {
+    FolderStep step;
+    step.known = platform_folder_identity(walk.path, &step.identity) == 1;
+    step.up = up;
+    return step;
+}
+
+// Whether the walk passes over the folder of `step`, silently: it stands above itself on
+// the walk's path (a link or junction back up the tree, which would be walked again and
+// again until the path limit), or the scan has walked it whole already. Nothing of it
+// goes unreported: its files are, or were, checked on the other way in.
+bool walked_already(const Walk& walk, const FolderStep& step) {
+    if (!step.known) return false;
+    for (const FolderStep* above = step.up; above != nullptr; above = above->up)
+        if (above->known && same_folder(above->identity, step.identity)) return true;
+    return walk.walked != nullptr &&
+           std::binary_search(walk.walked->identities.begin(), walk.walked->identities.end(),
+                              step.identity, identity_before);
+}
 
 bool stop_requested(const Walk& walk) {
     if (walk.background) {
@@ -39,11 +85,12 @@ bool stop_requested(const Walk& walk) {
 constexpr std::uint32_t kSkippedAttributes =
     kAttributeHidden | kAttributeSystem | kAttributeTemporary;
 
-int walk_level(Walk& walk, std::size_t length, bool check_files);
+int walk_level(Walk& walk, std::size_t length, bool check_files, const FolderStep& level);
 
-// Handles one entry of the directory whose path is walk.path[0, length). Returns the
-// result of a nested walk, or 1.
-int handle_entry(Walk& walk, std::size_t length, const DirectoryEntry& entry, bool check_files) {
+// Handles one entry of the directory whose path is walk.path[0, length), the folder of
+// `level`. Returns the result of a nested walk, or 1.
+int handle_entry(Walk& walk, std::size_t length, const DirectoryEntry& entry, bool check_files,
+                 const FolderStep& level) {
     if (entry.pass_over || (entry.attributes & kSkippedAttributes) != 0) return 1;
     if (entry.is_directory) {
         // ".", ".." and every other directory whose name begins with a dot.
@@ -68,12 +115,13 @@ int handle_entry(Walk& walk, std::size_t length, const DirectoryEntry& entry, bo
     const std::size_t entry_length = std::strlen(walk.path);
     int result = 1;
     if (entry.is_directory) {
-        if (!walk.list_filter || is_directory_included(walk.path)) {
-            result = walk_level(walk, entry_length, true);
-        } else if (has_included_below(walk.path)) {
-            // An excluded directory holding an included one further down: its own files
-            // stay unchecked, but the included directory is still reached.
-            result = walk_level(walk, entry_length, false);
+        const bool included = !walk.list_filter || is_directory_included(walk.path);
+        // An excluded directory holding an included one further down: its own files stay
+        // unchecked, but the included directory is still reached.
+        if (included || has_included_below(walk.path)) {
+            const FolderStep step = step_for(walk, &level);
+            if (!walked_already(walk, step))
+                result = walk_level(walk, entry_length, included, step);
         }
     } else {
         const Verdict verdict = check_file(walk.path, *walk.options);
@@ -86,7 +134,7 @@ int handle_entry(Walk& walk, std::size_t length, const DirectoryEntry& entry, bo
 
 // Walks the directory in walk.path[0, length). The result is only ever lowered: a stop
 // in a nested walk ends every enclosing one after its next fetch.
-int walk_level(Walk& walk, std::size_t length, bool check_files) {
+int walk_level(Walk& walk, std::size_t length, bool check_files, const FolderStep& level) {
     PlatformDirectory directory;
     DirectoryEntry entry;
     const int opened = platform_open_directory(walk.path, &directory, &entry);
@@ -98,7 +146,7 @@ int walk_level(Walk& walk, std::size_t length, bool check_files) {
     }
     int result = 1;
     do {
-        if (handle_entry(walk, length, entry, check_files) == 0) result = 0;
+        if (handle_entry(walk, length, entry, check_files, level) == 0) result = 0;
         if (!platform_next_entry(directory, &entry)) break;
         if (stop_requested(walk)) result = 0;
     } while (result == 1);
@@ -106,18 +154,10 @@ int walk_level(Walk& walk, std::size_t length, bool check_files) {
     return result;
 }
 
-// A top-level entry of the list: an included directory, or an excluded one that holds an
-// included directory further down, which the walk reaches without checking the
-// excluded files.
-int walk_list_entry(const char* path, bool has_entries_below, void* context) {
-    const Options& options = *static_cast<const Options*>(context);
-    return walk_directory(path, true, has_entries_below, false, options);
-}
-
-}  // namespace
-
-int walk_directory(const char* directory, bool recurse, bool list_filter, bool background,
-                   const Options& options) {
+// walk_directory, in the record of what the scan has walked (`walked`, or null): a folder
+// recorded there is not walked again, and the walk is recorded once it has run to its end.
+int walk_tree(const char* directory, bool recurse, bool list_filter, bool background,
+              const Options& options, WalkedFolders* walked) {
     Walk walk;
     const std::size_t length = std::strlen(directory);
     // Enumerating "" would list the current folder (on Windows the current drive's).
@@ -134,7 +174,81 @@ int walk_directory(const char* directory, bool recurse, bool list_filter, bool b
     walk.list_filter = list_filter;
     walk.background = background;
     walk.options = &options;
-    return walk_level(walk, length, !list_filter || is_directory_included(directory));
+    walk.walked = walked;
+    const FolderStep top = step_for(walk, nullptr);
+    if (walked_already(walk, top)) return 1;
+    const int result =
+        walk_level(walk, length, !list_filter || is_directory_included(directory), top);
+    if (walked != nullptr && result == 1) {
+        if (top.known)
+            walked->identities.insert(
+                std::upper_bound(walked->identities.begin(), walked->identities.end(), top.identity,
+                                 identity_before),
+                top.identity);
+        walked->paths.emplace_back(directory);
+    }
+    return result;
+}
+
+// Windows takes a slash for a backslash.
+bool is_separator(char c) {
+    return c == kPathSeparator || (kPathSeparator == '\\' && c == '/');
+}
+
+// Letters compare as the platform compares paths, and separators as separators.
+bool same_path_character(char a, char b) {
+    if (kPathsIgnoreCase) {
+        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
+        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
+    }
+    return a == b || (is_separator(a) && is_separator(b));
+}
+
+// Whether `path` is one of the walked top folders or lies below one, by its spelling
+// (the same folder by another spelling is caught by its identity as the walk reaches it).
+bool lies_in_walked(const WalkedFolders& walked, const char* path) {
+    for (const std::string& top : walked.paths) {
+        std::size_t at = 0;
+        while (at < top.size() && same_path_character(top[at], path[at])) ++at;
+        if (at < top.size()) continue;
+        if (path[at] == '\0' || is_separator(path[at]) || (at > 0 && is_separator(top[at - 1])))
+            return true;
+    }
+    return false;
+}
+
+struct ListWalk {
+    bool background;
+    const Options* options;
+    WalkedFolders walked;
+};
+
+// A top-level entry of the list: an included directory, or an excluded one that holds an
+// included directory further down, which the walk reaches without checking the
+// excluded files. A background scan may be paused before each entry.
+int walk_list_entry(const char* path, bool has_entries_below, void* context) {
+    ListWalk& list = *static_cast<ListWalk*>(context);
+    if (list.background) {
+        const ScanState* scan = current_scan();
+        if (scan != nullptr && scan->pause_or_stop_check != nullptr && scan->pause_or_stop_check())
+            return 0;
+    }
+    if (lies_in_walked(list.walked, path)) return 1;
+    return walk_tree(path, true, has_entries_below, list.background, *list.options, &list.walked);
+}
+
+}  // namespace
+
+int walk_directory(const char* directory, bool recurse, bool list_filter, bool background,
+                   const Options& options) {
+    return walk_tree(directory, recurse, list_filter, background, options, nullptr);
+}
+
+int walk_scan_directory_list(bool background, const Options& options) {
+    ListWalk list;
+    list.background = background;
+    list.options = &options;
+    return for_each_scan_directory(walk_list_entry, &list);
 }
 
 int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
@@ -195,12 +309,17 @@ int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& o
     }
     report(1, ReportCategory::General, nullptr, kStartingImmediateScan);
     if (targets.whole_list) {
-        for_each_scan_directory(walk_list_entry, const_cast<Options*>(&options));
+        walk_scan_directory_list(false, options);
     } else {
-        for (int i = 0; i < targets.directory_count; ++i)
-            if (!walk_directory(targets.directories[i], targets.include_subdirectories, false,
-                                false, options))
+        // Directories named twice, or one inside another, are walked once.
+        WalkedFolders walked;
+        for (int i = 0; i < targets.directory_count; ++i) {
+            const char* directory = targets.directories[i];
+            if (targets.include_subdirectories && lies_in_walked(walked, directory)) continue;
+            if (!walk_tree(directory, targets.include_subdirectories, false, false, options,
+                           &walked))
                 break;
+        }
     }
     if (scan != nullptr && scan->show_progress_count) scan->show_progress_count(-1);
     const bool stopped = report_closing_lines(

@@ -42,6 +42,15 @@ constexpr int kTotalsSize = 120;
 int walk_directory(const char* directory, bool recurse, bool list_filter, bool background,
                    const Options& options);
 
+// Walks every directory of the scan directory list for the calling thread's scan, in list
+// order, as walk_directory walks one: with subdirectories, only into what the list
+// includes, and with `background` asking the scan's pause-or-stop check before each list
+// entry too. No folder is walked twice in one call: not one the list names again (another
+// spelling, a link, or a top folder below one walked already), not one walked before the
+// list was edited during a pause, not a link back up the tree. Returns 0 when stopped, 1
+// otherwise.
+int walk_scan_directory_list(bool background, const Options& options);
+
 // What an immediate scan covers: the whole scan directory list, or the given
 // directories in order.
 struct ImmediateScanTargets {

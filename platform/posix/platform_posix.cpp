@@ -227,6 +227,16 @@ int platform_open_directory(const char* directory, PlatformDirectory* handle,
     return kDirectoryOpened;
 }
 
+int platform_folder_identity(const char* path, FolderIdentity* identity) {
+    *identity = FolderIdentity{0, 0};
+    if (injected_fault(PlatformCall::Identity)) return 0;
+    struct stat info;
+    if (stat(path, &info) != 0) return 0;
+    identity->volume = static_cast<std::uint64_t>(info.st_dev);
+    identity->file = static_cast<std::uint64_t>(info.st_ino);
+    return 1;
+}
+
 int platform_next_entry(PlatformDirectory handle, DirectoryEntry* entry) {
     if (injected_fault(PlatformCall::DirectoryNext)) return 0;
     return read_entry(to_dir(handle), entry);

@@ -189,6 +189,32 @@ int platform_open_directory(const char* directory, PlatformDirectory* handle,
     return kDirectoryOpened;
 }
 
+int platform_folder_identity(const char* path, FolderIdentity* identity) {
+    *identity = FolderIdentity{0, 0};
+    if (injected_fault(PlatformCall::Identity)) return 0;
+    // "C:" alone names the drive's current folder, but the walk enumerates "C:\*.*".
+    char root[4] = {path[0], ':', '\\', '\0'};
+    if (path[0] != '\0' && path[1] == ':' && path[2] == '\0') path = root;
+    // A folder opens as a file only with backup semantics. No access right is asked for,
+    // so a folder that may be listed but not read still answers; a junction is followed
+    // to the folder it stands for, as the enumeration follows it.
+    const HANDLE handle =
+        CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return 0;
+    BY_HANDLE_FILE_INFORMATION info;
+    const BOOL got = GetFileInformationByHandle(handle, &info);
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    if (!got) {
+        SetLastError(error);
+        return 0;
+    }
+    identity->volume = info.dwVolumeSerialNumber;
+    identity->file = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    return 1;
+}
+
 int platform_next_entry(PlatformDirectory handle, DirectoryEntry* entry) {
     if (injected_fault(PlatformCall::DirectoryNext)) return 0;
     WIN32_FIND_DATAA data;

@@ -53,6 +53,11 @@ expect "gif entries" "$(is "$sorted_gif" "$(printf '%s\n' "    $tree${sep}logo.g
 expect "closing lines" "$(matches "$(printf '%s\n' "$out" | tail -n 2)" "^${stamp}Finished the immediate scan\$")"
 expect "totals" "$(is "$(printf '%s\n' "$out" | tail -n 1)" "* * * 4 files seen, 3 files checked, 3 files logged * * *")"
 expect "dot directory not entered" "$(lacks "$out" "never.gif")"
+# A link back up the tree (which Wine shows as a directory) and a directory given again
+# inside one given before: each file is walked once.
+mkdir -p "$work/loop/sub" && cp "$tree/logo.gif" "$work/loop/sub/" && ln -s .. "$work/loop/sub/up"
+run scan "${flags[@]}" "$work/loop" "$work/loop/sub" "$work/loop"
+expect "no folder walked twice" "$(is "$(printf '%s\n' "$out" | tail -n 1)" "* * * 1 files seen, 1 files checked, 1 files logged * * *")"
 if [ $posix = 1 ]; then
     expect "LF line ends on stdout" "$(lacks "$raw" '\r')"
 fi

@@ -32,6 +32,15 @@ void count_after_stop(DirectoryEntry*) {
 
 int scanner_stops;
 
+// An edit of the list made after the first file, as the settings window makes it while a
+// background scan is paused there.
+std::string folders[3];  // p, p/hold and p/other
+void (*edit_after_first_file)();
+void edit_once(std::int32_t) {
+    if (edit_after_first_file != nullptr) edit_after_first_file();
+    edit_after_first_file = nullptr;
+}
+
 class WalkerTest : public WalkFixture {
    protected:
     // `relative`, its parts joined with "/", inside the scratch directory.
@@ -163,6 +172,55 @@ TEST_F(WalkerTest, TheListFilterFollowsTheMarks) {
     EXPECT_EQ(
         (Lines{at("b/c/f.gif"), at("top/a.gif"), at("top/other/d.gif"), at("top/skip/keep/c.gif")}),
         entries(5));
+}
+
+// Five files in p/hold and p/other, each walked and counted once however the folders are
+// named or the list is edited meanwhile; a folder whose identity cannot be had is walked
+// all the same.
+TEST_F(WalkerTest, NoScanWalksAFolderTwice) {
+    const char* names[] = {"p", "p/hold", "p/other"};
+    for (int i = 0; i < 3; ++i) {
+        scratch_.make_dir(names[i]);
+        folders[i] = at(names[i]);
+    }
+    for (const char* file :
+         {"hold/a.gif", "hold/b.gif", "hold/c.gif", "other/d.gif", "other/e.gif"})
+        scratch_.write(std::string("p/") + file, kGif);
+    const struct {
+        const char* name;
+        std::vector<int> listed;  // the list, or without `edit` the directories given
+        void (*edit)();
+    } cases[] = {
+        {"their parent added", {1, 2}, [] { set_directory_mark(folders[0].c_str(), 1); }},
+        {"the walked folder replaced by its subfolders",
+         {0},
+         [] {
+             set_directory_mark(folders[0].c_str(), 0);
+             for (int i : {1, 2}) set_directory_mark(folders[i].c_str(), 1);
+         }},
+        {"an ancestor after", {1, 0, 2}, nullptr},
+        {"an ancestor before, and twice", {0, 1, 0}, nullptr},
+        {"no identities", {0}, nullptr},  // the one case of a single directory given
+    };
+    test_scan().progress_count_on = true;
+    test_scan().show_progress_count = edit_once;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sink_.clear();
+        empty_directory_list();
+        if (c.listed.size() == 1 && !c.edit) fail_platform_call(PlatformCall::Identity, 5, 0, -1);
+        std::vector<const char*> directories;
+        for (int i : c.listed) {
+            set_directory_mark(folders[i].c_str(), 1);
+            directories.push_back(folders[i].c_str());
+        }
+        edit_after_first_file = c.edit;
+        const int count = static_cast<int>(directories.size());
+        EXPECT_EQ(1, perform_immediate_scan({c.edit != nullptr, directories.data(), count, true},
+                                            options_));
+        EXPECT_EQ(5u, entries(5).size());
+        EXPECT_EQ(5, test_scan().files_seen.load());
+    }
 }
 
 TEST_F(WalkerTest, AnEntryWhosePathWouldPassTheLimitIsReportedAndPassedOver) {

@@ -248,9 +248,10 @@ TEST_F(TrayRun, ListPeriodPausesSettingsSecondStartAndRemove) {
     EXPECT_TRUE(wait_until([&] { return raw_log() != before; }, 15000));
     EXPECT_EQ(expected_log(false, false), log_text());
 
-    // "Scan now" waits in the same way, and the immediate scan runs. "Remove" of the list's
-    // one entry, which the paused scan is walking; after OK the scan resumes with its own
-    // counters and writes its log.
+    // "Scan now" waits in the same way, and the immediate scan runs. "Add" of the parent of
+    // the list's one entry, which the paused scan is walking; after OK the scan resumes with
+    // its own counters, walks the parent without the folder it walked already, and writes
+    // its log.
     hold(true);
     post_command(main_, IDM_SETTINGS);
     ASSERT_NE(nullptr, tray_sheet());
@@ -265,13 +266,13 @@ TEST_F(TrayRun, ListPeriodPausesSettingsSecondStartAndRemove) {
     };
     EXPECT_TRUE(wait_until([&] { return view_has("Finished the immediate scan"); }, 15000));
     EXPECT_TRUE(view_has("* * * 3 files seen, 3 files checked, 1 files logged * * *"));
-    select_tree_item(tree, find_tree_folder(tree, e2e_path("tray/art")));
-    click(page, IDC_REMOVE_DIRECTORY);
+    select_tree_item(tree, find_tree_folder(tree, e2e_path("tray")));
+    click(page, IDC_ADD_DIRECTORY);
     before = raw_log();
     close_sheet(IDOK);
     EXPECT_TRUE(wait_until([&] { return raw_log() != before; }, 15000));
     EXPECT_EQ(expected_log(false, false), log_text());
-    EXPECT_EQ(header_, file_bytes(app_file("Inkhound.dfo").c_str()));
+    EXPECT_EQ(header_ + e2e_path("tray") + "\r\n", file_bytes(app_file("Inkhound.dfo").c_str()));
 
     // "/BACKGROUND" with background scans off opens the settings window.
     post_command(main_, IDM_CLOSE);

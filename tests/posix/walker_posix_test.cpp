@@ -4,16 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <cstring>
 #include <unistd.h>
 
+#include "settings/dirlist.h"
 #include "tests/support/walk_fixture.h"
 
 namespace {
 
 class PosixWalkerTest : public WalkFixture {};
 
-// Links to directories are not followed (a loop would never end), links to files are
-// checked as files; FIFOs and devices, also behind links, are passed over uncounted.
+// Links to directories are not followed, links to files are checked as files; FIFOs and
+// devices, also behind links, are passed over uncounted. Where links to directories are
+// entered, as Windows enters junctions (and Wine Unix links), one back up the walk's own
+// path is not, nor one to a folder the scan has walked already.
 TEST_F(PosixWalkerTest, LinksFifosAndDevices) {
     const std::string root = scratch_.path();
     scratch_.make_dir("sub");
@@ -34,6 +38,15 @@ TEST_F(PosixWalkerTest, LinksFifosAndDevices) {
     EXPECT_EQ(std::vector<std::string>{"@" + root + "/sub/gone.gif: open failure: 2"}, entries(1));
     EXPECT_EQ(3, test_scan().files_seen.load());
     EXPECT_EQ(2, test_scan().files_checked.load());
+    directory_entry_hook = [](DirectoryEntry* entry) {
+        if (std::strcmp(entry->name, "up") == 0) entry->is_directory = !(entry->pass_over = false);
+    };
+    ASSERT_EQ(0, symlink(root.c_str(), (root + "/self").c_str()));
+    for (const char* listed : {"/sub", "/self"}) set_directory_mark((root + listed).c_str(), 1);
+    sink_.clear();
+    EXPECT_EQ(1, perform_immediate_scan({true, nullptr, 0, true}, options_));
+    EXPECT_EQ((std::vector<std::string>{root + "/sub/link.gif", root + "/sub/real.gif"}),
+              entries(5));
 }
 
 }  // namespace
