@@ -86,7 +86,6 @@ TEST(DeletionCommand, RemovalDeletesOnlyTheProgramsOwnFiles) {
         {"INKA0B1.TMP", true},  // the log's unfinished replacement
         {"Inkhound.tm8", false},
         {"Inkhound notes - client contacts.txt", false},
-        {"Inkhound.log.txt", false},
         {"ink.tmp", false},
         {"inkA0B1C.tmp", false},
         {"inkGG.tmp", false},

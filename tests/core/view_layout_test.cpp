@@ -1,5 +1,5 @@
 // The results view's decisions: section placement one by one and in batches, the full
-// view and its notice, the loaded log's cut, the double-clicked line's path, and printed
+// view, the loaded log's cut, the double-clicked line's path, and printed
 // lines and pages.
 #include <gtest/gtest.h>
 
@@ -79,35 +79,6 @@ TEST(ViewPlacement, ABatchGoesWhereItsEntriesWouldGoOneByOne) {
                 }
         }
         EXPECT_EQ(single, batched);
-    }
-}
-
-TEST(ViewNotice, SaysWhatIsNotShownAndWhereItIs) {
-    struct Case {
-        bool full, written;
-        const char* notice;
-    };
-    const Case cases[] = {
-        {true, true,
-         "The view is full: 7146 more entries are not shown. Double-click this line to open "
-         "\"Inkhound immediate.log\", which holds them all.\r\n"},
-        {true, false,
-         "The view is full: 7146 more entries are not shown, and \"Inkhound immediate.log\" "
-         "could not be written.\r\n"},
-        {false, false,
-         "\"Inkhound immediate.log\" could not be written; the view holds the "
-         "whole report.\r\n"},
-        {false, true, ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.notice);
-        ViewSections view = {};
-        view.full = c.full;
-        view.not_shown = 7146;
-        char out[kViewNoticeRoom];
-        EXPECT_EQ(std::strlen(c.notice),
-                  format_view_notice(view, "Inkhound immediate.log", c.written, out, sizeof out));
-        EXPECT_STREQ(c.notice, out);
     }
 }
 
