@@ -66,7 +66,9 @@ class Install : public Scenario {
         post_click(dialog, refuse == IDCANCEL ? IDCANCEL : IDOK);
         const bool told_anything = refuse == 0 || refuse == IDOK;
         HWND told = find_message_box("Inkhound installation", told_anything ? kWindowTimeout : 0);
-        if (refuse == IDOK) EXPECT_EQ(kTooLong, message_box_text(told));
+        if (refuse == IDOK) {
+            EXPECT_EQ(kTooLong, message_box_text(told));
+        }
         press(told, IDOK);
         if (refuse == IDOK && wait_gone(told, kWindowTimeout)) post_click(dialog, IDCANCEL);
         EXPECT_EQ(0, wait_for_exit(&installer, kWindowTimeout)) << exe;
