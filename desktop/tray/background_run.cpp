@@ -11,6 +11,9 @@
 
 namespace {
 
+// Main thread only: a start makes the event and the thread, and the next start closes
+// them once that thread has ended; a scanner thread never closes what a newer one waits
+// on.
 struct ScannerHandles {
     HANDLE scanner_event;
     HANDLE scanner_thread;
@@ -65,14 +68,21 @@ const ScannerHost kDesktopHost = {arm_timer,           stop_timer,         wait_
 
 DWORD WINAPI scanner_thread(void*) {
     run_scanner_thread();
-    CloseHandle(scanner_handles.scanner_event);
-    scanner_handles.scanner_event = nullptr;
     return 0;
 }
 
 }  // namespace
 
 void start_background_scanner() {
+    // A thread that a stop gave up on keeps its handles: it may still wait on the event.
+    if (scanner_handles.scanner_thread != nullptr &&
+        WaitForSingleObject(scanner_handles.scanner_thread, kRequestPollMilliseconds) ==
+            WAIT_OBJECT_0) {
+        CloseHandle(scanner_handles.scanner_thread);
+        CloseHandle(scanner_handles.scanner_event);
+    }
+    scanner_handles.scanner_thread = nullptr;
+    scanner_handles.scanner_event = nullptr;
     prepare_background_scanner(&kDesktopHost);
     scanner_handles.scanner_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (scanner_handles.scanner_event == nullptr) return;
