@@ -2,17 +2,9 @@
 // make. Runs on the thread of the scan that runs.
 #include "classify/reader.h"
 
-#include <cstdlib>
-
 #include "report/report.h"
 
-FileReader file_reader = {nullptr, kNoFile, 0, 0, 0, 0, 0, 0, false, false, false, false, nullptr};
-
-int allocate_reader_buffer() {
-    if (file_reader.buffer) return 1;
-    file_reader.buffer = static_cast<unsigned char*>(std::calloc(kReaderBufferSize, 1));
-    return file_reader.buffer ? 1 : 0;
-}
+thread_local FileReader file_reader = {};
 
 void reset_reader_for_file(PlatformFile handle) {
     FileReader& reader = file_reader;

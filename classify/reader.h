@@ -1,6 +1,7 @@
 // The buffered file reader: every byte of a file under examination is read through this
-// one instance, in blocks of 4096 bytes, with the check's verdict word and the
-// end-of-data and stop flags. Used by the thread of the scan that runs.
+// instance, in blocks of 4096 bytes, with the check's verdict word and the end-of-data
+// and stop flags. Each thread that checks files has its own, so checks on several
+// threads never share a buffer or a position.
 #pragma once
 
 #include <cstdint>
@@ -30,14 +31,11 @@ struct FileReader {
                                   // nothing more is read from the file
     bool embedded_jpeg_seen;      // the EPS analysis met JPEG-encoded image data; read by
                                   // the caller after the check
-    unsigned char* buffer;        // kReaderBufferSize bytes, allocated once
+    unsigned char buffer[kReaderBufferSize];
 };
 
-extern FileReader file_reader;
-
-// Allocates the zero-filled buffer once for the life of the process. Returns 1, or 0
-// when it cannot be had (the program then does not start).
-int allocate_reader_buffer();
+// The calling thread's reader.
+extern thread_local FileReader file_reader;
 
 // Called by the file check after opening: empty buffer at position 0, no end limit, no
 // end of data, no failure.

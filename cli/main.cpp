@@ -56,10 +56,6 @@ int main(int argc, char** argv) {
     static_cast<void>(platform_raise_open_file_limit(&tool_surroundings.open_file_limit));
     // Month names in timestamps follow the user's locale; nothing else depends on it.
     std::setlocale(LC_TIME, "");
-    if (!allocate_reader_buffer()) {
-        std::fputs("inkhound: out of memory\n", stderr);
-        return kExitUsage;
-    }
     if (argc < 2) {
         usage_error("no command given (try --help)");
         return kExitUsage;

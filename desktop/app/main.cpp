@@ -109,9 +109,6 @@ int program_main(HINSTANCE instance, HINSTANCE, char* arguments, int) {
     startup.icon_active = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ACTIVE));
     startup.icon_alert = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ALERT));
 
-    // The reader's buffer, once for the life of the process.
-    if (!allocate_reader_buffer()) return 1;
-
     // Only the program's own name goes on; installer names install first.
     if (!check_executable_name()) return 0;
 

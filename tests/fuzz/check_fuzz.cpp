@@ -100,7 +100,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         (fs::temp_directory_path() / ("inkhound-fuzz-" + std::to_string(getpid()))).string();
     fs::create_directories(fuzz_state.directory);
     std::atexit(remove_directory);
-    if (!allocate_reader_buffer()) fail("no reader buffer", "");
     platform_state.platform_id = 2;
     set_default_options(&fuzz_state.options);
     return 0;

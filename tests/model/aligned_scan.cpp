@@ -8,7 +8,7 @@ ScanRun scan_at(const std::string& path, std::uint32_t offset, const ScanSetup& 
     FileReader& reader = file_reader;
     ScanRun run = {0, false, ""};
     const PlatformFile file = platform_open_read(path.c_str());
-    if (!is_open(file) || !allocate_reader_buffer()) return {0, false, "no file"};
+    if (!is_open(file)) return {0, false, "no file"};
     reader.file_name = path.c_str();
     reset_reader_for_file(file);
     reader.verdict = 13;  // as the EPS analysis leaves it

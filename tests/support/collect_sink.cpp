@@ -61,11 +61,8 @@ void CollectingSink::clear() {
 
 void reset_core_state() {
     clear_platform_faults();
-    allocate_reader_buffer();
-    unsigned char* buffer = file_reader.buffer;
     file_reader = FileReader{};
     file_reader.handle = kNoFile;
-    file_reader.buffer = buffer;
     // The sink stays: a test's CollectingSink is made before its SetUp runs.
     const ReportSink sink = the_test_scan.sink;
     the_test_scan.~ScanState();
