@@ -59,10 +59,11 @@ void read_macintosh_type(const char* path, char* out) {
     // The stream is named by appending to the path; a path that would then pass the
     // limit has no type rather than a cut name.
     if (std::strlen(path) + kFinderInfoSuffixLength >= kPathLimit) return;
-    unsigned char* info = file_reader.buffer;
+    unsigned char* info = file_reader.storage;
     const int count = platform_read_finder_info(path, info);
     // The buffer now holds the stream's bytes, not the file's.
     file_reader.buffered = 0;
+    file_reader.stored = 0;
     if (count != static_cast<int>(kFinderInfoSize)) return;
     if (std::memcmp(info, "AFP\0", 4) != 0) return;
     int length = 0;
@@ -233,14 +234,15 @@ Verdict check_file(const char* path, const Options& options) {
     if (kind == FileKind::None && (by_extension || by_macintosh_type))
         return Verdict::NothingToReport;
 
-    const PlatformFile file = platform_open_read(path);
+    std::uint64_t size = kSizeUnknown;
+    const PlatformFile file = platform_open_read(path, &size);
     if (!is_open(file)) {
         const int error = platform_last_error();
         report_open_failure(path, "open failure: %d", error);
         return Verdict::NothingToReport;
     }
     if (ScanState* scan = current_scan()) ++scan->files_checked;
-    reset_reader_for_file(file);
+    reset_reader_for_file(file, size);
     reader.verdict = 0;
     file_reader.embedded_jpeg_seen = false;
 

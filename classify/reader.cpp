@@ -2,19 +2,28 @@
 // make. Runs on the thread of the scan that runs.
 #include "classify/reader.h"
 
+#include <cstring>
+
 #include "report/report.h"
 
 thread_local FileReader file_reader = {};
 
-void reset_reader_for_file(PlatformFile handle) {
+void reset_reader_for_file(PlatformFile handle, std::uint64_t size) {
     FileReader& reader = file_reader;
     reader.handle = handle;
+    reader.buffer = reader.storage;
     reader.buffer_start = 0;
     reader.buffered = 0;
     reader.end_limit = 0;
     reader.cursor = 0;
     reader.end_of_data = false;
     reader.failed = false;
+    reader.storage_start = 0;
+    reader.stored = 0;
+    reader.at_end = false;
+    reader.block_reads = false;
+    reader.positioning_known = false;
+    reader.size_at_open = size;
 }
 
 namespace {
@@ -28,6 +37,37 @@ void note_failure(FileReader& reader, const char* format, int error) {
     reader.verdict = 1;
     reader.buffered = 0;
     reader.cursor = 0;
+}
+
+void note_positioning_failure(FileReader& reader) {
+    const int error = platform_last_error();
+    note_failure(reader, "positioning failure: %d", error);
+    reader.stop = true;
+}
+
+// Appends up to `size` bytes from the file pointer to the stored bytes; false when the
+// read fails. A short read of a file whose size the open gave, reaching that size, is
+// its end: the empty read that would say so is saved. A file that grew since is read as
+// it was; one that shrank meets its end at the next read.
+bool read_more(FileReader& reader, std::uint32_t size) {
+    std::uint32_t got = 0;
+    if (!platform_read(reader.handle, reader.storage + reader.stored, size, &got)) return false;
+    reader.stored += got;
+    const std::uint64_t reached = std::uint64_t{reader.storage_start} + reader.stored;
+    reader.at_end = got == 0 || (got < size && reached >= reader.size_at_open);
+    return true;
+}
+
+// Reads after the stored bytes, which begin the block at storage[0]; false on a failure.
+// A large read that fails is tried again for the rest of the block alone, and the file
+// is read a block at a time from then on, so a failure lands on the block a reading of
+// 4096 bytes at a time fails on, with the same bytes delivered before it.
+bool fill(FileReader& reader) {
+    if (!reader.block_reads) {
+        if (read_more(reader, kReadSize - reader.stored)) return true;
+        reader.block_reads = true;
+    }
+    return read_more(reader, kBlockSize - reader.stored);
 }
 
 }  // namespace
@@ -48,27 +88,48 @@ int refill_and_read_byte() {
         return 0;
     }
     reader.cursor = 0;
-    std::uint32_t position = 0;
-    if (!platform_tell(reader.handle, &position)) {
-        const int error = platform_last_error();
-        note_failure(reader, "positioning failure: %d", error);
-        reader.stop = true;
+    if (!reader.positioning_known) {
+        reader.positioning_known = true;
+        if (!platform_can_position(reader.handle)) {
+            note_positioning_failure(reader);
+            return 0;
+        }
+    }
+    const std::uint64_t next = std::uint64_t{reader.buffer_start} + reader.buffered;
+    if (next > 0xFFFFFFFFu) {
+        // The position no longer fits the reader's 32 bits: the system's own answer to
+        // the question, which fails there, gives the failure its code.
+        std::uint32_t ignored = 0;
+        platform_tell(reader.handle, &ignored);
+        note_positioning_failure(reader);
         return 0;
     }
+    const std::uint32_t position = static_cast<std::uint32_t>(next);
     reader.buffer_start = position;
+    reader.buffered = 0;
     if (reader.end_limit != 0 && reader.end_limit < position) {
         reader.end_of_data = true;
         return 0;
     }
-    std::uint32_t got = 0;
-    const int read_ok = platform_read(reader.handle, reader.buffer, kBlockSize, &got);
-    reader.buffered = got;
-    if (!read_ok) {
-        const int error = platform_last_error();
-        note_failure(reader, "read error: %d", error);
-        return 0;
+    // The block's start lies among the stored bytes or right after them.
+    std::uint32_t offset = position - reader.storage_start;
+    std::uint32_t length = reader.stored - offset;
+    if (length < kBlockSize && !reader.at_end) {
+        // The block's stored bytes move to the front and the reads go on after them.
+        std::memmove(reader.storage, reader.storage + offset, length);
+        reader.storage_start = position;
+        reader.stored = length;
+        offset = 0;
+        if (!fill(reader)) {
+            const int error = platform_last_error();
+            note_failure(reader, "read error: %d", error);
+            return 0;
+        }
+        length = reader.stored;
     }
-    if (got == 0) {
+    reader.buffer = reader.storage + offset;
+    reader.buffered = length < kBlockSize ? length : kBlockSize;
+    if (reader.buffered == 0) {
         reader.end_of_data = true;
         return 0;
     }
@@ -89,6 +150,11 @@ void seek_to(std::uint32_t position) {
     }
     reader.buffered = 0;
     reader.cursor = 0;
+    // A place the stored bytes reach starts the next block there without the system.
+    if (position >= reader.storage_start && position - reader.storage_start <= reader.stored) {
+        reader.buffer_start = position;
+        return;
+    }
     std::uint32_t where = 0;
     if (!platform_seek(reader.handle, position, &where) || where != position) {
         const int error = platform_last_error();
@@ -98,4 +164,7 @@ void seek_to(std::uint32_t position) {
         return;
     }
     reader.buffer_start = position;
+    reader.storage_start = position;
+    reader.stored = 0;
+    reader.at_end = false;
 }

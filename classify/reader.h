@@ -2,6 +2,14 @@
 // instance, in blocks of 4096 bytes, with the check's verdict word and the end-of-data
 // and stop flags. Each thread that checks files has its own, so checks on several
 // threads never share a buffer or a position.
+//
+// The system is asked for up to kReadSize bytes at a time, but the analyses see exactly
+// the blocks a reading of 4096 bytes at a time gives: the stored bytes are a run of
+// blocks counted from where the reads began (the last positioning), the end limit is
+// applied block by block, and a position outside the current block is read as a new
+// block starting there, as if the file had been positioned and read again. The reader
+// keeps the file position itself; the system is asked once per file whether it can be
+// positioned at all, then only read, and moved only for a jump past the stored bytes.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +17,11 @@
 #include "platform/platform.h"
 
 constexpr std::uint32_t kBlockSize = 4096;
-// The buffer is allocated a little larger than the blocks it holds.
+// Bytes that may be looked at from `buffer` on: a block and a little slack after it.
 constexpr std::uint32_t kReaderBufferSize = 4116;
+// Bytes asked of the system by one read: on a warm page cache larger reads copy faster,
+// and this many keep the thread's reader small.
+constexpr std::uint32_t kReadSize = 65536;
 
 // Bytes a signature test, the TIFF header search, the JPEG walk and the EPS preamble
 // look at.
@@ -20,7 +31,7 @@ struct FileReader {
     const char* file_name;        // path named in the reader's report entries
     PlatformFile handle;          // opened and closed by the file check
     std::uint32_t buffer_start;   // file position of buffer[0]
-    std::uint32_t buffered;       // valid bytes in the buffer
+    std::uint32_t buffered;       // valid bytes of the current block, at most kBlockSize
     std::uint32_t little_endian;  // byte order of read_u16 and read_u32
     std::uint32_t end_limit;      // 0: none; else no block starts past this position
     std::uint16_t verdict;        // the check's verdict word; 1 after any failure
@@ -31,23 +42,34 @@ struct FileReader {
                                   // nothing more is read from the file
     bool embedded_jpeg_seen;      // the EPS analysis met JPEG-encoded image data; read by
                                   // the caller after the check
-    unsigned char buffer[kReaderBufferSize];
+    unsigned char* buffer;        // the current block, inside `storage`
+
+    // What the system delivered: storage[0, stored) is the file from storage_start on,
+    // and the file pointer stands right after it.
+    std::uint32_t storage_start;
+    std::uint32_t stored;
+    bool at_end;                 // nothing lies past the stored bytes (a read found the end)
+    bool block_reads;            // a large read failed: reads go a block at a time
+    bool positioning_known;      // the system has said whether the file can be positioned
+    std::uint64_t size_at_open;  // or kSizeUnknown
+    unsigned char storage[kReadSize + kReaderBufferSize];
 };
 
 // The calling thread's reader.
 extern thread_local FileReader file_reader;
 
 // Called by the file check after opening: empty buffer at position 0, no end limit, no
-// end of data, no failure.
-void reset_reader_for_file(PlatformFile handle);
+// end of data, no failure. `size` is what the open learnt of the file's size, if anything.
+void reset_reader_for_file(PlatformFile handle, std::uint64_t size = kSizeUnknown);
 
 // The start of every signature test and analysis: byte order, no end limit, flags
 // cleared, position 0.
 void rewind_reader(bool little_endian);
 
-// The slow path of read_byte: refills the buffer from the file's current position. After
-// a failure in this check it reads nothing more: it returns 0 and sets the verdict word
-// to 1 again, without a second report.
+// The slow path of read_byte: moves to the next block, which starts where the current
+// one ends, reading from the file when the stored bytes do not hold it whole. After a
+// failure in this check it reads nothing more: it returns 0 and sets the verdict word to
+// 1 again, without a second report.
 int refill_and_read_byte();
 
 // The next byte, 0 to 255. Returns 0 at the end of the data or on a failure; callers test
@@ -59,8 +81,9 @@ inline int read_byte() {
     return refill_and_read_byte();
 }
 
-// Bytes read_byte would deliver from the current block without a refill: 0 once
-// end_of_data is set (the block may still hold stale bytes then). A scan that takes
+// Bytes read_byte would deliver from the current block without a refill, at most to the
+// block's end (never more than kBlockSize): 0 once end_of_data is set (the block may
+// still hold stale bytes then). A scan that takes
 // bytes straight from buffer[cursor] advances the cursor by what it took and leaves every
 // refill to read_byte, so the end limit and the failure rules stay the reader's.
 inline std::uint32_t block_bytes_available() {
@@ -85,8 +108,9 @@ inline std::uint32_t read_u32() {
 }
 
 // Makes `position` the position of the next byte read. Inside the buffered block (its
-// end included) only the cursor moves; otherwise the buffer is emptied and the file
-// pointer moved. Never clears end_of_data. After a failure in this check it only sets
+// end included) only the cursor moves; otherwise the block is emptied and the next one
+// starts at `position`, from the stored bytes when they reach it, else after moving the
+// file pointer. Never clears end_of_data. After a failure in this check it only sets
 // the verdict word to 1 and `stop`.
 void seek_to(std::uint32_t position);
 

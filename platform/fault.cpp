@@ -29,3 +29,26 @@ int injected_fault(PlatformCall call) {
     set_platform_last_error(error);
     return error;
 }
+
+void fail_reads_at(std::uint32_t position, int error) {
+    platform_faults.read_error_at = position;
+    platform_faults.read_error_at_error = error;
+}
+
+void cap_read_size(std::uint32_t size) {
+    platform_faults.read_size_cap = size;
+}
+
+std::uint32_t injected_read_size(std::uint32_t size) {
+    const std::uint32_t cap = platform_faults.read_size_cap;
+    return cap != 0 && cap < size ? cap : size;
+}
+
+int injected_read_fault_at(std::uint64_t position, std::uint32_t size) {
+    const int error = platform_faults.read_error_at_error;
+    if (error == 0 || size == 0) return 0;
+    const std::uint64_t at = platform_faults.read_error_at;
+    if (at < position || at - position >= size) return 0;
+    set_platform_last_error(error);
+    return error;
+}

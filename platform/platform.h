@@ -23,11 +23,15 @@ inline bool is_open(PlatformFile file) {
 // (GetLastError / errno). Read it right after the failing call.
 int platform_last_error();
 
+// The size of a file as its open learnt it without another system call (POSIX: from the
+// type test), or kSizeUnknown (Windows, which would need a call of its own).
+constexpr std::uint64_t kSizeUnknown = ~std::uint64_t{0};
+
 // Opens an existing file for reading the way the file check needs it: shared for reading
 // and writing, sequential-scan hint. Returns kNoFile on failure. On POSIX the open never
 // blocks: a directory fails with EISDIR, anything else that is not a regular file
-// (FIFO, socket, device) with EINVAL.
-PlatformFile platform_open_read(const char* path);
+// (FIFO, socket, device) with EINVAL. Puts the size into *size when it is given.
+PlatformFile platform_open_read(const char* path, std::uint64_t* size = nullptr);
 
 // Reads up to `size` bytes at the current position. Returns 1 and the count in *got
 // (0 at the end of the file), or 0 on failure with *got set to 0.
@@ -36,6 +40,12 @@ int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint
 // Current position of the file pointer. Returns 1, or 0 on failure (also when the
 // position does not fit in 32 bits).
 int platform_tell(PlatformFile file, std::uint32_t* position);
+
+// Whether a file opened by platform_open_read can be positioned, asked once per file:
+// returns 1, or 0 with the system's error code as the last error. Windows asks for the
+// current position, which fails for a pipe or device opened by name; POSIX answers
+// without a system call, since its open admits regular files only. (The Tell row.)
+int platform_can_position(PlatformFile file);
 
 // Moves the file pointer to an absolute position (0 to 0xFFFFFFFF; past the end is
 // allowed). Returns 1 and the new position in *result, or 0 on failure.
@@ -101,16 +111,35 @@ struct FaultRow {
 
 struct PlatformFaults {
     FaultRow rows[static_cast<int>(PlatformCall::Count)];
+    // Besides the Read row: every platform_read whose bytes would include this file
+    // position fails with this error (0: off), so a failure lands on the same bytes
+    // however large the reads are.
+    int read_error_at_error;
+    std::uint32_t read_error_at;
+    // 0: off; else no platform_read delivers more than this many bytes.
+    std::uint32_t read_size_cap;
 };
 extern PlatformFaults platform_faults;
 
 // Arms one row; clear_platform_faults() switches every row off.
 void fail_platform_call(PlatformCall call, int error, int skip = 0, int times = 1);
+void fail_reads_at(std::uint32_t position, int error);
+void cap_read_size(std::uint32_t size);
 void clear_platform_faults();
 
 // Used by the implementations: returns the error code when this call must fail (and sets
 // the thread's last error to it), else 0.
 int injected_fault(PlatformCall call);
+
+// Used by platform_read: the size to ask the system for, after the cap.
+std::uint32_t injected_read_size(std::uint32_t size);
+// Used by platform_read, which asks for its position only when this is set.
+inline bool read_position_fault_armed() {
+    return platform_faults.read_error_at_error != 0;
+}
+// Used by platform_read: the error code when a read of `size` bytes at `position` must
+// fail (and sets the thread's last error to it), else 0.
+int injected_read_fault_at(std::uint64_t position, std::uint32_t size);
 
 // ---- Directories, files written by a scan, the command-line tool's surroundings ----------
 // The walker's enumeration, the log file's section files and log, the folder beside the

@@ -36,36 +36,49 @@ int platform_last_error() {
     return errno;
 }
 
-PlatformFile platform_open_read(const char* path) {
-    if (injected_fault(PlatformCall::Open)) return kNoFile;
-    // O_NONBLOCK keeps a FIFO without writer from blocking the scan; the type test below
-    // then refuses it.
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return kNoFile;
+// Opens `path` with `flags` and keeps it only when it is a regular file: a directory
+// fails with EISDIR, anything else (FIFO, socket, device) with EINVAL. One open and one
+// fstat; the size goes to *size when it is given. Returns the descriptor or -1.
+static int open_regular_file(const char* path, int flags, std::uint64_t* size) {
+    const int fd = open(path, flags);
+    if (fd < 0) return -1;
     struct stat info;
-    if (fstat(fd, &info) != 0) {
-        const int error = errno;
+    int error = 0;
+    if (fstat(fd, &info) != 0)
+        error = errno;
+    else if (!S_ISREG(info.st_mode))
+        error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    if (error != 0) {
         close(fd);
         errno = error;
-        return kNoFile;
+        return -1;
     }
-    if (!S_ISREG(info.st_mode)) {
-        close(fd);
-        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-        return kNoFile;
-    }
-    // O_NONBLOCK stays: it has no effect on reads of a regular file, and clearing it
-    // would cost two more system calls per file.
-    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return PlatformFile{fd};
+    if (size != nullptr) *size = static_cast<std::uint64_t>(info.st_size);
+    return fd;
+}
+
+PlatformFile platform_open_read(const char* path, std::uint64_t* size) {
+    if (injected_fault(PlatformCall::Open)) return kNoFile;
+    // O_NONBLOCK keeps a FIFO without writer from blocking the scan; the type test then
+    // refuses it. It stays: it has no effect on reads of a regular file, and clearing it
+    // would cost two more system calls per file. No access-pattern advice either: over a
+    // warm tree of 5,000 files it cost one call per file and saved no time.
+    const int fd = open_regular_file(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, size);
+    return fd < 0 ? kNoFile : PlatformFile{fd};
 }
 
 int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint32_t* got) {
     *got = 0;
     if (injected_fault(PlatformCall::Read)) return 0;
+    const int fd = static_cast<int>(file.value);
+    size = injected_read_size(size);
+    if (read_position_fault_armed()) {
+        const off_t where = lseek(fd, 0, SEEK_CUR);
+        if (where >= 0 && injected_read_fault_at(static_cast<std::uint64_t>(where), size)) return 0;
+    }
     ssize_t count;
     do {
-        count = read(static_cast<int>(file.value), buffer, size);
+        count = read(fd, buffer, size);
     } while (count < 0 && errno == EINTR);
     if (count < 0) return 0;
     *got = static_cast<std::uint32_t>(count);
@@ -84,6 +97,10 @@ int platform_tell(PlatformFile file, std::uint32_t* position) {
     }
     *position = static_cast<std::uint32_t>(where);
     return 1;
+}
+
+int platform_can_position(PlatformFile) {
+    return injected_fault(PlatformCall::Tell) ? 0 : 1;
 }
 
 int platform_seek(PlatformFile file, std::uint32_t position, std::uint32_t* result) {
@@ -266,19 +283,8 @@ PlatformFile platform_create_section_file(const char* path) {
 PlatformFile platform_open_read_shared(const char* path) {
     if (injected_fault(PlatformCall::Open)) return kNoFile;
     // POSIX has no share modes; the open is otherwise the check's own.
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = open_regular_file(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, nullptr);
     if (fd < 0) return kNoFile;
-    struct stat info;
-    int error = 0;
-    if (fstat(fd, &info) != 0)
-        error = errno;
-    else if (!S_ISREG(info.st_mode))
-        error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-    if (error != 0) {
-        close(fd);
-        errno = error;
-        return kNoFile;
-    }
     const int flags = fcntl(fd, F_GETFL);
     if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     return PlatformFile{fd};
@@ -577,20 +583,9 @@ bool platform_replace_was_held(int error) {
 
 PlatformFile platform_open_in_place(const char* path) {
     if (injected_fault(PlatformCall::OpenWrite)) return kNoFile;
-    const int fd = open(path, O_WRONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return kNoFile;
-    struct stat info;
-    int error = 0;
-    if (fstat(fd, &info) != 0)
-        error = errno;
-    else if (!S_ISREG(info.st_mode))
-        error = EINVAL;
-    if (error != 0) {
-        close(fd);
-        errno = error;
-        return kNoFile;
-    }
-    return PlatformFile{fd};
+    // A directory already fails the open for writing with EISDIR.
+    const int fd = open_regular_file(path, O_WRONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC, nullptr);
+    return fd < 0 ? kNoFile : PlatformFile{fd};
 }
 
 int platform_set_size(PlatformFile file, std::uint32_t size) {

@@ -36,14 +36,31 @@ static PlatformFile open_for_check(const char* path) {
     return create_file(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
 }
 
-PlatformFile platform_open_read(const char* path) {
+PlatformFile platform_open_read(const char* path, std::uint64_t* size) {
+    // The size would cost a call of its own: the reader goes on to the read that returns
+    // nothing instead.
+    if (size != nullptr) *size = kSizeUnknown;
     if (injected_fault(PlatformCall::Open)) return kNoFile;
     return open_for_check(path);
+}
+
+// The file pointer's position, or false with the system's error. Without a high part the
+// call fails for positions past 4 GiB; 0xFFFFFFFF is both a valid position and the failure
+// value, so the error code decides.
+static bool current_position(HANDLE handle, DWORD* where) {
+    SetLastError(NO_ERROR);
+    *where = SetFilePointer(handle, 0, nullptr, FILE_CURRENT);
+    return *where != INVALID_SET_FILE_POINTER || GetLastError() == NO_ERROR;
 }
 
 int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint32_t* got) {
     *got = 0;
     if (injected_fault(PlatformCall::Read)) return 0;
+    size = injected_read_size(size);
+    DWORD where = 0;
+    if (read_position_fault_armed() && current_position(to_handle(file), &where) &&
+        injected_read_fault_at(where, size))
+        return 0;
     DWORD count = 0;
     if (!ReadFile(to_handle(file), buffer, size, &count, nullptr)) return 0;
     *got = count;
@@ -53,13 +70,16 @@ int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint
 int platform_tell(PlatformFile file, std::uint32_t* position) {
     *position = 0;
     if (injected_fault(PlatformCall::Tell)) return 0;
-    // Without a high part the call fails for positions past 4 GiB; 0xFFFFFFFF is both a
-    // valid position and the failure value, so the error code decides.
-    SetLastError(NO_ERROR);
-    const DWORD where = SetFilePointer(to_handle(file), 0, nullptr, FILE_CURRENT);
-    if (where == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return 0;
+    DWORD where = 0;
+    if (!current_position(to_handle(file), &where)) return 0;
     *position = where;
     return 1;
+}
+
+int platform_can_position(PlatformFile file) {
+    if (injected_fault(PlatformCall::Tell)) return 0;
+    DWORD where = 0;
+    return current_position(to_handle(file), &where) ? 1 : 0;
 }
 
 int platform_seek(PlatformFile file, std::uint32_t position, std::uint32_t* result) {

@@ -199,7 +199,8 @@ TEST_F(CheckTest, AReadFailureIsOneEntryAndVerdictOne) {
         int times;
     };
     const Case cases[] = {
-        {"named.gif", kExamineExtensions | kWarnGif, 1},  // confirming the named kind
+        {"named.gif", kExamineExtensions | kWarnGif, 2},  // confirming the named kind: the
+                                                          // read and its retry fail
         {"unnamed.dat", kWarnGif, -1},                    // every signature test would read
     };
     for (const Case& c : cases) {

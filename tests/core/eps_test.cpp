@@ -135,7 +135,6 @@ TEST_F(EpsAnalysis, FailuresGiveIoError) {
     expect_verdicts(once, {
         {"the first read", body, V::IoError, {"read error: 31"}, read},
         {"reading the text", body, V::IoError, {"read error: 31"}, read, 1},
-        {"position for the text", body, V::IoError, {"positioning failure: 31"}, PlatformCall::Tell, 1},
         {"moving to the section", far, V::IoError, {"postitioning error: 31"}, PlatformCall::Seek},
     });
     expect_verdicts(embedded, {{"a later scan", later, V::IoError, {"read error: 31"}, read, 1}});

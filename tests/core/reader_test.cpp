@@ -4,9 +4,15 @@
 // end limit is tested where the EPS analysis sets it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "classify/analyses.h"
+#include "classify/check.h"
 #include "tests/support/collect_sink.h"
 #include "tests/support/examined_file.h"
 #include "classify/reader.h"
+#include "settings/options.h"
 
 namespace {
 
@@ -50,11 +56,11 @@ TEST_F(FileReaderTest, SeekInsideTheBlockMovesOnlyTheCursor) {
     seek_to(4096);  // buffer_start + buffered: still inside, the refill starts there
     EXPECT_EQ("0+4096/4096 verdict 0", reader_state());
     EXPECT_EQ(byte_at(4096), read_byte());
-    clear_platform_faults();
-    seek_to(8500);
+    seek_to(8500);  // outside the block, inside the bytes read: a new block, no system call
     EXPECT_EQ("8500+0/0 verdict 0", reader_state());
     EXPECT_EQ(byte_at(8500), read_byte());
     EXPECT_EQ("8500+1/500 verdict 0", reader_state());
+    clear_platform_faults();
     seek_to(0xFFFFFFF0u);  // past the end is allowed and reads as the end of the data
     EXPECT_EQ(0, read_byte());
     EXPECT_EQ("4294967280+0/0 end verdict 0", reader_state());
@@ -77,12 +83,12 @@ TEST_F(FileReaderTest, AFailureIsReportedOnceAndNothingIsReadAfterIt) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         sink_.clear();
-        open(counting(5000));
+        open(counting(kReadSize + 5000));
         rewind_reader(false);
-        fail_platform_call(c.call, c.error, 0, 1);
+        fail_platform_call(c.call, c.error, 0, -1);  // a failed read is tried again
         if (c.call == PlatformCall::Seek) {
             read_byte();
-            seek_to(4500);
+            seek_to(kReadSize + 4500);
         } else {
             EXPECT_EQ(0u, read_u32());
         }
@@ -91,12 +97,88 @@ TEST_F(FileReaderTest, AFailureIsReportedOnceAndNothingIsReadAfterIt) {
         rewind_reader(true);
         EXPECT_EQ(0, read_byte());
         EXPECT_EQ(1, file_reader.verdict);
+        clear_platform_faults();
         ASSERT_EQ(1u, sink_.entries().size());
         EXPECT_EQ(1, sink_.entries()[0].category);
         EXPECT_FALSE(sink_.entries()[0].timestamp.empty());
         EXPECT_EQ(file_reader.file_name, sink_.entries()[0].name);
         EXPECT_EQ(c.message, sink_.entries()[0].message);
     }
+}
+
+// Files whose answers hang on where the blocks begin: a TIFF directory and a PostScript
+// section reached by a jump outside and inside the bytes of one large read, JPEG segments
+// passed over, a long text, and a section whose end limit falls inside a block (the rest
+// of that block is scanned, the next block not).
+std::vector<std::pair<const char*, Bytes>> block_sensitive_files() {
+    const auto tiff_at = [](std::uint32_t directory) {
+        return Bytes("II*\0", 4) + le32(directory) + fill(directory - 8, 0) + le16(1) +
+               ifd_entry(true, 262, 3, 1, 5) + le32(0);
+    };
+    const auto eps_section = [](std::uint32_t start, std::uint32_t length) {
+        Bytes file = eps_binary_header(start, length) + fill(start - 30, ' ');
+        file += "%!PS-Adobe-3.0 EPSF-3.0\n%%EndComments\n%%EndSetup\n";
+        file += fill(start + length + 1000 - file.size(), ' ') + "\n1 0 0 setrgbcolor\n";
+        return file + fill(start + length + 4200 - file.size(), ' ') + "\n0 0 0 1 setcmykcolor\n";
+    };
+    Bytes text = "%!PS-Adobe-3.0 EPSF-3.0\n%%EndComments\n%%EndSetup\n";
+    while (text.size() < 150000) text += "0 0 moveto 10 10 lineto stroke\n";
+    const Bytes frame = Bytes("\x08\0\x01\0\x01\x04", 6) + fill(12, 1);
+    return {{"far.tif", tiff_at(70000)},
+            {"near.tif", tiff_at(20000)},
+            {"segments.jpg", Bytes("\xFF\xD8", 2) + jpeg_segment(0xE1, fill(65000, 'x')) +
+                                 jpeg_segment(0xE2, fill(30000, 'y')) + jpeg_segment(0xC0, frame)},
+            {"text.eps", text + "0 0 0 1 setcmykcolor\n"},
+            {"far-section.eps", eps_section(70000, 5000)},
+            {"near-section.eps", eps_section(5000, 3000)}};
+}
+
+// The answers of large reads are those of reading 4096 bytes at a time, also when a read
+// fails part-way: the failure lands on the same block, after the same bytes.
+TEST_F(FileReaderTest, LargeReadsGiveTheAnswersOfBlockReads) {
+    Options options = {};
+    set_default_options(&options);
+    options.file_scan_flags |= kCheckEps | kEmbedded;
+    options.logging_flags |= kLogEpsJpegs;
+    const std::uint32_t kNoFault = 0xFFFFFFFFu;
+    const std::uint32_t faults[] = {kNoFault, 0,     4095,  4096,  8191,   20000, 65535,
+                                    65536,    70000, 74100, 76000, 100000, 140000};
+    const auto answer = [&](const std::string& path, std::uint32_t cap, std::uint32_t fault) {
+        sink_.clear();
+        cap_read_size(cap);
+        if (fault != kNoFault) fail_reads_at(fault, 5);
+        const Verdict verdict = check_file(path.c_str(), options);
+        clear_platform_faults();
+        std::string text = std::to_string(static_cast<int>(verdict));
+        for (const std::string& message : sink_.messages()) text += " " + message;
+        return text + (file_reader.embedded_jpeg_seen ? " jpeg" : "");
+    };
+    for (const auto& [name, contents] : block_sensitive_files()) {
+        const std::string path = scratch_.write(name, contents);
+        for (const std::uint32_t fault : faults) {
+            SCOPED_TRACE(std::string(name) + " failing at " + std::to_string(fault));
+            EXPECT_EQ(answer(path, kBlockSize, fault), answer(path, 0, fault));
+        }
+    }
+}
+
+// A file that shrinks after the open ends where it now ends; one that grows is read as it
+// was or as it is, never past the buffer.
+TEST_F(FileReaderTest, AFileChangingSizeAfterTheOpenGetsASoundAnswer) {
+    Bytes head = "%!PS-Adobe-3.0 EPSF-3.0\n%%EndComments\n%%EndSetup\n";
+    while (head.size() < 50000) head += "0 0 moveto 10 10 lineto stroke\n";
+    const Bytes rgb = head + "1 0 0 setrgbcolor\n",
+                both = rgb + fill(40000, ' ') + "\n0 setcmykcolor\n";
+    open(both);
+    std::filesystem::resize_file(file_reader.file_name, rgb.size());
+    EXPECT_EQ(Verdict::PossiblyRgb, analyse_eps(true, false));
+    open(rgb);
+    std::ofstream(file_reader.file_name, std::ios::binary | std::ios::app)
+        << both.substr(rgb.size());
+    const Verdict grown = analyse_eps(true, false);
+    EXPECT_TRUE(grown == Verdict::PossiblyRgb || grown == Verdict::PossiblyBoth)
+        << static_cast<int>(grown);
+    EXPECT_TRUE(sink_.entries().empty());
 }
 
 }  // namespace

@@ -17,7 +17,11 @@ ScanRun scan_at(const std::string& path, std::uint32_t offset, const ScanSetup& 
     seek_to(kDocumentStart - offset);
     if (offset > 0) read_byte();
     seek_to(kDocumentStart);
-    if (setup.failing_read >= 0) fail_platform_call(PlatformCall::Read, 5, setup.failing_read);
+    // Blocks after the placement are read from the end of the placed block on; the read
+    // that touches the chosen block fails, however many blocks one read takes.
+    const std::uint32_t next_block = offset > 0 ? 2 * kDocumentStart - offset : kDocumentStart;
+    if (setup.failing_read >= 0)
+        fail_reads_at(next_block + static_cast<std::uint32_t>(setup.failing_read) * kBlockSize, 5);
     do {
         const EpsFindings findings = scan_postscript(setup.find_embedded_jpeg);
         if (run.calls.empty()) run.findings = findings;

@@ -25,7 +25,7 @@ struct AnalysisCase {
     std::vector<std::string> messages = {};
     PlatformCall call = PlatformCall::Read;
     int skip = 0;
-    int times = 1;
+    int times = -1;
 };
 
 class AnalysisTest : public ::testing::Test {
@@ -43,7 +43,10 @@ class AnalysisTest : public ::testing::Test {
             SCOPED_TRACE(c.what);
             sink_.clear();
             open(c.file);
-            if (!c.messages.empty()) fail_platform_call(c.call, 31, c.skip, c.times);
+            if (!c.messages.empty()) {
+                cap_read_size(kBlockSize);
+                fail_platform_call(c.call, 31, c.skip, c.times);
+            }
             EXPECT_EQ(c.verdict, analysis());
             clear_platform_faults();
             EXPECT_EQ(c.messages, sink_.messages());
