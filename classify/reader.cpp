@@ -23,6 +23,7 @@ void reset_reader_for_file(PlatformFile handle, std::uint64_t size) {
     reader.at_end = false;
     reader.block_reads = false;
     reader.positioning_known = false;
+    reader.read_size = kBlockSize;
     reader.size_at_open = size;
 }
 
@@ -59,12 +60,17 @@ bool read_more(FileReader& reader, std::uint32_t size) {
 }
 
 // Reads after the stored bytes, which begin the block at storage[0]; false on a failure.
-// A large read that fails is tried again for the rest of the block alone, and the file
-// is read a block at a time from then on, so a failure lands on the block a reading of
-// 4096 bytes at a time fails on, with the same bytes delivered before it.
+// The first read after the open or a jump takes one block, each following one twice as
+// much up to kReadSize: identification and a header walk, which need a block or two,
+// copy no more than they need, while the line scan soon reads in large runs. A large
+// read that fails is tried again for the rest of the block alone, and the file is read a
+// block at a time from then on, so a failure lands on the block a reading of 4096 bytes
+// at a time fails on, with the same bytes delivered before it.
 bool fill(FileReader& reader) {
     if (!reader.block_reads) {
-        if (read_more(reader, kReadSize - reader.stored)) return true;
+        const std::uint32_t size = reader.read_size;
+        if (reader.read_size < kReadSize) reader.read_size *= 2;
+        if (read_more(reader, size - reader.stored)) return true;
         reader.block_reads = true;
     }
     return read_more(reader, kBlockSize - reader.stored);
@@ -167,4 +173,5 @@ void seek_to(std::uint32_t position) {
     reader.storage_start = position;
     reader.stored = 0;
     reader.at_end = false;
+    reader.read_size = kBlockSize;
 }
