@@ -106,56 +106,56 @@ TEST_F(FileReaderTest, AFailureIsReportedOnceAndNothingIsReadAfterIt) {
     }
 }
 
-// Files whose answers hang on where the blocks begin: a TIFF directory and a PostScript
-// section reached by a jump outside and inside the bytes of one large read, JPEG segments
-// passed over, a long text, and a section whose end limit falls inside a block (the rest
-// of that block is scanned, the next block not).
-std::vector<std::pair<const char*, Bytes>> block_sensitive_files() {
+const Bytes kEpsText = "%!PS-Adobe-3.0 EPSF-3.0\n%%EndComments\n%%EndSetup\n";
+
+// Lines up to `size` bytes, then `last`.
+Bytes long_text(std::size_t size, const Bytes& last) {
+    Bytes text = kEpsText;
+    while (text.size() < size) text += "0 0 moveto 10 10 lineto stroke\n";
+    return text + last;
+}
+
+// The answers of large reads are those of reading 4096 bytes at a time, also when a read
+// fails part-way: the failure lands on the same block, after the same bytes. The files:
+// a TIFF directory and a PostScript section reached by a jump outside and inside the
+// bytes read, JPEG segments passed over, a long text, and sections whose end limit falls
+// inside a block (the rest of that block is scanned, the next block not).
+TEST_F(FileReaderTest, LargeReadsGiveTheAnswersOfBlockReads) {
     const auto tiff_at = [](std::uint32_t directory) {
         return Bytes("II*\0", 4) + le32(directory) + fill(directory - 8, 0) + le16(1) +
                ifd_entry(true, 262, 3, 1, 5) + le32(0);
     };
     const auto eps_section = [](std::uint32_t start, std::uint32_t length) {
-        Bytes file = eps_binary_header(start, length) + fill(start - 30, ' ');
-        file += "%!PS-Adobe-3.0 EPSF-3.0\n%%EndComments\n%%EndSetup\n";
+        Bytes file = eps_binary_header(start, length) + fill(start - 30, ' ') + kEpsText;
         file += fill(start + length + 1000 - file.size(), ' ') + "\n1 0 0 setrgbcolor\n";
         return file + fill(start + length + 4200 - file.size(), ' ') + "\n0 0 0 1 setcmykcolor\n";
     };
-    Bytes text = "%!PS-Adobe-3.0 EPSF-3.0\n%%EndComments\n%%EndSetup\n";
-    while (text.size() < 150000) text += "0 0 moveto 10 10 lineto stroke\n";
     const Bytes frame = Bytes("\x08\0\x01\0\x01\x04", 6) + fill(12, 1);
-    return {{"far.tif", tiff_at(70000)},
-            {"near.tif", tiff_at(20000)},
-            {"segments.jpg", Bytes("\xFF\xD8", 2) + jpeg_segment(0xE1, fill(65000, 'x')) +
-                                 jpeg_segment(0xE2, fill(30000, 'y')) + jpeg_segment(0xC0, frame)},
-            {"text.eps", text + "0 0 0 1 setcmykcolor\n"},
-            {"far-section.eps", eps_section(70000, 5000)},
-            {"near-section.eps", eps_section(5000, 3000)}};
-}
-
-// The answers of large reads are those of reading 4096 bytes at a time, also when a read
-// fails part-way: the failure lands on the same block, after the same bytes.
-TEST_F(FileReaderTest, LargeReadsGiveTheAnswersOfBlockReads) {
+    const std::pair<const char*, Bytes> files[] = {
+        {"far.tif", tiff_at(70000)},
+        {"near.tif", tiff_at(20000)},
+        {"segments.jpg", Bytes("\xFF\xD8", 2) + jpeg_segment(0xE1, fill(65000, 'x')) +
+                             jpeg_segment(0xE2, fill(30000, 'y')) + jpeg_segment(0xC0, frame)},
+        {"text.eps", long_text(150000, "0 0 0 1 setcmykcolor\n")},
+        {"far-section.eps", eps_section(70000, 5000)},
+        {"near-section.eps", eps_section(5000, 3000)}};
     Options options = {};
     set_default_options(&options);
     options.file_scan_flags |= kCheckEps | kEmbedded;
     options.logging_flags |= kLogEpsJpegs;
-    const std::uint32_t kNoFault = 0xFFFFFFFFu;
-    const std::uint32_t faults[] = {kNoFault, 0,     4095,  4096,  8191,   20000, 65535,
-                                    65536,    70000, 74100, 76000, 100000, 140000};
     const auto answer = [&](const std::string& path, std::uint32_t cap, std::uint32_t fault) {
         sink_.clear();
         cap_read_size(cap);
-        if (fault != kNoFault) fail_reads_at(fault, 5);
-        const Verdict verdict = check_file(path.c_str(), options);
+        fail_reads_at(fault, 5);
+        std::string text = std::to_string(static_cast<int>(check_file(path.c_str(), options)));
         clear_platform_faults();
-        std::string text = std::to_string(static_cast<int>(verdict));
         for (const std::string& message : sink_.messages()) text += " " + message;
         return text + (file_reader.embedded_jpeg_seen ? " jpeg" : "");
     };
-    for (const auto& [name, contents] : block_sensitive_files()) {
+    for (const auto& [name, contents] : files) {
         const std::string path = scratch_.write(name, contents);
-        for (const std::uint32_t fault : faults) {
+        for (const std::uint32_t fault : {0xFFFFFFFFu, 0u, 4095u, 4096u, 8191u, 20000u, 65535u,
+                                          65536u, 70000u, 74100u, 76000u, 100000u, 140000u}) {
             SCOPED_TRACE(std::string(name) + " failing at " + std::to_string(fault));
             EXPECT_EQ(answer(path, kBlockSize, fault), answer(path, 0, fault));
         }
@@ -165,19 +165,14 @@ TEST_F(FileReaderTest, LargeReadsGiveTheAnswersOfBlockReads) {
 // A file that shrinks after the open ends where it now ends; one that grows is read as it
 // was or as it is, never past the buffer.
 TEST_F(FileReaderTest, AFileChangingSizeAfterTheOpenGetsASoundAnswer) {
-    Bytes head = "%!PS-Adobe-3.0 EPSF-3.0\n%%EndComments\n%%EndSetup\n";
-    while (head.size() < 50000) head += "0 0 moveto 10 10 lineto stroke\n";
-    const Bytes rgb = head + "1 0 0 setrgbcolor\n",
-                both = rgb + fill(40000, ' ') + "\n0 setcmykcolor\n";
-    open(both);
+    const Bytes rgb = long_text(50000, "1 0 0 setrgbcolor\n");
+    open(rgb + fill(40000, ' ') + "\n0 setcmykcolor\n");
     std::filesystem::resize_file(file_reader.file_name, rgb.size());
     EXPECT_EQ(Verdict::PossiblyRgb, analyse_eps(true, false));
     open(rgb);
-    std::ofstream(file_reader.file_name, std::ios::binary | std::ios::app)
-        << both.substr(rgb.size());
+    std::ofstream(file_reader.file_name, std::ios::app) << fill(40000, ' ') + "\n0 setcmykcolor\n";
     const Verdict grown = analyse_eps(true, false);
-    EXPECT_TRUE(grown == Verdict::PossiblyRgb || grown == Verdict::PossiblyBoth)
-        << static_cast<int>(grown);
+    EXPECT_TRUE(grown == Verdict::PossiblyRgb || grown == Verdict::PossiblyBoth);
     EXPECT_TRUE(sink_.entries().empty());
 }
 
