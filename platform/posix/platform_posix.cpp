@@ -61,8 +61,9 @@ PlatformFile platform_open_read(const char* path, std::uint64_t* size) {
     if (injected_fault(PlatformCall::Open)) return kNoFile;
     // O_NONBLOCK keeps a FIFO without writer from blocking the scan; the type test then
     // refuses it. It stays: it has no effect on reads of a regular file, and clearing it
-    // would cost two more system calls per file. No access-pattern advice either: over a
-    // warm tree of 5,000 files it cost one call per file and saved no time.
+    // would cost two more system calls per file. No sequential-access advice either: it
+    // is one more call per file and measured slower (the 20,000-file bench tree, warm:
+    // 2.35 s with it, 2.16 s without; its 17,000 files without EPS: 0.45 s, 0.42 s).
     const int fd = open_regular_file(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, size);
     return fd < 0 ? kNoFile : PlatformFile{fd};
 }
