@@ -417,11 +417,11 @@ bool take_line_from_block(const OperatorBytes& operators, char* line, std::size_
     for (;;) {
         if (!jumped) {
             jumped = true;
-            // The line end before the byte needing attention, or the last in the block.
-            const std::uint32_t low = attention - first > kSureLine ? attention - kSureLine : first;
-            const std::uint32_t before = attention < buffered
-                                             ? find_last_line_end(bytes, low, attention)
-                                             : find_last_line_end(bytes, first, buffered);
+            // The line end before the byte needing attention (one more than 253 bytes
+            // before it cannot begin a line taken whole), or else the last in the block.
+            std::uint32_t low = first;
+            if (attention < buffered && attention - first > kSureLine) low = attention - kSureLine;
+            const std::uint32_t before = find_last_line_end(bytes, low, attention);
             if (before != attention) {
                 if (attention < buffered) {
                     const std::uint32_t start = before + 1;
