@@ -559,6 +559,14 @@ std::uint32_t find_attention(const unsigned char* bytes, std::uint32_t from, std
                                      _mm_set1_epi8(static_cast<char>(operators.before_co[2]))};
     std::uint32_t i = from;
     // Each load of 16 bytes reads the two bytes after them too: the loops stop short of `to`.
+    // Where lines needing attention follow each other the next is often close: 16 bytes
+    // are looked at first, on their own.
+    if (to - i > 17) {
+        const unsigned found =
+            static_cast<unsigned>(_mm_movemask_epi8(attention16(bytes + i, vectors)));
+        if (found != 0) return i + static_cast<std::uint32_t>(__builtin_ctz(found));
+        i += 16;
+    }
     while (to - i > 65) {
         const __m128i a = attention16(bytes + i, vectors);
         const __m128i b = attention16(bytes + i + 16, vectors);
