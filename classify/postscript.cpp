@@ -1,7 +1,7 @@
 // The PostScript line scan of an EPS file. Lines that lie whole inside the reader's block
-// are found through bit maps of the block and looked at only when they hold a byte that
-// can begin a keyword; lines that cross a block's end are read through read_byte. Runs on
-// the thread of the scan that runs.
+// are taken from it and looked at only when they hold a byte that can begin a keyword,
+// found by searching the block; lines that cross a block's end are read through
+// read_byte. Runs on the thread of the scan that runs.
 #include "classify/postscript.h"
 
 #include <cstring>
@@ -333,178 +333,291 @@ LineAction handle_line(ScanOfOneCall& scan, char* line, std::size_t length) {
     }
 }
 
+// The operators whose lines may still change the findings: in the body, one whose hint
+// is already there changes nothing, and elsewhere operators are not looked at. "setc" of
+// setcmykcolor is why a letter is looked for before "co", not only before "c". Lines
+// holding "%", "/" or a zero byte are looked at whatever the state.
+OperatorBytes operators_looked_for(const ScanOfOneCall& scan) {
+    OperatorBytes operators = {{0, 0, 0}};
+    if (scan.scan_state != kBody) return operators;
+    if (!(scan.findings & HintRgb)) operators.before_co[0] = 'b';   // setrgbcolor, sethsbcolor
+    if (!(scan.findings & HintCmyk)) operators.before_co[1] = 'k';  // setcmykcolor
+    if (!(scan.findings & HintOtherColour)) operators.before_co[2] = 't';  // setcolor
+    return operators;
+}
+
 // ---- Lines taken from the block --------------------------------------------------------
 
-constexpr std::uint32_t kWordBytes = 64;
-constexpr std::uint32_t kMapWords = kBlockSize / kWordBytes;
-static_assert(kBlockSize % kWordBytes == 0, "blocks are mapped 64 bytes at a time");
-static_assert(kReaderBufferSize >= kBlockSize + 1, "mapping reads one byte past a block");
+// Bytes between two line ends that are surely one whole line, whatever came before: with
+// a dropped CR or LF in front and its own line end after, 255 bytes are taken.
+constexpr std::uint32_t kSureLine = kLineLimit - 2;
+constexpr std::uint32_t kUnknown = 0xFFFFFFFFu;
 
-// The maps of the current block, built a word at a time only as far as the scan looks:
-// a scan that returns after a few lines maps little more than those.
-struct BlockMap {
-    std::uint64_t line_ends[kMapWords];
-    std::uint64_t attention[kMapWords];
-    std::uint32_t mapped_to;  // words from the cursor's word up to this one are mapped
-};
-
-void start_map(BlockMap& map) {
-    map.mapped_to = file_reader.cursor / kWordBytes;
+bool is_line_end(unsigned char byte) {
+    return byte == kCr || byte == kLf;
 }
 
-void map_word(BlockMap& map) {
-    const LineMapWord word = map_line_word(file_reader.buffer + map.mapped_to * kWordBytes);
-    map.line_ends[map.mapped_to] = word.line_ends;
-    map.attention[map.mapped_to] = word.attention;
-    ++map.mapped_to;
+// Where the line holding the byte after `end` begins: at `end`, a CR or LF at or after
+// `first` (where a line begins), when it is that line's dropped first byte, else right
+// after it. kUnknown when only reading the lines from `first` can tell, because the line
+// before the run of line ends holding `end` may have been cut.
+std::uint32_t start_after(const unsigned char* bytes, std::uint32_t first, std::uint32_t end) {
+    std::uint32_t run = end;
+    while (run > first && is_line_end(bytes[run - 1])) --run;
+    // In a run of line ends one ends a line and the next is the dropped first byte of an
+    // empty one, in turn.
+    if (run == first) return (end - first) % 2 == 0 ? end : end + 1;
+    // `run` ends the line holding the byte before it if that line began at most 254
+    // bytes before: it began at the line end before it, or just after that one.
+    const std::uint32_t window = run - first > kLineLimit ? run - kLineLimit : first;
+    const std::uint32_t before = find_last_line_end(bytes, window, run - 1);
+    const std::uint32_t line_from = before == run - 1 ? window : before;
+    if (run - line_from > kLineLimit - 1) return kUnknown;
+    return (end - run) % 2 == 0 ? end + 1 : end;
 }
 
-// The first offset in [from, to) with its bit set in `bits`, or `to`; maps words as it
-// goes. `to` is at most the block's byte count. Inlined: it runs for every line.
-inline __attribute__((always_inline)) std::uint32_t first_marked(BlockMap& map,
-                                                                 const std::uint64_t* bits,
-                                                                 std::uint32_t from,
-                                                                 std::uint32_t to) {
-    if (from >= to) return to;
-    std::uint32_t word = from / kWordBytes;
-    while (map.mapped_to <= word) map_word(map);
-    std::uint64_t found = bits[word] & (~std::uint64_t{0} << (from % kWordBytes));
-    while (found == 0) {
-        ++word;
-        if (word * kWordBytes >= to) return to;
-        if (map.mapped_to <= word) map_word(map);
-        found = bits[word];
+// Copies the bytes [start, end) of the block into `line` without their zero bytes; false
+// when dropping them left nothing a keyword could begin with.
+bool copy_line(const unsigned char* bytes, std::uint32_t start, std::uint32_t end, char* line,
+               std::size_t* length) {
+    std::size_t n = end - start;
+    std::memcpy(line, bytes + start, n);
+    const bool had_zeros = std::memchr(line, 0, n) != nullptr;
+    if (had_zeros) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < n; ++i)
+            if (line[i] != 0) line[kept++] = line[i];
+        n = kept;
     }
-    const std::uint32_t at = word * kWordBytes + static_cast<std::uint32_t>(__builtin_ctzll(found));
-    return at < to ? at : to;
+    line[n] = '\0';
+    *length = n;
+    // Dropping zero bytes can join an "o" and an "l", or leave nothing to look at.
+    return !had_zeros || line_may_hold_keyword(line, n);
 }
 
 // Takes lines from the block by the rules of read_line (255 bytes taken at most, counted
 // from the line's first byte; a first CR or LF and every zero byte dropped), passing over
-// every line that holds no byte needing attention. Returns true with the next line that
-// does in `line`; false when the next line reaches the block's end, or the block is spent,
+// every line without a byte needing attention. Returns true with the next line that has
+// one in `line`; false when the next line reaches the block's end, or the block is spent,
 // and must be read through read_byte. The cursor is left after the lines taken.
-bool take_line_from_block(BlockMap& map, char* line, std::size_t* length) {
+//
+// The lines passed over are not read one by one: a run of bytes of at most 253 between
+// two line ends is one whole line wherever the lines before it began, so the line of a
+// byte needing attention is found from the line ends around it. Lines that may be longer
+// than that, and the place where the line reaching the block's end begins when the lines
+// before it may have been cut, are read one at a time from the last line known to begin.
+bool take_line_from_block(const OperatorBytes& operators, char* line, std::size_t* length) {
     FileReader& reader = file_reader;
     if (block_bytes_available() == 0) return false;
-    const std::uint32_t buffered = reader.buffered;
     const unsigned char* const bytes = reader.buffer;
-    std::uint32_t first = reader.cursor;
-    std::uint32_t watch = first_marked(map, map.attention, first, buffered);
+    const std::uint32_t buffered = reader.buffered;
+    std::uint32_t first = reader.cursor;  // a line begins here
+    std::uint32_t attention = find_attention(bytes, first, buffered, operators);
+    bool jumped = false;  // the line ends around `attention` have been looked at
     for (;;) {
+        if (!jumped) {
+            jumped = true;
+            // The line end before the byte needing attention (one more than 253 bytes
+            // before it cannot begin a line taken whole), or else the last in the block.
+            std::uint32_t low = first;
+            if (attention < buffered && attention - first > kSureLine) low = attention - kSureLine;
+            const std::uint32_t before = find_last_line_end(bytes, low, attention);
+            if (before != attention) {
+                if (attention < buffered) {
+                    const std::uint32_t start = before + 1;
+                    const std::uint32_t reach =
+                        start + kSureLine + 1 < buffered ? start + kSureLine + 1 : buffered;
+                    const std::uint32_t end = find_line_end(bytes, attention, reach);
+                    if (end < reach) {
+                        first = end + 1;
+                        if (copy_line(bytes, start, end, line, length)) {
+                            reader.cursor = first;
+                            return true;
+                        }
+                        if (first >= buffered) break;
+                        attention = find_attention(bytes, first, buffered, operators);
+                        jumped = false;
+                        continue;
+                    }
+                }
+                const std::uint32_t start = start_after(bytes, first, before);
+                if (start != kUnknown) first = start;
+                if (first >= buffered) break;
+            }
+        }
+        // The line beginning at `first`, by the rules.
         const std::uint32_t limit = first + static_cast<std::uint32_t>(kLineLimit);
         const std::uint32_t bound = limit < buffered ? limit : buffered;
-        // A CR or LF ends the line unless it is the first byte taken.
-        std::uint32_t end = first_marked(map, map.line_ends, first + 1, bound);
+        std::uint32_t end = find_line_end(bytes, first + 1, bound);
         std::uint32_t next;
         if (end < bound) {
             next = end + 1;
         } else if (limit <= buffered) {
             next = end = limit;  // cut after 255 bytes; the rest is the next line
         } else {
-            reader.cursor = first;
-            return false;
+            break;
         }
-        if (watch >= end) {
-            // A line end is never a byte needing attention, so `watch` lies past this line.
+        // A CR or LF never needs attention, so `attention` is past a first one dropped.
+        if (attention < end) {
+            const std::uint32_t start = is_line_end(bytes[first]) ? first + 1 : first;
             first = next;
-            if (first >= buffered) {
+            if (copy_line(bytes, start, end, line, length)) {
                 reader.cursor = first;
-                return false;
+                return true;
             }
-            continue;
+        } else {
+            first = next;
         }
-        const std::uint32_t start =
-            (bytes[first] == kCr || bytes[first] == kLf) ? first + 1 : first;
-        std::size_t n = end - start;
-        std::memcpy(line, bytes + start, n);
-        const bool had_zeros = std::memchr(line, 0, n) != nullptr;
-        if (had_zeros) {
-            std::size_t kept = 0;
-            for (std::size_t i = 0; i < n; ++i)
-                if (line[i] != 0) line[kept++] = line[i];
-            n = kept;
+        if (first >= buffered) break;
+        if (attention < first) {
+            attention = find_attention(bytes, first, buffered, operators);
+            jumped = false;
         }
-        line[n] = '\0';
-        first = next;
-        // Dropping zero bytes can join an "o" and an "l", or leave nothing to look at.
-        if (!had_zeros || line_may_hold_keyword(line, n)) {
-            reader.cursor = first;
-            *length = n;
-            return true;
-        }
-        if (first >= buffered) {
-            reader.cursor = first;
-            return false;
-        }
-        watch = first_marked(map, map.attention, first, buffered);
     }
+    reader.cursor = first;
+    return false;
 }
 
-// ---- Block classification, plain arithmetic ----------------------------------------------
-
-std::uint64_t load_le64(const unsigned char* p) {
-    std::uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) value = (value << 8) | p[i];
-    return value;
-}
-
-// The high bit of every byte of `x` equal to `c`, without borrows between bytes.
-std::uint64_t bytes_equal(std::uint64_t x, unsigned char c) {
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-    const std::uint64_t t = x ^ (0x0101010101010101ull * c);
-    return ~(((t & kLow7) + kLow7) | t | kLow7);
-}
-
-// Gathers the high bits of the eight bytes into bits 0 to 7.
-std::uint64_t pack_high_bits(std::uint64_t high) {
-    return (high * 0x0002040810204081ull) >> 56;
+bool is_attention(const unsigned char* bytes, std::uint32_t at, std::uint32_t to,
+                  const OperatorBytes& operators) {
+    const unsigned char byte = bytes[at];
+    if (byte == 0 || byte == '%' || byte == '/') return true;
+    if (at + 2 >= to || bytes[at + 1] != 'c' || bytes[at + 2] != 'o') return false;
+    return byte == operators.before_co[0] || byte == operators.before_co[1] ||
+           byte == operators.before_co[2];
 }
 
 }  // namespace
 
-LineMapWord map_line_word_portable(const unsigned char* bytes) {
-    LineMapWord word = {0, 0};
-    for (unsigned i = 0; i < kWordBytes; i += 8) {
-        const std::uint64_t x = load_le64(bytes + i);
-        const std::uint64_t after = load_le64(bytes + i + 1);
-        const std::uint64_t ends = bytes_equal(x, kCr) | bytes_equal(x, kLf);
-        const std::uint64_t marks = bytes_equal(x, '%') | bytes_equal(x, '/') |
-                                    (bytes_equal(x, 'o') & bytes_equal(after, 'l'));
-        word.line_ends |= pack_high_bits(ends) << i;
-        word.attention |= pack_high_bits(marks | bytes_equal(x, 0)) << i;
-    }
-    return word;
+// ---- Searches, a byte at a time ------------------------------------------------------------
+
+std::uint32_t find_attention_portable(const unsigned char* bytes, std::uint32_t from,
+                                      std::uint32_t to, const OperatorBytes& operators) {
+    for (std::uint32_t i = from; i < to; ++i)
+        if (is_attention(bytes, i, to, operators)) return i;
+    return to;
 }
 
+std::uint32_t find_line_end_portable(const unsigned char* bytes, std::uint32_t from,
+                                     std::uint32_t to) {
+    for (std::uint32_t i = from; i < to; ++i)
+        if (is_line_end(bytes[i])) return i;
+    return to;
+}
+
+std::uint32_t find_last_line_end_portable(const unsigned char* bytes, std::uint32_t from,
+                                          std::uint32_t to) {
+    for (std::uint32_t i = to; i > from; --i)
+        if (is_line_end(bytes[i - 1])) return i - 1;
+    return to;
+}
+
+// ---- Searches, 16 bytes at a time ----------------------------------------------------------
+
 #if defined(__SSE2__)
-LineMapWord map_line_word(const unsigned char* bytes) {
-    const __m128i cr = _mm_set1_epi8(kCr);
-    const __m128i lf = _mm_set1_epi8(kLf);
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i percent = _mm_set1_epi8('%');
-    const __m128i slash = _mm_set1_epi8('/');
-    const __m128i o = _mm_set1_epi8('o');
-    const __m128i l = _mm_set1_epi8('l');
-    LineMapWord word = {0, 0};
-    for (unsigned i = 0; i < kWordBytes; i += 16) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-        const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 1));
-        const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, lf));
-        const __m128i marks = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(x, percent), _mm_cmpeq_epi8(x, slash)),
-            _mm_or_si128(_mm_cmpeq_epi8(x, zero),
-                         _mm_and_si128(_mm_cmpeq_epi8(x, o), _mm_cmpeq_epi8(after, l))));
-        const unsigned end_bits = static_cast<unsigned>(_mm_movemask_epi8(ends));
-        const unsigned mark_bits = static_cast<unsigned>(_mm_movemask_epi8(marks));
-        word.line_ends |= static_cast<std::uint64_t>(end_bits) << i;
-        word.attention |= static_cast<std::uint64_t>(mark_bits) << i;
+namespace {
+
+inline __m128i load16(const unsigned char* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// The operator bytes, each repeated over a vector.
+struct OperatorVectors {
+    __m128i b, k, t;
+};
+
+// 0xFF for each of the 16 bytes at `p` that needs attention; reads p[16] and p[17] as well.
+inline __m128i attention16(const unsigned char* p, const OperatorVectors& operators) {
+    const __m128i x = load16(p);
+    const __m128i marks = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('%')), _mm_cmpeq_epi8(x, _mm_set1_epi8('/'))),
+        _mm_cmpeq_epi8(x, _mm_setzero_si128()));
+    const __m128i before_co =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, operators.b), _mm_cmpeq_epi8(x, operators.k)),
+                     _mm_cmpeq_epi8(x, operators.t));
+    const __m128i co = _mm_and_si128(_mm_cmpeq_epi8(load16(p + 1), _mm_set1_epi8('c')),
+                                     _mm_cmpeq_epi8(load16(p + 2), _mm_set1_epi8('o')));
+    return _mm_or_si128(marks, _mm_and_si128(before_co, co));
+}
+
+inline unsigned line_ends16(const unsigned char* p) {
+    const __m128i x = load16(p);
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+        _mm_cmpeq_epi8(x, _mm_set1_epi8(kCr)), _mm_cmpeq_epi8(x, _mm_set1_epi8(kLf)))));
+}
+
+inline std::uint64_t mask16(__m128i bytes) {
+    return static_cast<unsigned>(_mm_movemask_epi8(bytes));
+}
+
+}  // namespace
+
+std::uint32_t find_attention(const unsigned char* bytes, std::uint32_t from, std::uint32_t to,
+                             const OperatorBytes& operators) {
+    const OperatorVectors vectors = {_mm_set1_epi8(static_cast<char>(operators.before_co[0])),
+                                     _mm_set1_epi8(static_cast<char>(operators.before_co[1])),
+                                     _mm_set1_epi8(static_cast<char>(operators.before_co[2]))};
+    std::uint32_t i = from;
+    // Each load of 16 bytes reads the two bytes after them too: the loops stop short of `to`.
+    // Where lines needing attention follow each other the next is often close: 16 bytes
+    // are looked at first, on their own.
+    if (to - i > 17) {
+        const unsigned found =
+            static_cast<unsigned>(_mm_movemask_epi8(attention16(bytes + i, vectors)));
+        if (found != 0) return i + static_cast<std::uint32_t>(__builtin_ctz(found));
+        i += 16;
     }
-    return word;
+    while (to - i > 65) {
+        const __m128i a = attention16(bytes + i, vectors);
+        const __m128i b = attention16(bytes + i + 16, vectors);
+        const __m128i c = attention16(bytes + i + 32, vectors);
+        const __m128i d = attention16(bytes + i + 48, vectors);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) != 0) {
+            const std::uint64_t found =
+                mask16(a) | mask16(b) << 16 | mask16(c) << 32 | mask16(d) << 48;
+            return i + static_cast<std::uint32_t>(__builtin_ctzll(found));
+        }
+        i += 64;
+    }
+    while (to - i > 17) {
+        const unsigned found =
+            static_cast<unsigned>(_mm_movemask_epi8(attention16(bytes + i, vectors)));
+        if (found != 0) return i + static_cast<std::uint32_t>(__builtin_ctz(found));
+        i += 16;
+    }
+    return find_attention_portable(bytes, i, to, operators);
+}
+
+std::uint32_t find_line_end(const unsigned char* bytes, std::uint32_t from, std::uint32_t to) {
+    std::uint32_t i = from;
+    for (; to - i >= 16; i += 16) {
+        const unsigned found = line_ends16(bytes + i);
+        if (found != 0) return i + static_cast<std::uint32_t>(__builtin_ctz(found));
+    }
+    return find_line_end_portable(bytes, i, to);
+}
+
+std::uint32_t find_last_line_end(const unsigned char* bytes, std::uint32_t from, std::uint32_t to) {
+    std::uint32_t i = to;
+    for (; i - from >= 16; i -= 16) {
+        const unsigned found = line_ends16(bytes + i - 16);
+        if (found != 0) return i - 16 + (31 - static_cast<std::uint32_t>(__builtin_clz(found)));
+    }
+    const std::uint32_t last = find_last_line_end_portable(bytes, from, i);
+    return last == i ? to : last;
 }
 #else
-LineMapWord map_line_word(const unsigned char* bytes) {
-    return map_line_word_portable(bytes);
+std::uint32_t find_attention(const unsigned char* bytes, std::uint32_t from, std::uint32_t to,
+                             const OperatorBytes& operators) {
+    return find_attention_portable(bytes, from, to, operators);
+}
+
+std::uint32_t find_line_end(const unsigned char* bytes, std::uint32_t from, std::uint32_t to) {
+    return find_line_end_portable(bytes, from, to);
+}
+
+std::uint32_t find_last_line_end(const unsigned char* bytes, std::uint32_t from, std::uint32_t to) {
+    return find_last_line_end_portable(bytes, from, to);
 }
 #endif
 
@@ -540,14 +653,11 @@ EpsFindings scan_postscript(bool find_embedded_jpeg) {
     ScanOfOneCall scan = {};
     scan.scan_state = kHeader;
     scan.find_embedded_jpeg = find_embedded_jpeg;
-    BlockMap map;
-    start_map(map);
     char line[kLineBufferSize];
     while (!reader.end_of_data && reader.verdict != 1) {
         std::size_t length = 0;
-        if (!take_line_from_block(map, line, &length)) {
+        if (!take_line_from_block(operators_looked_for(scan), line, &length)) {
             length = read_line(line);
-            start_map(map);
             // A failure ends the line and the scan at once: what was read is not looked at.
             if (reader.verdict == 1) break;
             if (!line_may_hold_keyword(line, length)) continue;

@@ -45,22 +45,37 @@ EpsFindings scan_postscript(bool find_embedded_jpeg);
 // hints only when there are none (eps.cpp).
 Verdict findings_to_verdict(EpsFindings findings);
 
-// ---- Block classification behind the line scan ---------------------------------------
-// The scan classifies the reader's block 64 bytes at a time into two bit maps (bit i for
-// the byte at offset i): line ends (CR, LF), and the bytes that need attention: zero
-// bytes, and the bytes a line must hold before any keyword can match in it ("%", "/", and
-// an "o" followed by "l" as in every colour operator's name). A line with none of them is
-// passed over without being copied.
-struct LineMapWord {
-    std::uint64_t line_ends;
-    std::uint64_t attention;
+// ---- Searches behind the line scan ----------------------------------------------------
+// The scan looks at a line only when it holds a byte that needs attention: a zero byte,
+// or a byte a line must hold before a keyword that can still change something can match
+// in it: "%" and "/" always, and in the body the letter before "color" of each colour
+// operator whose hint is still missing (the "b" of setrgbcolor and sethsbcolor, the "k"
+// of setcmykcolor, the "t" of setcolor) when "co" follows it. The lines between are
+// passed over by their line ends alone, without being copied.
+
+// The letters looked for before "co"; a zero byte stands for none.
+struct OperatorBytes {
+    unsigned char before_co[3];
 };
 
-// Classifies the 64 bytes at `bytes`; bytes[64] is read as well (the "l" after an "o").
-// map_line_word uses the widest vector instructions the build targets, the portable
-// version plain 64-bit arithmetic; both give the same words.
-LineMapWord map_line_word(const unsigned char* bytes);
-LineMapWord map_line_word_portable(const unsigned char* bytes);
+// The first index in [from, to) of a byte needing attention, or `to`. A letter before
+// "co" counts only with the "co" below `to`; no byte at or past `to` is read.
+std::uint32_t find_attention(const unsigned char* bytes, std::uint32_t from, std::uint32_t to,
+                             const OperatorBytes& operators);
+// The first index in [from, to) of a CR or LF, or `to`.
+std::uint32_t find_line_end(const unsigned char* bytes, std::uint32_t from, std::uint32_t to);
+// The last index in [from, to) of a CR or LF, or `to`.
+std::uint32_t find_last_line_end(const unsigned char* bytes, std::uint32_t from, std::uint32_t to);
+
+// The same searches a byte at a time, as builds without SSE2 make them (the i686 build
+// for Windows 95/98 machines); the searches above use SSE2 where the build targets it and
+// give the same answers.
+std::uint32_t find_attention_portable(const unsigned char* bytes, std::uint32_t from,
+                                      std::uint32_t to, const OperatorBytes& operators);
+std::uint32_t find_line_end_portable(const unsigned char* bytes, std::uint32_t from,
+                                     std::uint32_t to);
+std::uint32_t find_last_line_end_portable(const unsigned char* bytes, std::uint32_t from,
+                                          std::uint32_t to);
 
 // Whether a line holds any byte that can begin a keyword match ("%", "/", "ol"); a line
 // without one leaves the scan's state and findings unchanged.

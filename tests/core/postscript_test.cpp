@@ -132,6 +132,45 @@ TEST_F(PostScriptScanTest, BodyPrologAndImageFindings) {
     });
 }
 
+// Where a line begins decides what a cut after 255 bytes leaves of a keyword at its end:
+// after a line of at most 254 bytes and its line end, or a run of line ends in which one
+// ends a line and the next is dropped as the first byte of another, in turn. The 255
+// bytes before the newline hold "setrgbcolor" whole only when the line begins at them.
+TEST_F(PostScriptScanTest, CutLinesAfterRunsOfLineEnds) {
+    const Bytes rgb = std::string(244, 'x') + "setrgbcolor\n";
+    const Bytes zero_rgb = std::string(243, 'x') + Bytes("\0setrgbcolor\n", 13);
+    const Bytes cmyk = std::string(243, 'x') + "setcmykcolor\n";
+    expect_findings({
+        // clang-format off
+        {kBody + "x\n" + rgb, HintRgb}, {kBody + "x\n\n" + rgb, 0},
+        {kBody + "x\n\n\n" + rgb, HintRgb}, {kBody + "x\r\r\n\n" + rgb, 0},
+        {kBody + std::string(253, 'x') + "\r\n" + rgb, 0},
+        {kBody + std::string(254, 'x') + "\n" + rgb, HintRgb},
+        {kBody + std::string(255, 'x') + "\n" + rgb, 0},
+        {kBody + std::string(255, 'x') + "\r\n" + rgb, HintRgb},
+        {kBody + std::string(509, 'x') + "\n" + rgb, HintRgb},
+        {kBody + std::string(510, 'x') + "\n" + rgb, 0},
+        {kBody + "x\n" + zero_rgb, HintRgb}, {kBody + "x\r\n" + zero_rgb, 0},
+        {kBody + "x\n" + std::string(243, 'x') + "setrgbcolor\n" + cmyk, HintRgb | HintCmyk},
+        {kBody + "x\n\n" + std::string(243, 'x') + "setrgbcolor\n" + cmyk, HintRgb},
+        {kBody + std::string(5000, 'x') + "\n" + rgb, HintRgb},  // lines cut across blocks
+        // clang-format on
+    });
+}
+
+// Once the body has given an operator's hint, lines that could only give it again are
+// passed over; the other operators, names and comments still count.
+TEST_F(PostScriptScanTest, RepeatedOperatorsLeaveTheOthersCounted) {
+    expect_findings({
+        {kBody + "1 setrgbcolor\n1 0 sethsbcolor\n0 0 0 1 setcmykcolor\n0.5 setcolor\n",
+         HintRgb | HintCmyk | HintOtherColour},
+        {kBody + "0 setcmykcolor\n1 setcmykcolor\n/DeviceRGB\n", HintRgb | HintCmyk},
+        {kBody + "1 setrgbcolor\n1 setrgbcolor %%EOF\n%%BeginProlog\n1 setcmykcolor\n%%EndProlog\n"
+                 "0 setcolor\n",
+         HintRgb | HintOtherColour},
+    });
+}
+
 // A failure ends the scan at once: the line whose end lies in the block that could not be
 // read is not looked at.
 TEST_F(PostScriptScanTest, AFailedBlockReadEndsTheScan) {
@@ -140,25 +179,26 @@ TEST_F(PostScriptScanTest, AFailedBlockReadEndsTheScan) {
     EXPECT_EQ("0@4096 failed", scan_at(path, 0, {false, true, 1}).calls);
 }
 
-TEST(LineMap, BothClassifiersAgreeWithAPlainOne) {
+// The searches behind the scan, 16 bytes at a time and a byte at a time, over every kind
+// of byte they look for, with ranges ending anywhere in and after the vector loads.
+TEST(LineSearches, VectorAndBytewiseSearchesAgree) {
     std::mt19937 random(7);
-    const unsigned char special[] = {0x0D, 0x0A, 0, '%', '/', 'o', 'l', 'x', 0xFF, 0x8D};
-    unsigned char bytes[65];
-    for (int round = 0; round < 2000; ++round) {
+    const unsigned char special[] = {0x0D, 0x0A, 0, '%', '/', 'b', 'c', 'o', 'k', 't', 0xFF};
+    const OperatorBytes operators[] = {{{'b', 'k', 't'}}, {{0, 'k', 0}}, {{0, 0, 0}}};
+    unsigned char bytes[160];
+    for (int round = 0; round < 3000; ++round) {
+        const unsigned sparse = 1 + round % 40;  // from every byte special to hardly any
         for (unsigned char& b : bytes)
-            b = random() % 3 ? special[random() % sizeof special] : random() & 0xFF;
-        LineMapWord plain = {0, 0};
-        for (int i = 0; i < 64; ++i) {
-            const unsigned char b = bytes[i];
-            plain.line_ends |= std::uint64_t{b == 0x0D || b == 0x0A} << i;
-            plain.attention |=
-                std::uint64_t{b == 0 || b == '%' || b == '/' || (b == 'o' && bytes[i + 1] == 'l')}
-                << i;
-        }
-        for (const LineMapWord word : {map_line_word(bytes), map_line_word_portable(bytes)}) {
-            ASSERT_EQ(plain.line_ends, word.line_ends) << round;
-            ASSERT_EQ(plain.attention, word.attention) << round;
-        }
+            b = random() % sparse == 0 ? special[random() % sizeof special] : 'x';
+        const std::uint32_t from = random() % 80;
+        const std::uint32_t to = from + random() % (sizeof bytes - from + 1);
+        SCOPED_TRACE(testing::Message() << "round " << round << " [" << from << ", " << to << ")");
+        const OperatorBytes& looked_for = operators[round % 3];
+        ASSERT_EQ(find_attention_portable(bytes, from, to, looked_for),
+                  find_attention(bytes, from, to, looked_for));
+        ASSERT_EQ(find_line_end_portable(bytes, from, to), find_line_end(bytes, from, to));
+        ASSERT_EQ(find_last_line_end_portable(bytes, from, to),
+                  find_last_line_end(bytes, from, to));
     }
 }
 
