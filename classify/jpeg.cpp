@@ -12,7 +12,8 @@
 #include "classify/jpeg.h"
 #include "classify/reader.h"
 
-JpegState jpeg_state = {0};
+// Per thread, as the reader: checks on several threads each have their own.
+thread_local JpegState jpeg_state = {0};
 
 namespace {
 

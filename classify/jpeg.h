@@ -8,7 +8,7 @@
 struct JpegState {
     std::uint8_t adobe_transform;
 };
-extern JpegState jpeg_state;
+extern thread_local JpegState jpeg_state;
 
 void read_adobe_segment(std::uint32_t length);
 // Sets the verdict word from the frame's component count, and `stop` when it decides.

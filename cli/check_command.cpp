@@ -1,5 +1,6 @@
 // "inkhound check": checks each file with the desktop program's own check and prints its
-// verdict, as a tab-separated line or a JSON object. Main thread only.
+// verdict, as a tab-separated line or a JSON object. Main thread; with --jobs the checks
+// run on the jobs' threads and every result and entry comes out here, in argument order.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "classify/reader.h"
 #include "report/report.h"
 #include "classify/verdict.h"
+#include "scan/jobs.h"
 
 namespace {
 
@@ -122,6 +124,31 @@ void print_result(const CheckResult& result, bool json) {
     }
 }
 
+// How the results are printed, for every file of the run.
+struct CheckOutput {
+    bool json;
+    // Without "Log JPEGs in EPS files" the EPS analysis does not look for them, and no
+    // answer is given rather than a "no" it never found out.
+    bool jpeg_looked_for;
+};
+CheckOutput check_output;
+
+// After the file's entries are out: its result. Returns false after a message once stdout
+// has failed: further checks would only go unseen.
+bool print_checked_file(const CheckedFile& file) {
+    CheckResult result = {file.path, file.verdict, -1, stderr_sink_first_error()};
+    if (check_output.jpeg_looked_for) result.embedded_jpeg = file.embedded_jpeg_seen ? 1 : 0;
+    print_result(result, check_output.json);
+    forget_first_error();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int error = errno;
+        usage_error("the results could not be written to standard output: %s",
+                    std::strerror(error));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int run_check_command(int argc, char** argv) {
@@ -136,22 +163,25 @@ int run_check_command(int argc, char** argv) {
     if (!build_options(args, &options)) return kExitUsage;
 
     install_stderr_sink();
-    // Without "Log JPEGs in EPS files" the EPS analysis does not look for them, and no
-    // answer is given rather than a "no" it never found out.
-    const bool jpeg_looked_for = (options.logging_flags & kLogEpsJpegs) != 0;
+    check_output.json = args.json;
+    check_output.jpeg_looked_for = (options.logging_flags & kLogEpsJpegs) != 0;
+    // One job checks here, in turn; more hand the files to their threads. Where not one
+    // thread can be had, the files are checked here all the same.
+    const int jobs = jobs_asked_for(args);
+    const JobsSetUp set_up = {jobs, &options, false, nullptr, print_checked_file};
+    CheckJobs* checks = jobs > 1 ? start_check_jobs(set_up) : nullptr;
+    bool printed = true;
     for (const char* path : args.operands) {
-        forget_first_error();
-        CheckResult result = {path, check_file(path, options), -1, nullptr};
-        if (jpeg_looked_for) result.embedded_jpeg = file_reader.embedded_jpeg_seen ? 1 : 0;
-        result.error = stderr_sink_first_error();
-        print_result(result, args.json);
-        // Once stdout has failed, further checks would only go unseen.
-        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-            const int error = errno;
-            usage_error("the results could not be written to standard output: %s",
-                        std::strerror(error));
-            return kExitUsage;
+        if (checks != nullptr) {
+            printed = hand_over_file(checks, path);
+        } else {
+            const Verdict verdict = check_file(path, options);
+            printed = print_checked_file({path, verdict, file_reader.embedded_jpeg_seen});
         }
+        if (!printed) break;
     }
+    // The last files' results come out as the jobs end.
+    if (checks != nullptr) finish_check_jobs(checks);
+    if (!printed || std::ferror(stdout)) return kExitUsage;
     return stderr_sink_saw_error() ? kExitFound : kExitOk;
 }

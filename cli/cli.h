@@ -12,6 +12,9 @@ constexpr int kExitOk = 0;
 constexpr int kExitFound = 1;  // check: a category-1 entry; scan: something found or an error
 constexpr int kExitUsage = 2;  // also: output that could not be written whole
 
+// Files checked at once without --jobs.
+constexpr int kDefaultJobs = 1;
+
 // What the tool learnt about its surroundings at start-up.
 struct ToolSurroundings {
     std::uint64_t open_file_limit;  // descriptors the process may hold; 0: no such limit
@@ -34,7 +37,9 @@ struct ParsedArguments {
     bool has_logging_flags;
     std::uint16_t logging_flags;
     bool has_platform_id;
-    std::uint16_t platform_id;    // as platform_state's; without it, the real one
+    std::uint16_t platform_id;  // as platform_state's; without it, the real one
+    bool has_jobs;
+    std::uint16_t jobs;           // 1 to kMaxJobs; without it, kDefaultJobs
     const char* tiff_extensions;  // as typed; null: the default
     const char* jpeg_extensions;
     const char* eps_extensions;
@@ -53,6 +58,9 @@ bool parse_arguments(std::uint8_t command, int argc, char** argv, ParsedArgument
 // they name, which becomes platform_state's, with their flag words and lists, checked
 // and normalised. Returns false with a message on stderr for a bad list.
 bool build_options(const ParsedArguments& args, Options* options);
+
+// The files to check at once: --jobs, or kDefaultJobs.
+int jobs_asked_for(const ParsedArguments& args);
 
 // Parses a number in decimal or 0x hex from 0 to 0xFFFF.
 bool parse_flag_word(const char* text, std::uint16_t* value);

@@ -9,6 +9,7 @@
 #include "settings/options.h"
 #include "platform/identity.h"
 #include "report/report.h"
+#include "scan/jobs.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ enum class ValueKind : std::uint8_t {
     Platform,  // nt, 9x or other
     List,      // an extension list, checked when the options are built
     FileName,  // given once, never empty
+    Jobs,      // a number from 1 to kMaxJobs
 };
 
 constexpr std::uint8_t kEveryCommand = kCheckCommand | kScanCommand;
@@ -61,6 +63,8 @@ constexpr OptionRow kOptionRows[] = {
      ListKind::Gif},
     {"--platform", ValueKind::Platform, kEveryCommand, &Args::has_platform_id, &Args::platform_id,
      nullptr, ListKind::None},
+    {"--jobs", ValueKind::Jobs, kEveryCommand, &Args::has_jobs, &Args::jobs, nullptr,
+     ListKind::None},
 };
 
 struct PlatformName {
@@ -129,6 +133,15 @@ bool take_option(const OptionRow& row, const char* value, ParsedArguments* args)
             }
             usage_error("bad value '%s' for %s (nt, 9x or other)", value, row.name);
             return false;
+        case ValueKind::Jobs:
+            if (!parse_flag_word(value, &(args->*row.number)) || args->*row.number < 1 ||
+                args->*row.number > kMaxJobs) {
+                usage_error("bad value '%s' for %s (a number from 1 to %d)", value, row.name,
+                            kMaxJobs);
+                return false;
+            }
+            args->*row.given = true;
+            return true;
         case ValueKind::List:
             args->*row.text = value;
             return true;
@@ -259,6 +272,10 @@ bool build_options(const ParsedArguments& args, Options* options) {
         extension_list(*options, row.list) = duplicate_list(text);
     }
     return true;
+}
+
+int jobs_asked_for(const ParsedArguments& args) {
+    return args.has_jobs ? args.jobs : kDefaultJobs;
 }
 
 void write_report_line(std::FILE* stream, const char* line) {

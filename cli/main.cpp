@@ -31,6 +31,8 @@ const char kUsageText[] =
     "  --eps-extensions LIST    default .EPS;.EPSF\n"
     "  --gif-extensions LIST    default .GIF\n"
     "  --platform nt|9x|other   the platform the rules assume (default: this one)\n"
+    "  --jobs N                 check N files at once, 1 to 64 (default 1); the output is\n"
+    "                           the same as with one job, for slow network shares\n"
     "\n"
     "exit status: 0 all files could be read, 1 a file could not be opened or read,\n"
     "2 usage error or output that could not be written\n"

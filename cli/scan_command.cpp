@@ -1,7 +1,8 @@
 // "inkhound scan": an immediate scan of directories, or of every directory of a scan
 // directory list file, whose entries go through the log file sink and its merge, so the
-// report printed has the log file's layout and section order. Main thread; the interrupt
-// handler only raises the stop flag.
+// report printed has the log file's layout and section order. Main thread (with --jobs the
+// files are checked on the jobs' threads, their entries replayed here in walk order); the
+// interrupt handler only raises the stop flag.
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "report/report.h"
+#include "scan/jobs.h"
 #include "scan/walker.h"
 
 namespace {
@@ -226,15 +228,27 @@ void install_scan_sinks() {
     reset_log_slots();
 }
 
-// The immediate scan of the list or the directories. Returns 1 when it finished, 0 when
-// it was stopped.
+// The immediate scan of the list or the directories, its files checked by the walker
+// itself with one job, else on the jobs' threads (by the walker where not one thread can
+// be had). Returns 1 when it finished, 0 when it was stopped.
 int scan_targets(const ParsedArguments& args, const Options& options) {
     ImmediateScanTargets targets = {};
     targets.whole_list = args.list_file != nullptr;
     targets.directories = args.operands.data();
     targets.directory_count = static_cast<int>(args.operands.size());
     targets.include_subdirectories = !args.no_recurse;
-    return perform_immediate_scan(targets, options);
+    const int jobs = jobs_asked_for(args);
+    const JobsSetUp set_up = {jobs, &options, true, &scan_control.immediate_stop_requested,
+                              nullptr};
+    CheckJobs* checks = jobs > 1 ? start_check_jobs(set_up) : nullptr;
+    FileHandOff hand_off = {};
+    if (checks != nullptr) {
+        hand_off = file_hand_off(checks);
+        targets.hand_off = &hand_off;
+    }
+    const int finished = perform_immediate_scan(targets, options);
+    if (checks != nullptr) finish_check_jobs(checks);
+    return finished;
 }
 
 // Merges the report and writes it to stdout and the --log file, puts the --log file in

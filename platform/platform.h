@@ -244,6 +244,12 @@ int platform_make_private_directory(char* out, std::size_t size);
 using InterruptHandler = void (*)();
 int platform_catch_interrupt(InterruptHandler handler);
 
+// Keeps the requests to end away from the calling thread, so that they reach the main
+// thread: called first on each thread that checks files for the command-line tool, as
+// the leftovers are noted on the main thread with those requests held back there alone.
+// On Windows they arrive on a system thread of their own, and nothing is needed.
+void platform_keep_interrupts_off_this_thread();
+
 // Whether the standard error stream is a terminal (a console on Windows).
 bool platform_stderr_is_terminal();
 

@@ -50,7 +50,13 @@ struct Walk {
     bool background;
     const Options* options;
     const WalkedFolders* walked;  // null: a walk on its own
+    const FileHandOff* hand_off;  // null: files are checked here
 };
+
+// Before an entry of the walker's own: the files handed over are reported first.
+void catch_up(const FileHandOff* hand_off) {
+    if (hand_off != nullptr) hand_off->catch_up(hand_off->receiver);
+}
 
 // The step for the folder in walk.path, below `up`.
 FolderStep step_for(const Walk& walk, const FolderStep* up) {
@@ -108,6 +114,7 @@ int handle_entry(Walk& walk, std::size_t length, const DirectoryEntry& entry, bo
         // enter something else.
         walk.path[0] = first;
         walk.path[length] = '\0';
+        catch_up(walk.hand_off);
         if (!entry.is_directory) count_file_seen();
         report(1, ReportCategory::IoError, walk.path, kEntryPathTooLong, entry.name);
         return 1;
@@ -123,6 +130,8 @@ int handle_entry(Walk& walk, std::size_t length, const DirectoryEntry& entry, bo
             if (!walked_already(walk, step))
                 result = walk_level(walk, entry_length, included, step);
         }
+    } else if (walk.hand_off != nullptr) {
+        walk.hand_off->hand_over(walk.hand_off->receiver, walk.path);
     } else {
         const Verdict verdict = check_file(walk.path, *walk.options);
         report_verdict(walk.path, verdict, file_reader.embedded_jpeg_seen,
@@ -141,6 +150,7 @@ int walk_level(Walk& walk, std::size_t length, bool check_files, const FolderSte
     if (opened == kDirectoryEmpty) return 1;
     if (opened == kDirectoryFailed) {
         const int error = platform_last_error();
+        catch_up(walk.hand_off);
         report_open_failure(walk.path, kOpenFailureOnDirectory, error);
         return 1;
     }
@@ -157,9 +167,10 @@ int walk_level(Walk& walk, std::size_t length, bool check_files, const FolderSte
 // walk_directory, in the record of what the scan has walked (`walked`, or null): a folder
 // recorded there is not walked again, and the walk is recorded once it has run to its end.
 int walk_tree(const char* directory, bool recurse, bool list_filter, bool background,
-              const Options& options, WalkedFolders* walked) {
+              const Options& options, WalkedFolders* walked, const FileHandOff* hand_off) {
     Walk walk;
     const std::size_t length = std::strlen(directory);
+    if (length == 0 || length + kDirectorySearchSuffix >= sizeof walk.path) catch_up(hand_off);
     // Enumerating "" would list the current folder (on Windows the current drive's).
     if (length == 0) {
         report_open_failure(directory, kOpenFailureOnDirectory, kErrorPathNotFound);
@@ -175,6 +186,7 @@ int walk_tree(const char* directory, bool recurse, bool list_filter, bool backgr
     walk.background = background;
     walk.options = &options;
     walk.walked = walked;
+    walk.hand_off = hand_off;
     const FolderStep top = step_for(walk, nullptr);
     if (walked_already(walk, top)) return 1;
     const int result =
@@ -221,6 +233,7 @@ struct ListWalk {
     bool background;
     const Options* options;
     WalkedFolders walked;
+    const FileHandOff* hand_off;
 };
 
 // A top-level entry of the list: an included directory, or an excluded one that holds an
@@ -234,21 +247,27 @@ int walk_list_entry(const char* path, bool has_entries_below, void* context) {
             return 0;
     }
     if (lies_in_walked(list.walked, path)) return 1;
-    return walk_tree(path, true, has_entries_below, list.background, *list.options, &list.walked);
+    return walk_tree(path, true, has_entries_below, list.background, *list.options, &list.walked,
+                     list.hand_off);
+}
+
+int walk_list(bool background, const Options& options, const FileHandOff* hand_off) {
+    ListWalk list;
+    list.background = background;
+    list.options = &options;
+    list.hand_off = hand_off;
+    return for_each_scan_directory(walk_list_entry, &list);
 }
 
 }  // namespace
 
 int walk_directory(const char* directory, bool recurse, bool list_filter, bool background,
                    const Options& options) {
-    return walk_tree(directory, recurse, list_filter, background, options, nullptr);
+    return walk_tree(directory, recurse, list_filter, background, options, nullptr, nullptr);
 }
 
 int walk_scan_directory_list(bool background, const Options& options) {
-    ListWalk list;
-    list.background = background;
-    list.options = &options;
-    return for_each_scan_directory(walk_list_entry, &list);
+    return walk_list(background, options, nullptr);
 }
 
 int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
@@ -309,7 +328,7 @@ int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& o
     }
     report(1, ReportCategory::General, nullptr, kStartingImmediateScan);
     if (targets.whole_list) {
-        walk_scan_directory_list(false, options);
+        walk_list(false, options, targets.hand_off);
     } else {
         // Directories named twice, or one inside another, are walked once.
         WalkedFolders walked;
@@ -317,10 +336,11 @@ int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& o
             const char* directory = targets.directories[i];
             if (targets.include_subdirectories && lies_in_walked(walked, directory)) continue;
             if (!walk_tree(directory, targets.include_subdirectories, false, false, options,
-                           &walked))
+                           &walked, targets.hand_off))
                 break;
         }
     }
+    catch_up(targets.hand_off);
     if (scan != nullptr && scan->show_progress_count) scan->show_progress_count(-1);
     const bool stopped = report_closing_lines(
         [] { return scan_control.immediate_stop_requested.load(std::memory_order_relaxed); },

@@ -51,6 +51,16 @@ int walk_directory(const char* directory, bool recurse, bool list_filter, bool b
 // otherwise.
 int walk_scan_directory_list(bool background, const Options& options);
 
+// Where a walk's files go when they are checked on other threads (the command-line
+// tool's jobs): the walker hands each file to `hand_over`, in walk order, instead of
+// checking it, and calls `catch_up` before each entry of its own and at the end of the
+// walks, so that every file handed over is reported first and the report keeps walk order.
+struct FileHandOff {
+    void (*hand_over)(void* receiver, const char* path);
+    void (*catch_up)(void* receiver);
+    void* receiver;
+};
+
 // What an immediate scan covers: the whole scan directory list, or the given
 // directories in order.
 struct ImmediateScanTargets {
@@ -58,6 +68,7 @@ struct ImmediateScanTargets {
     const char* const* directories;
     int directory_count;
     bool include_subdirectories;
+    const FileHandOff* hand_off;  // null: the walker checks each file itself
 };
 
 // The rule from a verdict to report entries: up to three untimestamped entries naming

@@ -389,6 +389,13 @@ int platform_catch_interrupt(InterruptHandler handler) {
     return 1;
 }
 
+void platform_keep_interrupts_off_this_thread() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal_number : kEndSignals) sigaddset(&set, signal_number);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
 bool platform_stderr_is_terminal() {
     return isatty(2) == 1;
 }

@@ -360,6 +360,8 @@ int platform_catch_interrupt(InterruptHandler handler) {
     return SetConsoleCtrlHandler(on_console_event, TRUE) ? 1 : 0;
 }
 
+void platform_keep_interrupts_off_this_thread() {}
+
 bool platform_stderr_is_terminal() {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;

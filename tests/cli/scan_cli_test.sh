@@ -31,7 +31,7 @@ expect "scan --help" "$(has "$status/$out" "0/usage:")"
 
 for args in "scan" "scan --bogus $tree" "scan --list" "scan --log" "scan --list $work/x.dfo $tree" \
             "scan --logging-flags 0x10000 $tree" "scan --log $work/a --log $work/b $tree" \
-            "scan --json $tree" "scan --list="; do
+            "scan --json $tree" "scan --list=" "scan --jobs 0 $tree" "scan --jobs 10000 $tree"; do
     run $args
     expect "usage error: $args" "$( [ $status = 2 ] && [ -z "$out" ] && [ "$(lines "$err")" = 1 ]; echo $?)"
 done
@@ -178,6 +178,12 @@ if [ -n "$samples" ] && [ -d "$samples" ]; then
     [ $posix = 0 ] && link=""
     expect "samples: errors" "$(is "$(section "Files that generated errors")" \
         "${link}no-entries.tif: File looks to be invalid scanned-as.tif: File is mis-labelled ")"
+    # Jobs: the one job's report, entry for entry in walk order, and its exit status.
+    for n in 1 8; do
+        run scan --jobs $n --file-scan-flags 0x3F --logging-flags 0x1F "$samples" "$missing" "$tree"
+        printf 'status %s\n%s\n' "$status" "$out" >"$work/jobs$n.txt"
+    done
+    expect "--jobs 8: the one job's report and exit status" "$(same_log "$work/jobs1.txt" "$work/jobs8.txt"; echo $?)"
 fi
 
 if [ $posix = 1 ]; then
@@ -245,12 +251,23 @@ if [ $posix = 1 ]; then
         (cd "$big/d$d" && touch $(printf 'f%d.gif ' $(seq 1500)))
     done
     # interrupt SIGNAL...: the big tree's scan, sent the signals once the walker holds it
-    # open, with its temporary folder in $work/tmp.
+    # open, with its temporary folder in $work/tmp. With on_terminal=1 it runs with 8 jobs
+    # and its stderr on a pseudo-terminal, which shows the files-seen counter.
+    on_terminal=0
     interrupt() {
         printf 'the previous log\r\n' >"$work/stopped.log"
-        TMPDIR="$work/tmp" "${tool[@]}" scan "${flags[@]}" --log "$work/stopped.log" "$big" \
-            >"$work/out" 2>"$work/err" &
-        pid=$!
+        rm -f "$work/pid"
+        if [ $on_terminal = 1 ]; then
+            TMPDIR="$work/tmp" script -qec "echo \$\$ >$work/pid; exec ${tool[*]} scan ${flags[*]} \
+                --jobs 8 --log $work/stopped.log $big >$work/out" /dev/null >"$work/err" </dev/null &
+            waiter=$!
+            for _ in $(seq 2000); do [ -s "$work/pid" ] && break; sleep 0.005; done
+            pid=$(cat "$work/pid")
+        else
+            TMPDIR="$work/tmp" "${tool[@]}" scan "${flags[@]}" --log "$work/stopped.log" "$big" \
+                >"$work/out" 2>"$work/err" &
+            pid=$! waiter=$!
+        fi
         for _ in $(seq 2000); do
             if ls -l "/proc/$pid/fd" 2>/dev/null | grep -q -- "-> $big/d"; then
                 for signal in "$@"; do kill -"$signal" "$pid"; done
@@ -264,20 +281,24 @@ if [ $posix = 1 ]; then
         bash -c 'sleep 60; kill -KILL "$1"' guard "$pid" >/dev/null 2>&1 &
         guard=$!
         trap 'rm -rf "$work"' EXIT
-        wait "$pid"
+        wait "$waiter"
         status=$?
         kill "$guard" 2>/dev/null
         out=$(cat "$work/out") err=$(cat "$work/err")
     }
     nothing_left() { [ -z "$(ls -A "$work/tmp")" ] && [ -z "$(ls -A "$work" | grep '^\.inkhound-')" ]; }
-    for signal in INT TERM HUP; do
+    # The last: Ctrl-C's signal to 8 jobs on a terminal.
+    for case in INT TERM HUP jobs; do
+        signal=${case/jobs/INT}
+        [ $case = jobs ] && on_terminal=1
         interrupt $signal
         seen=$(printf '%s\n' "$out" | tail -n 1 | sed -n 's/^\* \* \* \([0-9]*\) files seen.*/\1/p')
-        expect "$signal: stopped by user, report still printed and logged, exit 130" "$( [ $status = 130 ] &&
+        expect "$case: stopped by user, report still printed and logged, exit 130" "$( [ $status = 130 ] &&
             [ "$(matches "$out" "^${stamp}Immediate scan stopped by user\$")" = 0 ] &&
             [ -n "$seen" ] && [ "$seen" -lt 60000 ] && [ "$(has "$(cat "$work/stopped.log")" "stopped by user")" = 0 ] &&
-            nothing_left; echo $?)"
+            nothing_left && { [ $on_terminal = 0 ] || [ "$(has "$err" " files seen")" = 0 ]; }; echo $?)"
     done
+    on_terminal=0
     interrupt INT TERM
     expect "a second request: ended at once, nothing left, the previous log kept" "$( [ $status = 143 ] &&
         nothing_left && [ "$(cat "$work/stopped.log")" = "$(printf 'the previous log\r')" ]; echo $?)"

@@ -1,0 +1,247 @@
+// Checks on several threads for one scan: the window of files in flight, the workers that
+// check them with their entries captured, and the owner's replay in hand-over order.
+#include "scan/jobs.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+#include "report/report.h"
+#include "classify/check.h"
+#include "classify/reader.h"
+
+namespace {
+
+// The owner waits in steps this long: a stop raised in a signal handler wakes nobody.
+constexpr auto kStopPollInterval = std::chrono::milliseconds(50);
+
+// One entry a check made, as its sink received it.
+struct CapturedEntry {
+    int category;
+    int open_failure_error;  // the worker's scan's, while the entry was in its sink
+    bool has_name;
+    std::string timestamp;
+    std::string name;
+    std::string message;
+};
+
+enum class SlotState : std::uint8_t { Free, Queued, Running, Done };
+
+// One file in flight. Its state says who may touch the rest: the owner while it is Free
+// or Done, the worker that took it while Running, nobody while Queued.
+struct Slot {
+    SlotState state;
+    std::string path;
+    std::vector<CapturedEntry> entries;
+    Verdict verdict;
+    bool embedded_jpeg_seen;
+    std::int32_t seen;  // the file's own share of the scan's counters
+    std::int32_t checked;
+    std::int32_t logged;
+};
+
+// The slot a worker's check is capturing into.
+thread_local Slot* capturing_slot = nullptr;
+
+void capture_entry(int category, const char* timestamp, const char* name, const char* message) {
+    const ScanState* scan = current_scan();
+    CapturedEntry entry;
+    entry.category = category;
+    entry.open_failure_error = scan != nullptr ? scan->open_failure_error : 0;
+    entry.has_name = name != nullptr;
+    entry.timestamp = timestamp;
+    if (name != nullptr) entry.name = name;
+    entry.message = message;
+    capturing_slot->entries.push_back(std::move(entry));
+}
+
+}  // namespace
+
+struct CheckJobs {
+    JobsSetUp set_up;
+    ScanState* owner_scan;    // replayed into on the owner's thread only
+    std::vector<Slot> slots;  // the window: file n lives in slots[n % slots.size()]
+    std::vector<std::thread> workers;
+    // Under `lock`, shared by the owner and the workers: the slots' states and the four
+    // fields below. The owner alone writes next_to_hand and ended, the workers alone
+    // next_to_take (the owner too, only to drop files nobody has taken). Workers wait on
+    // `to_workers` for a file or the close, the owner on `to_owner` for a file checked.
+    std::mutex lock;
+    std::condition_variable to_workers;
+    std::condition_variable to_owner;
+    std::uint64_t next_to_hand;    // sequence number of the next file handed over
+    std::uint64_t next_to_take;    // workers take files strictly in hand-over order
+    bool ended;                    // no file is begun or replayed any more
+    bool closing;                  // the workers end once no file is left to take
+    std::uint64_t next_to_replay;  // the owner's alone
+};
+
+namespace {
+
+Slot& slot_of(CheckJobs& jobs, std::uint64_t sequence) {
+    return jobs.slots[sequence % jobs.slots.size()];
+}
+
+bool stopped(const CheckJobs& jobs) {
+    return jobs.set_up.stop != nullptr && jobs.set_up.stop->load(std::memory_order_relaxed);
+}
+
+// Under the lock.
+bool can_take(const CheckJobs& jobs) {
+    return !jobs.ended && !stopped(jobs) && jobs.next_to_take < jobs.next_to_hand;
+}
+
+// On a worker, for the slot it took: the check with its entries captured and its own
+// counts kept.
+void check_in_slot(const CheckJobs& jobs, Slot& slot) {
+    ScanState* scan = current_scan();
+    zero_scan_counters(scan);
+    slot.entries.clear();
+    capturing_slot = &slot;
+    const Options& options = *jobs.set_up.options;
+    slot.verdict = check_file(slot.path.c_str(), options);
+    slot.embedded_jpeg_seen = file_reader.embedded_jpeg_seen;
+    if (jobs.set_up.report_verdicts)
+        report_verdict(slot.path.c_str(), slot.verdict, slot.embedded_jpeg_seen,
+                       options.logging_flags);
+    capturing_slot = nullptr;
+    slot.seen = scan->files_seen.load(std::memory_order_relaxed);
+    slot.checked = scan->files_checked.load(std::memory_order_relaxed);
+    slot.logged = scan->files_logged.load(std::memory_order_relaxed);
+}
+
+void run_worker(CheckJobs* jobs) {
+    platform_keep_interrupts_off_this_thread();
+    ScanState scan{};  // this worker's: its sink captures, its counters are per file
+    scan.sink = capture_entry;
+    bind_scan(&scan);
+    std::unique_lock<std::mutex> hold(jobs->lock);
+    for (;;) {
+        jobs->to_workers.wait(hold, [jobs] { return jobs->closing || can_take(*jobs); });
+        if (!can_take(*jobs)) break;
+        Slot& slot = slot_of(*jobs, jobs->next_to_take++);
+        slot.state = SlotState::Running;
+        hold.unlock();
+        check_in_slot(*jobs, slot);
+        hold.lock();
+        slot.state = SlotState::Done;
+        jobs->to_owner.notify_one();
+    }
+    bind_scan(nullptr);
+}
+
+// On the owner's thread: the file's counts and entries into the owner's scan, as the check
+// would have made them there; then the owner's own look at the file. Returns file_done's
+// answer.
+bool replay(const CheckJobs& jobs, const Slot& slot) {
+    ScanState* scan = jobs.owner_scan;
+    for (std::int32_t i = 0; i < slot.seen; ++i) count_file_seen();
+    if (scan != nullptr) {
+        scan->files_checked += slot.checked;
+        scan->files_logged += slot.logged;
+        for (const CapturedEntry& entry : slot.entries) {
+            if (scan->sink == nullptr) break;
+            scan->open_failure_error = entry.open_failure_error;
+            scan->sink(entry.category, entry.timestamp.c_str(),
+                       entry.has_name ? entry.name.c_str() : nullptr, entry.message.c_str());
+            scan->open_failure_error = 0;
+        }
+    }
+    if (jobs.set_up.file_done == nullptr) return true;
+    return jobs.set_up.file_done({slot.path.c_str(), slot.verdict, slot.embedded_jpeg_seen});
+}
+
+// On the owner's thread: replays the checked files at the front of the window, in order,
+// and drops the files nobody will begin (after the stop or the end); returns once a slot
+// is free for the next file or, with `all`, once no file is in flight.
+void settle(CheckJobs& jobs, bool all) {
+    std::unique_lock<std::mutex> hold(jobs.lock);
+    for (;;) {
+        while (jobs.next_to_replay < jobs.next_to_hand) {
+            Slot& slot = slot_of(jobs, jobs.next_to_replay);
+            if (slot.state == SlotState::Done) {
+                // The slot is the owner's now; the replay writes to the sinks unlocked.
+                hold.unlock();
+                const bool go_on = jobs.ended || replay(jobs, slot);
+                hold.lock();
+                if (!go_on) jobs.ended = true;
+                slot.state = SlotState::Free;
+                ++jobs.next_to_replay;
+            } else if (slot.state == SlotState::Queued && (jobs.ended || stopped(jobs))) {
+                // Workers take files in order: from here on nothing has been begun.
+                for (std::uint64_t n = jobs.next_to_replay; n < jobs.next_to_hand; ++n)
+                    slot_of(jobs, n).state = SlotState::Free;
+                jobs.next_to_replay = jobs.next_to_take = jobs.next_to_hand;
+            } else {
+                break;
+            }
+        }
+        const std::uint64_t in_flight = jobs.next_to_hand - jobs.next_to_replay;
+        if (in_flight == 0 || (!all && in_flight < jobs.slots.size())) return;
+        jobs.to_owner.wait_for(hold, kStopPollInterval);
+    }
+}
+
+}  // namespace
+
+CheckJobs* start_check_jobs(const JobsSetUp& set_up) {
+    CheckJobs* jobs = new CheckJobs();
+    jobs->set_up = set_up;
+    jobs->owner_scan = current_scan();
+    jobs->slots.resize(static_cast<std::size_t>(set_up.jobs) * kFilesPerJob);
+    for (int i = 0; i < set_up.jobs; ++i) {
+        // A thread the system refuses leaves the jobs started so far to do the work.
+        try {
+            jobs->workers.emplace_back(run_worker, jobs);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    if (jobs->workers.empty()) {
+        delete jobs;
+        return nullptr;
+    }
+    return jobs;
+}
+
+bool hand_over_file(CheckJobs* jobs, const char* path) {
+    settle(*jobs, false);
+    std::lock_guard<std::mutex> hold(jobs->lock);
+    if (jobs->ended || stopped(*jobs)) return false;
+    Slot& slot = slot_of(*jobs, jobs->next_to_hand++);
+    slot.path.assign(path);
+    slot.state = SlotState::Queued;
+    jobs->to_workers.notify_one();
+    return true;
+}
+
+void catch_up_checks(CheckJobs* jobs) {
+    settle(*jobs, true);
+}
+
+void finish_check_jobs(CheckJobs* jobs) {
+    settle(*jobs, true);
+    {
+        std::lock_guard<std::mutex> hold(jobs->lock);
+        jobs->closing = true;
+    }
+    jobs->to_workers.notify_all();
+    for (std::thread& worker : jobs->workers) worker.join();
+    delete jobs;
+}
+
+FileHandOff file_hand_off(CheckJobs* jobs) {
+    FileHandOff hand_off;
+    hand_off.hand_over = [](void* receiver, const char* path) {
+        hand_over_file(static_cast<CheckJobs*>(receiver), path);
+    };
+    hand_off.catch_up = [](void* receiver) { catch_up_checks(static_cast<CheckJobs*>(receiver)); };
+    hand_off.receiver = jobs;
+    return hand_off;
+}

@@ -1,0 +1,59 @@
+// Checks on several threads at once for one scan or one run of the command-line check: the
+// owner's thread hands files over in order, worker threads check them, each with its own
+// reader and its entries captured, and the owner's thread replays each file's entries
+// into its own scan strictly in hand-over order. The report is the one a single thread
+// checking the files in turn would make. Used from one owner thread at a time.
+#pragma once
+
+#include <atomic>
+
+#include "settings/options.h"
+#include "classify/verdict.h"
+#include "scan/walker.h"
+
+// Each job holds a file open, a reader and a few files' entries: 64 are more than a slow
+// share's waits need, and keep a mistyped number from starting thousands of threads.
+constexpr int kMaxJobs = 64;
+
+// Files in flight per job: enough that a worker finds the next file waiting while the
+// owner replays, few enough that memory stays bounded whatever the tree holds.
+constexpr int kFilesPerJob = 4;
+
+// One file as the owner's thread learns of it, once its entries are replayed.
+struct CheckedFile {
+    const char* path;
+    Verdict verdict;
+    bool embedded_jpeg_seen;
+};
+
+struct JobsSetUp {
+    int jobs;  // worker threads, 1 to kMaxJobs
+    const Options* options;
+    bool report_verdicts;  // a scan: each verdict becomes its entries (report_verdict)
+    // The stop of a scan, raised from anywhere: no file is begun after it (null: none).
+    const std::atomic<bool>* stop;
+    // Called on the owner's thread after each file's entries; false ends the checks: no
+    // further file is replayed or begun. Null: none.
+    bool (*file_done)(const CheckedFile& file);
+};
+
+struct CheckJobs;
+
+// Starts the workers for the scan bound to the calling thread, which becomes the owner.
+// Returns null when not one worker thread could be started.
+CheckJobs* start_check_jobs(const JobsSetUp& set_up);
+
+// Hands `path` over (it is copied). Waits while the window of files in flight is full,
+// replaying what is finished meanwhile. Returns false once the checks have ended (a
+// file_done that said so, or the stop): the file is then not checked.
+bool hand_over_file(CheckJobs* jobs, const char* path);
+
+// Replays every file handed over, waiting for those still being checked; after the stop
+// the files not yet begun are dropped, never half reported.
+void catch_up_checks(CheckJobs* jobs);
+
+// Catches up, ends the workers and frees everything.
+void finish_check_jobs(CheckJobs* jobs);
+
+// The walker's hand-off to `jobs`.
+FileHandOff file_hand_off(CheckJobs* jobs);
