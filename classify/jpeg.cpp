@@ -12,9 +12,6 @@
 #include "classify/jpeg.h"
 #include "classify/reader.h"
 
-// Per thread, as the reader: checks on several threads each have their own.
-thread_local JpegState jpeg_state = {0};
-
 namespace {
 
 // Marker codes.

@@ -8,7 +8,8 @@
 struct JpegState {
     std::uint8_t adobe_transform;
 };
-extern thread_local JpegState jpeg_state;
+// Per thread, as the reader: checks on several threads each have their own.
+inline thread_local JpegState jpeg_state = {0};
 
 void read_adobe_segment(std::uint32_t length);
 // Sets the verdict word from the frame's component count, and `stop` when it decides.

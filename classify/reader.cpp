@@ -6,8 +6,6 @@
 
 #include "report/report.h"
 
-thread_local FileReader file_reader = {};
-
 void reset_reader_for_file(PlatformFile handle, std::uint64_t size) {
     FileReader& reader = file_reader;
     reader.handle = handle;

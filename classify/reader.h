@@ -57,8 +57,10 @@ struct FileReader {
     unsigned char storage[kReadSize + kReaderBufferSize];
 };
 
-// The calling thread's reader.
-extern thread_local FileReader file_reader;
+// The calling thread's reader. Defined here, constant-initialised, so that every use
+// reaches it directly at its place in the thread's storage, with no call to a
+// thread-initialisation wrapper before each access.
+inline thread_local FileReader file_reader = {};
 
 // Called by the file check after opening: empty buffer at position 0, no end limit, no
 // end of data, no failure. `size` is what the open learnt of the file's size, if anything.
