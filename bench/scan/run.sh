@@ -37,7 +37,7 @@ round() {
     [ ${#jobs8[@]} -gt 0 ] && keep mixed_scan8 "$tool" scan "${jobs8[@]}" "$mixed"
     keep jtg_floor "$bin/floor" "$no_eps"
     keep jtg_floor64 "$bin/floor" --block 65536 "$no_eps"
-    keep jtg_scan "$tool" scan --file-scan-flags 0x3F "$no_eps"
+    keep jtg_scan "$tool" scan --file-scan-flags 0x36 "$no_eps"
     keep part_floor "$bin/floor" "${part[@]}"
     keep part_floor64 "$bin/floor" --block 65536 "${part[@]}"
     keep part_scan "$tool" scan "${part[@]}"
@@ -66,7 +66,7 @@ row "mixed: \`inkhound scan\`" "$n_mixed" mixed_scan mixed_floor
 [ ${#jobs8[@]} -gt 0 ] && row "mixed: \`inkhound scan --jobs 8\`" "$n_mixed" mixed_scan8 mixed_floor
 row "no-eps: floor, 4 KB reads" "$n_no_eps" jtg_floor jtg_floor
 row "no-eps: floor, 64 KB reads" "$n_no_eps" jtg_floor64 jtg_floor
-row "no-eps: \`inkhound scan --file-scan-flags 0x3F\`" "$n_no_eps" jtg_scan jtg_floor
+row "no-eps: \`inkhound scan --file-scan-flags 0x36\`" "$n_no_eps" jtg_scan jtg_floor
 row "part: floor, 4 KB reads" "$n_part" part_floor part_floor
 row "part: floor, 64 KB reads" "$n_part" part_floor64 part_floor
 row "part: \`inkhound scan\`" "$n_part" part_scan part_floor
