@@ -195,7 +195,9 @@ bool pause_or_stop_requested() {
         if (requested == ScannerCommand::Stop) return true;
         if (requested != ScannerCommand::Pause) return false;  // a Resume stays for the loop
         set_state(ScannerState::Paused);
-        if (command() == ScannerCommand::Pause) host().wait_event();
+        // A resume that found the thread here before it read the Resume leaves the event
+        // signalled: that wake-up must not show the thread active while the Pause stands.
+        while (command() == ScannerCommand::Pause) host().wait_event();
         set_state(ScannerState::Active);
     }
 }
