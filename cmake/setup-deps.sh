@@ -8,7 +8,7 @@ native=(cmake make g++ libgtest-dev clang-format)
 cross=(googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
        wine64 wine32:i386 fonts-wine xvfb xauth clang libclang-rt-14-dev attr
        cups printer-driver-cups-pdf poppler-utils imagemagick procps mscompress
-       qemu-user-static)
+       qemu-user-static fuse3 libfuse3-dev pkg-config)
 
 mode=${1:-native}
 case "$mode" in

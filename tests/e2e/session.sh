@@ -56,6 +56,8 @@ stop_session() {
     # shellcheck disable=SC1090
     . "$envfile"
     [ -d "$WINEPREFIX" ] && quiet timeout 30 "$server" -k
+    # A scenario cut short leaves its hold file system mounted.
+    fusermount3 -uz "$e2e/hold" 2>/dev/null || true
     end_process "${E2E_CUPSD_PID:-}" cupsd
     end_process "${E2E_XVFB_PID:-}" Xvfb
     rm -f "$envfile"
@@ -79,6 +81,8 @@ start_xvfb() {
 make_prefix() {
     [ -f "$ready" ] && return 0
     [ -d "$WINEPREFIX" ] && quiet timeout 30 "$server" -k
+    # A scenario cut short leaves its hold file system mounted.
+    fusermount3 -uz "$e2e/hold" 2>/dev/null || true
     rm -rf "$WINEPREFIX"
     quiet timeout 300 "$loader" wineboot -i
     quiet timeout 60 "$server" -w

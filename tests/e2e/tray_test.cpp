@@ -73,7 +73,7 @@ class Tray : public Scenario {
         exe_ = install_copy("Inkhound.exe");
         for (const char* folder : {"tray", "tray/art"})
             CreateDirectoryA(e2e_path(folder).c_str(), nullptr);
-        for (const char* name : {"big.eps", "more.eps"}) write_file(art(name), kHeader);
+        write_file(art("more.eps"), kHeader);
         write_file(art("rgb.eps"), kRgb);
         header_ = std::regex_replace(kDirectoryListHeader, std::regex("\n"), "\r\n");
         write_file(app_file("Inkhound.dfo"),
@@ -89,13 +89,21 @@ class Tray : public Scenario {
         return start_program(exe_.c_str(), "/background", &program_) &&
                (main_ = find_window("Inkhound_Notify_Window", "Inkhound ALERT", kWindowTimeout));
     }
-    // Holds the scanner inside big.eps, a sparse file of 64 GB, or lets it go by cutting the
-    // file back to its header.
+    // Holds the scanner inside big.eps, whose reads wait while it is held, or lets it go.
+    // The file lives on a file system of the test's own (e2e/holdfs.c), mounted at the
+    // first hold, and is linked into the art folder.
     void hold(bool held) {
-        const std::string done = std::string(kE2eUnixDir) + "/tray.done";
-        const std::string size = held ? "64G" : std::to_string(sizeof kHeader - 1);
-        EXPECT_TRUE(run_linux("truncate -s " + size + " '" + kE2eUnixDir +
-                                  "/tray/art/big.eps' && touch '" + done + "'",
+        const std::string dir = kE2eUnixDir, source = __FILE__;
+        const std::string flag = dir + "/hold.flag", done = dir + "/tray.done";
+        const std::string mount = "[ -x " + dir + "/holdfs ] || cc -O2 -o " + dir + "/holdfs " +
+                                  source.substr(0, source.rfind('/')) +
+                                  "/holdfs.c $(pkg-config --cflags --libs fuse3); mkdir -p " + dir +
+                                  "/hold && { mountpoint -q " + dir + "/hold || " + dir +
+                                  "/holdfs " + dir + "/hold " + flag + "; } && ln -sfn " + dir +
+                                  "/hold/big.eps " + dir + "/tray/art/big.eps";
+        EXPECT_TRUE(run_linux("exec </dev/null >/dev/null 2>&1; " +
+                                  (held ? "touch " + flag + " && " + mount : "rm -f " + flag) +
+                                  " && touch " + done,
                               "Z:" + done, kTimeOut));
     }
     // The tray's one tip, or "" for no icon; an active scan is given two seconds more to
@@ -163,7 +171,10 @@ class Tray : public Scenario {
     void TearDown() override {
         Scenario::TearDown();
         list_immutable(false);
-        write_file(art("big.eps"), kHeader);
+        hold(false);
+        const std::string done = std::string(kE2eUnixDir) + "/tray.done";
+        run_linux("fusermount3 -uz " + std::string(kE2eUnixDir) + "/hold; touch " + done,
+                  "Z:" + done, kTimeOut);
         write_value(HKEY_CURRENT_USER, "Software\\Wine\\Drivers", "Audio", text_value(REG_SZ, ""));
     }
     std::string exe_, header_;
