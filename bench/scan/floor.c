@@ -3,20 +3,23 @@
    the classifier must (the block of a TIFF's first directory, the blocks where JPEG
    segments start up to the frame or scan header, an EPS file's PostScript text to its
    end), and close it. No decisions are made beyond finding those positions.
-   usage: floor [--first-block] DIRECTORY...   prints the files opened and blocks read;
-   --first-block reads nothing past the first 4096 bytes. */
+   usage: floor [--first-block] [--block BYTES] DIRECTORY...   prints the files opened
+   and blocks read; --first-block reads nothing past the first block; --block sets the
+   block size (default 4096, at most 1 MiB), so the same reads can be made in large blocks. */
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-enum { kBlock = 4096 };
-static unsigned char block[kBlock];
+enum { kMaxBlock = 1 << 20 };
+static unsigned char block[kMaxBlock];
+static size_t block_size = 4096;
 static long files_opened, blocks_read;
 static int first_block_only;
 
@@ -38,7 +41,7 @@ static enum Kind kind_of(const char* name) {
 /* Reads the block that starts at `position`; returns the bytes read. */
 static ssize_t read_at(int fd, uint64_t position) {
     ++blocks_read;
-    const ssize_t got = pread(fd, block, kBlock, (off_t)position);
+    const ssize_t got = pread(fd, block, block_size, (off_t)position);
     return got < 0 ? 0 : got;
 }
 
@@ -128,6 +131,11 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--first-block") == 0) {
             first_block_only = 1;
+            continue;
+        }
+        if (strcmp(argv[i], "--block") == 0 && i + 1 < argc) {
+            block_size = strtoul(argv[++i], NULL, 10);
+            if (block_size < 4096 || block_size > kMaxBlock) block_size = 4096;
             continue;
         }
         const size_t length = strlen(argv[i]);

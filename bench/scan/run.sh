@@ -1,85 +1,82 @@
 #!/bin/bash
-# The scan benchmark: "inkhound scan" over a generated tree of about 20,000 files in a
-# prepress mix, against a minimal C program doing the same reads without the decisions
-# (bench/scan/floor.c), in the same run; then the same over the tree without its EPS
-# files, "file" and ImageMagick's "identify -ping" on a 2,000-file part for comparison,
-# and the scan's peak memory at 5,000 and 20,000 files. Prints a Markdown table.
+# The scan benchmark: "inkhound scan" over generated prepress trees against a C program
+# making the same reads without the decisions (bench/scan/floor.c) in 4096-byte and in
+# 65536-byte blocks; the JPEG, TIFF and GIF checks alone against the same floor; and
+# exiftool, identify and file on a 2,000-file part. All interleaved run by run on a warm
+# page cache; prints Markdown tables (best of RUNS; peak memory the largest seen).
 # usage: bench/scan/run.sh [BUILD_DIR [RUNS]]   (defaults: build/native 5)
 # The trees are made once (bench/scan/make-tree.sh) under $INKHOUND_BENCH_DIR, by default
-# /tmp/inkhound-bench-scan; times are the best of RUNS runs with a warm page cache.
+# /tmp/inkhound-bench-scan.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/native}
 runs=${2:-5}
-tool=$build/inkhound
-[ -x "$tool" ] || { echo "no $tool: build the native tree first" >&2; exit 2; }
-data=${INKHOUND_BENCH_DIR:-${TMPDIR:-/tmp}/inkhound-bench-scan}
-[ -f "$data/.ready" ] || bench/scan/make-tree.sh "$data" >&2
-mkdir -p "$data/bin"
-cc -O2 -o "$data/bin/floor" bench/scan/floor.c
-cc -O2 -o "$data/bin/measure" bench/scan/measure.c
-measure=$data/bin/measure
-floor=$data/bin/floor
-
-# best COMMAND...: the shortest of $runs wall-clock times, after one warm-up run.
-best() {
-    "$measure" "$@" >/dev/null
-    local shortest=""
-    for _ in $(seq "$runs"); do
-        local time
-        time=$("$measure" "$@" | cut -d' ' -f1)
-        if [ -z "$shortest" ] || awk -v a="$time" -v b="$shortest" 'BEGIN { exit !(a < b) }'; then
-            shortest=$time
-        fi
-    done
-    echo "$shortest"
-}
-peak_kib() { "$measure" "$@" | cut -d' ' -f2; }
-count() { find "$1" -type f | wc -l; }
-rate() { awk -v n="$1" -v t="$2" 'BEGIN { printf "%.0f", n / t }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b / a }'; }
-
+. bench/common.sh
 mixed=$data/mixed
+job=$mixed/job0
 no_eps=$data/no-eps
-n_mixed=$(count "$mixed")
-n_no_eps=$(count "$no_eps")
-row() {  # row WHAT FILES SECONDS [FLOOR_SECONDS]
-    local versus="-"
-    [ -n "${4:-}" ] && versus=$(ratio "$3" "$4")
-    printf '| %s | %s | %.3f | %s | %s |\n' "$1" "$2" "$3" "$(rate "$2" "$3")" "$versus"
+count() { find "$@" -type f | wc -l; }
+# The part: the first 20 folders of the job; the general tools get its files of the
+# listed kinds, the floor and the scan the folders (the scan opens only those files).
+part=()
+for i in $(seq 0 19); do part+=("$job/folder$i"); done
+mapfile -d '' listed < <(find "${part[@]}" -type f -regextype posix-extended \
+    -iregex '.*\.(jpe?g|jpe|jfif?|tiff?|epsf?|gif)$' -print0)
+n_job=$(count "$job") n_mixed=$(count "$mixed") n_no_eps=$(count "$no_eps")
+n_part=$(count "${part[@]}")
+jobs8=()
+"$tool" --help | grep -q -- --jobs && jobs8=(--jobs 8)
+
+round() {
+    keep job_floor "$bin/floor" "$job"
+    keep job_floor64 "$bin/floor" --block 65536 "$job"
+    keep job_scan "$tool" scan "$job"
+    keep mixed_floor "$bin/floor" "$mixed"
+    keep mixed_floor64 "$bin/floor" --block 65536 "$mixed"
+    keep mixed_scan "$tool" scan "$mixed"
+    [ ${#jobs8[@]} -gt 0 ] && keep mixed_scan8 "$tool" scan "${jobs8[@]}" "$mixed"
+    keep jtg_floor "$bin/floor" "$no_eps"
+    keep jtg_floor64 "$bin/floor" --block 65536 "$no_eps"
+    keep jtg_scan "$tool" scan --file-scan-flags 0x3F "$no_eps"
+    keep part_floor "$bin/floor" "${part[@]}"
+    keep part_floor64 "$bin/floor" --block 65536 "${part[@]}"
+    keep part_scan "$tool" scan "${part[@]}"
+    keep part_exiftool exiftool -fast2 -q "${listed[@]}"
+    keep part_identify /usr/bin/identify -ping "${listed[@]}"
+    keep part_file file -- "${listed[@]}"
 }
+round  # warm-up, every file into the page cache
+best_time=() peak_rss=()
+for _ in $(seq "$runs"); do round; done
 
-echo "| run | files | seconds | files/s | floor time / this time |"
-echo "|---|---|---|---|---|"
-t_first=$(best "$floor" --first-block "$mixed")
-t_floor=$(best "$floor" "$mixed")
-t_default=$(best "$tool" scan "$mixed")
-t_all=$(best "$tool" scan --logging-flags 0x1F "$mixed")
-row "mixed: walk, open, read 4 KiB, close (C)" "$n_mixed" "$t_first"
-row "mixed: the reads the checks need (C floor)" "$n_mixed" "$t_floor"
-row "mixed: inkhound scan" "$n_mixed" "$t_default" "$t_floor"
-row "mixed: inkhound scan --logging-flags 0x1F" "$n_mixed" "$t_all" "$t_floor"
-t_floor2=$(best "$floor" "$no_eps")
-t_default2=$(best "$tool" scan "$no_eps")
-t_all2=$(best "$tool" scan --logging-flags 0x1F "$no_eps")
-row "no EPS: the reads the checks need (C floor)" "$n_no_eps" "$t_floor2"
-row "no EPS: inkhound scan" "$n_no_eps" "$t_default2" "$t_floor2"
-row "no EPS: inkhound scan --logging-flags 0x1F" "$n_no_eps" "$t_all2" "$t_floor2"
-
-# The general-purpose tools, on the first 2,000 files with a listed extension.
-list=$data/bin/part.list
-{ find "$mixed/job0" -type f -regextype posix-extended \
-    -iregex '.*\.(jpe?g|jpe|jfif?|tiff?|epsf?|gif)$' -print0 || true; } | head -z -n 2000 >"$list"
-n_part=$(tr -cd '\0' <"$list" | wc -c)
-if command -v file >/dev/null; then
-    row "part: file" "$n_part" "$(best xargs -0 -a "$list" file --)"
-fi
-if [ -x /usr/bin/identify ]; then
-    row "part: identify -ping (ImageMagick)" "$n_part" "$(best xargs -0 -a "$list" /usr/bin/identify -ping)"
-fi
-
+row() {  # row WHAT FILES NAME FLOOR
+    printf '| %s | %s | %.3f | %s | %s | %s |\n' "$1" "$2" "${best_time[$3]}" "$(rate "$3" "$2")" \
+        "$(ratio "$3" "$4")" "$(ratio "$3" "${4}64")"
+}
+echo "Best of $runs runs."
 echo
-echo "| inkhound scan --logging-flags 0x1F | files | peak resident memory |"
+echo "| run | files | seconds | files/s | speed / floor's | speed / 64 KB floor's |"
+echo "|---|---|---|---|---|---|"
+row "one job of mixed: floor, 4 KB reads" "$n_job" job_floor job_floor
+row "one job of mixed: floor, 64 KB reads" "$n_job" job_floor64 job_floor
+row "one job of mixed: \`inkhound scan\`" "$n_job" job_scan job_floor
+row "mixed: floor, 4 KB reads" "$n_mixed" mixed_floor mixed_floor
+row "mixed: floor, 64 KB reads" "$n_mixed" mixed_floor64 mixed_floor
+row "mixed: \`inkhound scan\`" "$n_mixed" mixed_scan mixed_floor
+[ ${#jobs8[@]} -gt 0 ] && row "mixed: \`inkhound scan --jobs 8\`" "$n_mixed" mixed_scan8 mixed_floor
+row "no-eps: floor, 4 KB reads" "$n_no_eps" jtg_floor jtg_floor
+row "no-eps: floor, 64 KB reads" "$n_no_eps" jtg_floor64 jtg_floor
+row "no-eps: \`inkhound scan --file-scan-flags 0x3F\`" "$n_no_eps" jtg_scan jtg_floor
+row "part: floor, 4 KB reads" "$n_part" part_floor part_floor
+row "part: floor, 64 KB reads" "$n_part" part_floor64 part_floor
+row "part: \`inkhound scan\`" "$n_part" part_scan part_floor
+row "part: \`exiftool -fast2\` (${#listed[@]} files)" "$n_part" part_exiftool part_floor
+row "part: \`identify -ping\` (${#listed[@]} files)" "$n_part" part_identify part_floor
+row "part: \`file\` (${#listed[@]} files)" "$n_part" part_file part_floor
+echo
+echo "| \`inkhound scan\` | files | peak resident memory |"
 echo "|---|---|---|"
-echo "| one job of the mixed tree | $(count "$mixed/job0") | $(peak_kib "$tool" scan --logging-flags 0x1F "$mixed/job0") KiB |"
-echo "| the whole mixed tree | $n_mixed | $(peak_kib "$tool" scan --logging-flags 0x1F "$mixed") KiB |"
+echo "| one job of mixed, one job | $n_job | ${peak_rss[job_scan]} KiB |"
+echo "| mixed, one job | $n_mixed | ${peak_rss[mixed_scan]} KiB |"
+[ ${#jobs8[@]} -gt 0 ] && echo "| mixed, \`--jobs 8\` | $n_mixed | ${peak_rss[mixed_scan8]} KiB |"
+exit 0

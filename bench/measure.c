@@ -1,8 +1,9 @@
 /* Runs a command with its output sent to a temporary file (not /dev/null, which grep
-   notices and stops early for) and prints its wall-clock time in seconds
-   and its peak resident memory in kilobytes (getrusage of the child).
-   usage: measure COMMAND [ARGUMENT...] */
+   notices and stops early for) and its errors discarded, and prints its wall-clock time
+   in seconds, its peak resident memory in KiB (getrusage of the child) and its exit
+   status. usage: measure COMMAND [ARGUMENT...] */
 #define _GNU_SOURCE
+#include <fcntl.h>
 #include <stdio.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -24,8 +25,9 @@ int main(int argc, char** argv) {
     if (child == 0) {
         FILE* out = tmpfile();
         if (out) dup2(fileno(out), 1);
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) dup2(null, 2);
         execvp(argv[1], argv + 1);
-        perror(argv[1]);
         _exit(127);
     }
     int status = 0;
@@ -37,6 +39,7 @@ int main(int argc, char** argv) {
     clock_gettime(CLOCK_MONOTONIC, &end);
     const double seconds =
         (double)(end.tv_sec - start.tv_sec) + (double)(end.tv_nsec - start.tv_nsec) / 1e9;
-    printf("%.4f %ld\n", seconds, usage.ru_maxrss);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+    printf("%.4f %ld %d\n", seconds, usage.ru_maxrss,
+           WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    return 0;
 }
