@@ -19,15 +19,16 @@ job=$data/mixed/job0
 work=$(mktemp -d "${TMPDIR:-/tmp}/inkhound-slowfs.XXXXXX")
 mount=$work/mount
 mkdir "$mount"
-# Unmounted on every exit; the files go only once the mount point is empty.
-trap 'fusermount3 -u "$mount" 2>/dev/null; rmdir "$mount" && rm -rf "$work"' EXIT
+# Unmounted on every exit, lazily if a command interrupted still holds a file open; the
+# files go only once the mount point is empty.
+trap 'fusermount3 -u -z "$mount" 2>/dev/null; rmdir "$mount" && rm -rf "$work"' EXIT
 "$bin/slowfs" --delay-ms "$delay" "$job" "$mount"
 
 # Until the program has --jobs, xargs running N processes at a time on parts of 25 stands
 # in for it (a folder at a time for scan; the folders each hold one kind, so large parts
 # would not share the work evenly), and the output is not compared.
 standin=0
-"$tool" --help | grep -q -- --jobs || standin=1
+"$tool" check --jobs 1 "$data/templates/o-notes.txt" >/dev/null 2>&1 || standin=1
 # run KIND N TARGET...: the command checking or scanning TARGETs with N jobs.
 run() {
     local kind=$1 n=$2
@@ -77,7 +78,8 @@ for _ in $(seq "$runs"); do
     done
 done
 
-[ "$standin" = 1 ] && echo "No --jobs in this build: xargs -P N over N parts stands in for N jobs."
+[ "$standin" = 1 ] && echo "No --jobs in this build: \`xargs -P N\` stands in for N jobs" \
+    "(parts of 25 files for check, a folder each for scan)."
 echo "Slow share: $delay ms before every open and read, best of $slow_runs runs;" \
     "local disk: best of $runs runs."
 echo

@@ -25,7 +25,7 @@ mapfile -d '' listed < <(find "${part[@]}" -type f -regextype posix-extended \
 n_job=$(count "$job") n_mixed=$(count "$mixed") n_no_eps=$(count "$no_eps")
 n_part=$(count "${part[@]}")
 jobs8=()
-"$tool" --help | grep -q -- --jobs && jobs8=(--jobs 8)
+"$tool" check --jobs 8 "$data/templates/o-notes.txt" >/dev/null 2>&1 && jobs8=(--jobs 8)
 
 round() {
     keep job_floor "$bin/floor" "$job"
@@ -76,7 +76,7 @@ row "part: \`file\` (${#listed[@]} files)" "$n_part" part_file part_floor
 echo
 echo "| \`inkhound scan\` | files | peak resident memory |"
 echo "|---|---|---|"
-echo "| one job of mixed, one job | $n_job | ${peak_rss[job_scan]} KiB |"
+echo "| mixed/job0, one job | $n_job | ${peak_rss[job_scan]} KiB |"
 echo "| mixed, one job | $n_mixed | ${peak_rss[mixed_scan]} KiB |"
 [ ${#jobs8[@]} -gt 0 ] && echo "| mixed, \`--jobs 8\` | $n_mixed | ${peak_rss[mixed_scan8]} KiB |"
 exit 0
