@@ -13,10 +13,10 @@ for program in measure eps/make_eps eps/read_loop scan/floor; do
     cc -O2 -o "$bin/${program#*/}" "bench/$program.c"
 done
 
-# keep NAME COMMAND...: runs the command once; keeps its shortest time in time_NAME and
-# its largest peak memory in rss_NAME. Callers interleave their commands run by run, so
+# keep NAME COMMAND...: runs the command once; keeps its shortest time in best_time[NAME],
+# its largest peak memory in peak_rss[NAME] and its last exit status in exit_status[NAME]. Callers interleave their commands run by run, so
 # that a busy machine slows all of them alike.
-declare -A best_time peak_rss
+declare -A best_time peak_rss exit_status
 keep() {
     local name=$1 time rss status
     shift
@@ -26,6 +26,7 @@ keep() {
         best_time[$name]=$time
     fi
     [ "$rss" -gt "${peak_rss[$name]:-0}" ] && peak_rss[$name]=$rss
+    exit_status[$name]=$status
     return 0
 }
 # ratio NAME FLOOR: how fast NAME ran against FLOOR (the floor's time over NAME's).

@@ -1,10 +1,12 @@
 /* Runs a command with its output sent to a temporary file (not /dev/null, which grep
    notices and stops early for) and its errors discarded, and prints its wall-clock time
    in seconds, its peak resident memory in KiB (getrusage of the child) and its exit
-   status. usage: measure COMMAND [ARGUMENT...] */
+   status. The output is kept in the file named by MEASURE_OUTPUT when that is set.
+   usage: measure COMMAND [ARGUMENT...] */
 #define _GNU_SOURCE
 #include <fcntl.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -23,8 +25,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (child == 0) {
-        FILE* out = tmpfile();
-        if (out) dup2(fileno(out), 1);
+        const char* keep = getenv("MEASURE_OUTPUT");
+        FILE* temporary = keep ? NULL : tmpfile();
+        const int out = keep        ? open(keep, O_WRONLY | O_CREAT | O_TRUNC, 0644)
+                        : temporary ? fileno(temporary)
+                                    : -1;
+        if (out >= 0) dup2(out, 1);
         const int null = open("/dev/null", O_WRONLY);
         if (null >= 0) dup2(null, 2);
         execvp(argv[1], argv + 1);
