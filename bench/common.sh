@@ -1,7 +1,7 @@
-# Sourced by the bench scripts (from the repository's top): the shared data directory,
-# the C helpers built once into it, and the best-of bookkeeping.
-# Needs $build set; sets tool, data, bin (the helpers go into the build directory, so
-# that checkouts sharing the data never run each other's helpers).
+# Sourced by the bench scripts (from the repository's top): the data directory, made on
+# first use, the C helpers, and the best-of bookkeeping. Needs $build; sets tool, data and
+# bin (the helpers go into the build directory, so that checkouts sharing the data never
+# run each other's).
 [[ $build = /* ]] || build=$PWD/$build
 tool=$build/inkhound
 [ -x "$tool" ] || { echo "no $tool: build the native tree first" >&2; exit 2; }
@@ -14,8 +14,8 @@ for program in measure eps/make_eps eps/read_loop scan/floor; do
 done
 
 # keep NAME COMMAND...: runs the command once; keeps its shortest time in best_time[NAME],
-# its largest peak memory in peak_rss[NAME] and its last exit status in exit_status[NAME]. Callers interleave their commands run by run, so
-# that a busy machine slows all of them alike.
+# its largest peak memory in peak_rss[NAME] and its last exit status in exit_status[NAME].
+# Callers interleave their commands run by run, so that a busy machine slows all alike.
 declare -A best_time peak_rss exit_status
 keep() {
     local name=$1 time rss status
