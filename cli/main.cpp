@@ -9,7 +9,8 @@
 #include "classify/reader.h"
 
 const char kUsageText[] =
-    "usage: inkhound check [OPTIONS] [--files-from LIST [-0]] [--] FILE...\n"
+    "usage: inkhound check [OPTIONS] [--] FILE...\n"
+    "       inkhound check [OPTIONS] --files-from LIST [-0] [--] [FILE...]\n"
     "       inkhound scan [OPTIONS] [--list FILE] [--log FILE] [--no-recurse] [--] [DIR...]\n"
     "       inkhound --help | --version\n"
     "\n"
@@ -49,8 +50,8 @@ const char kUsageText[] =
     "exit status: 0 nothing found and everything read; 1 something found (a file the\n"
     "report would alert for), everything read; 2 usage error, a file list that could not\n"
     "be read, output or log that could not be written whole; 3 a file or folder could not\n"
-    "be opened or read (found or not), or a line of a file list was skipped; 130 scan\n"
-    "stopped (Ctrl-C, SIGTERM, SIGHUP)\n";
+    "be opened or read (found or not), or a line of a file list was skipped; 130 stopped\n"
+    "(Ctrl-C; a scan also by SIGTERM or SIGHUP)\n";
 
 ToolSurroundings tool_surroundings;
 
