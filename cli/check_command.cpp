@@ -7,11 +7,13 @@
 
 #include "classify/check.h"
 #include "cli/cli.h"
+#include "cli/file_list.h"
 #include "settings/options.h"
 #include "classify/reader.h"
 #include "report/report.h"
 #include "classify/verdict.h"
 #include "scan/jobs.h"
+#include "scan/walker.h"
 
 namespace {
 
@@ -130,6 +132,8 @@ struct CheckOutput {
     // Without "Log JPEGs in EPS files" the EPS analysis does not look for them, and no
     // answer is given rather than a "no" it never found out.
     bool jpeg_looked_for;
+    std::uint16_t logging_flags;
+    bool found;  // a file whose entries in a scan would raise an alert
 };
 CheckOutput check_output;
 
@@ -137,6 +141,8 @@ CheckOutput check_output;
 // has failed: further checks would only go unseen.
 bool print_checked_file(const CheckedFile& file) {
     CheckResult result = {file.path, file.verdict, -1, stderr_sink_first_error()};
+    if (verdict_raises_alert(file.verdict, file.embedded_jpeg_seen, check_output.logging_flags))
+        check_output.found = true;
     if (check_output.jpeg_looked_for) result.embedded_jpeg = file.embedded_jpeg_seen ? 1 : 0;
     print_result(result, check_output.json);
     forget_first_error();
@@ -149,22 +155,37 @@ bool print_checked_file(const CheckedFile& file) {
     return true;
 }
 
+// Checks one file, here or on the jobs' threads. Returns false once the checks have ended.
+bool check_one_file(CheckJobs* checks, const Options& options, const char* path) {
+    if (checks != nullptr) return hand_over_file(checks, path);
+    const Verdict verdict = check_file(path, options);
+    return print_checked_file({path, verdict, file_reader.embedded_jpeg_seen});
+}
+
 }  // namespace
 
 int run_check_command(int argc, char** argv) {
     ParsedArguments args = {};
     int exit_status = kExitOk;
     if (!parse_arguments(kCheckCommand, argc, argv, &args, &exit_status)) return exit_status;
-    if (args.operands.empty()) {
-        usage_error("check needs at least one FILE");
+    if (args.operands.empty() && args.files_from == nullptr) {
+        usage_error("check needs at least one FILE or --files-from");
+        return kExitUsage;
+    }
+    if (args.null_separated && args.files_from == nullptr) {
+        usage_error("-0 is for the paths of --files-from");
         return kExitUsage;
     }
     Options options = {};
     if (!build_options(args, &options)) return kExitUsage;
+    FileList list = {};
+    if (args.files_from != nullptr && !open_file_list(args.files_from, args.null_separated, &list))
+        return kExitUsage;
 
     install_stderr_sink();
     check_output.json = args.json;
     check_output.jpeg_looked_for = (options.logging_flags & kLogEpsJpegs) != 0;
+    check_output.logging_flags = options.logging_flags;
     // One job checks here, in turn; more hand the files to their threads. Where not one
     // thread can be had, the files are checked here all the same.
     const int jobs = jobs_asked_for(args);
@@ -172,16 +193,21 @@ int run_check_command(int argc, char** argv) {
     CheckJobs* checks = jobs > 1 ? start_check_jobs(set_up) : nullptr;
     bool printed = true;
     for (const char* path : args.operands) {
-        if (checks != nullptr) {
-            printed = hand_over_file(checks, path);
-        } else {
-            const Verdict verdict = check_file(path, options);
-            printed = print_checked_file({path, verdict, file_reader.embedded_jpeg_seen});
-        }
+        printed = check_one_file(checks, options, path);
         if (!printed) break;
     }
+    // The list's paths follow the FILEs, each checked as it is read.
+    int listed = 0;
+    if (list.stream != nullptr && printed) {
+        while ((listed = next_listed_path(&list)) == 1) {
+            printed = check_one_file(checks, options, list.path.c_str());
+            if (!printed) break;
+        }
+    }
+    close_file_list(&list);
     // The last files' results come out as the jobs end.
     if (checks != nullptr) finish_check_jobs(checks);
-    if (!printed || std::ferror(stdout)) return kExitUsage;
-    return stderr_sink_saw_error() ? kExitFound : kExitOk;
+    if (!printed || listed < 0 || std::ferror(stdout)) return kExitUsage;
+    if (stderr_sink_saw_error() || list.skipped_line) return kExitUnread;
+    return check_output.found ? kExitFound : kExitOk;
 }

@@ -9,8 +9,10 @@
 #include "settings/options.h"
 
 constexpr int kExitOk = 0;
-constexpr int kExitFound = 1;  // check: a category-1 entry; scan: something found or an error
-constexpr int kExitUsage = 2;  // also: output that could not be written whole
+constexpr int kExitFound = 1;   // an entry that raises an alert: what a scan alerts for
+constexpr int kExitUsage = 2;   // also: output that could not be written whole
+constexpr int kExitUnread = 3;  // an entry of the errors kind (category 1), found or not;
+                                // or a line of a file list skipped
 
 // Files checked at once without --jobs.
 constexpr int kDefaultJobs = 1;
@@ -45,6 +47,14 @@ struct ParsedArguments {
     const char* eps_extensions;
     const char* gif_extensions;
     std::vector<const char*> operands;  // the FILEs or DIRs, in order
+    // The flag words by name (--check, --report): the bits of every name given.
+    bool has_check_names;
+    std::uint16_t check_names;
+    bool has_report_names;
+    std::uint16_t report_names;
+    const char* files_from;  // --files-from: a file list, "-" for stdin; null: none
+    bool null_separated;     // -0: its paths end with a zero byte, not a line end
+    std::vector<const char*> exclude_patterns;  // --exclude, in order
 };
 
 // Reads the arguments after the command's name into `args`. Options may stand anywhere

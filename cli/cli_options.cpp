@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "cli/cli.h"
 #include "settings/extensions.h"
@@ -15,12 +16,15 @@ namespace {
 
 // How an option's value is read; a Switch takes none.
 enum class ValueKind : std::uint8_t {
-    Switch,    // sets its flag
-    FlagWord,  // a number from 0 to 0xFFFF
-    Platform,  // nt, 9x or other
-    List,      // an extension list, checked when the options are built
-    FileName,  // given once, never empty
-    Jobs,      // a number from 1 to kMaxJobs
+    Switch,       // sets its flag
+    FlagWord,     // a number from 0 to 0xFFFF
+    Platform,     // nt, 9x or other
+    List,         // an extension list, checked when the options are built
+    FileName,     // given once, never empty
+    Jobs,         // a number from 1 to kMaxJobs
+    CheckNames,   // names of file scanning flags, comma-separated (kCheckNames)
+    ReportNames,  // names of logging flags (kReportNames)
+    Pattern,      // a name pattern, never empty; repeatable
 };
 
 constexpr std::uint8_t kEveryCommand = kCheckCommand | kScanCommand;
@@ -65,7 +69,73 @@ constexpr OptionRow kOptionRows[] = {
      nullptr, ListKind::None},
     {"--jobs", ValueKind::Jobs, kEveryCommand, &Args::has_jobs, &Args::jobs, nullptr,
      ListKind::None},
+    {"--check", ValueKind::CheckNames, kEveryCommand, &Args::has_check_names, &Args::check_names,
+     nullptr, ListKind::None},
+    {"--report", ValueKind::ReportNames, kEveryCommand, &Args::has_report_names,
+     &Args::report_names, nullptr, ListKind::None},
+    {"--files-from", ValueKind::FileName, kCheckCommand, nullptr, nullptr, &Args::files_from,
+     ListKind::None},
+    {"-0", ValueKind::Switch, kCheckCommand, &Args::null_separated, nullptr, nullptr,
+     ListKind::None},
+    {"--exclude", ValueKind::Pattern, kScanCommand, nullptr, nullptr, nullptr, ListKind::None},
 };
+
+// A name of --check or --report and the bits of the flag word it stands for.
+struct FlagName {
+    const char* name;
+    std::uint16_t bits;
+};
+
+constexpr std::uint16_t kEveryCheck = kUseMacintoshTypes | kCheckTiff | kCheckJpeg | kCheckEps |
+                                      kWarnGif | kExamineExtensions | kEmbedded;
+// In the order of their bits.
+constexpr FlagName kCheckNames[] = {
+    {"mac", kUseMacintoshTypes}, {"tiff", kCheckTiff}, {"jpeg", kCheckJpeg},
+    {"eps", kCheckEps},          {"gif", kWarnGif},    {"extensions", kExamineExtensions},
+    {"embedded", kEmbedded},     {"all", kEveryCheck},
+};
+constexpr std::uint16_t kEveryReport =
+    kLogRgb | kLogCmyk | kLogGif | kLogUnknownColours | kLogEpsJpegs;
+// "errors" has no bit of its own: the errors section is kept whenever any of the four
+// kinds of finding is logged, and invalid files come with unknown colours.
+constexpr FlagName kReportNames[] = {
+    {"rgb", kLogRgb},
+    {"cmyk", kLogCmyk},
+    {"gif", kLogGif},
+    {"unknown", kLogUnknownColours},
+    {"embedded-jpeg", kLogEpsJpegs},
+    {"errors", 0},
+    {"all", kEveryReport},
+};
+
+// The bits of the comma-separated names in `value`, by `names` (`count` rows). Returns
+// false after a message naming the first word that is no name (an empty one included).
+bool parse_flag_names(const char* value, const FlagName* names, std::size_t count,
+                      const char* option, const char* choices, std::uint16_t* bits) {
+    std::uint16_t word = 0;
+    const char* start = value;
+    for (;;) {
+        const char* comma = std::strchr(start, ',');
+        const std::size_t length =
+            comma ? static_cast<std::size_t>(comma - start) : std::strlen(start);
+        const FlagName* found = nullptr;
+        for (std::size_t i = 0; i < count && found == nullptr; ++i)
+            if (std::strlen(names[i].name) == length &&
+                std::strncmp(names[i].name, start, length) == 0)
+                found = &names[i];
+        if (found == nullptr) {
+            // The word is cut to the message's room, which a name never needs.
+            usage_error("unknown name '%.*s' for %s (%s)",
+                        static_cast<int>(length < 200 ? length : 200), start, option, choices);
+            return false;
+        }
+        word |= found->bits;
+        if (comma == nullptr) break;
+        start = comma + 1;
+    }
+    *bits = word;
+    return true;
+}
 
 struct PlatformName {
     const char* name;
@@ -144,6 +214,31 @@ bool take_option(const OptionRow& row, const char* value, ParsedArguments* args)
             return true;
         case ValueKind::List:
             args->*row.text = value;
+            return true;
+        case ValueKind::CheckNames:
+        case ValueKind::ReportNames: {
+            const bool check = row.value == ValueKind::CheckNames;
+            std::uint16_t bits = 0;
+            if (!(check ? parse_flag_names(value, kCheckNames, std::size(kCheckNames), row.name,
+                                           "tiff, jpeg, eps, gif, embedded, extensions, mac or all",
+                                           &bits)
+                        : parse_flag_names(value, kReportNames, std::size(kReportNames), row.name,
+                                           "rgb, cmyk, gif, embedded-jpeg, unknown, errors or all",
+                                           &bits)))
+                return false;
+            // Given again, the names add up.
+            args->*row.number =
+                static_cast<std::uint16_t>((args->*row.given ? args->*row.number : 0) | bits);
+            args->*row.given = true;
+            return true;
+        }
+        case ValueKind::Pattern:
+            if (value[0] == '\0') {
+                usage_error("option %s needs a pattern: an empty one would match no name",
+                            row.name);
+                return false;
+            }
+            args->exclude_patterns.push_back(value);
             return true;
         case ValueKind::FileName:
             if (args->*row.text != nullptr) {
@@ -248,9 +343,33 @@ bool parse_arguments(std::uint8_t command, int argc, char** argv, ParsedArgument
     return true;
 }
 
+namespace {
+
+// A flag word from its names, unless the number is given too: the number wins, with a
+// warning when the two say different things.
+void use_named_flags(bool has_names, std::uint16_t names, const char* names_option, bool has_number,
+                     std::uint16_t number, const char* number_option, std::uint16_t* word) {
+    if (!has_names) return;
+    if (!has_number)
+        *word = names;
+    else if (names != number)
+        usage_error("%s 0x%02X and %s (0x%02X) disagree: %s 0x%02X is used", number_option, number,
+                    names_option, names, number_option, number);
+}
+
+}  // namespace
+
 bool build_options(const ParsedArguments& args, Options* options) {
     platform_state.platform_id = args.has_platform_id ? args.platform_id : platform_query_id();
     set_default_options(options);
+    use_named_flags(args.has_check_names, args.check_names, "--check", args.has_file_scan_flags,
+                    args.file_scan_flags, "--file-scan-flags", &options->file_scan_flags);
+    use_named_flags(args.has_report_names, args.report_names, "--report", args.has_logging_flags,
+                    args.logging_flags, "--logging-flags", &options->logging_flags);
+    if (args.has_report_names && args.report_names == 0 && !args.has_logging_flags)
+        usage_error(
+            "--report errors: errors have no bit of their own; they are reported "
+            "with any other kind of finding, so nothing is reported");
     if (args.has_file_scan_flags) options->file_scan_flags = args.file_scan_flags;
     if (args.has_logging_flags) options->logging_flags = args.logging_flags;
     for (const OptionRow& row : kOptionRows) {

@@ -10,6 +10,7 @@
 
 const char kUsageText[] =
     "usage: inkhound check [OPTIONS] [--] FILE...\n"
+    "       inkhound check [OPTIONS] --files-from LIST [-0] [--] [FILE...]\n"
     "       inkhound scan [OPTIONS] [--list FILE] [--log FILE] [--no-recurse] [--] [DIR...]\n"
     "       inkhound --help | --version\n"
     "\n"
@@ -21,6 +22,11 @@ const char kUsageText[] =
     "  --list FILE              the scan directory list file to scan (Inkhound.dfo format)\n"
     "  --log FILE               also write the report to FILE as the log file (CR LF)\n"
     "  --no-recurse             do not descend into subdirectories of the DIRs\n"
+    "  --exclude PATTERN        leave out the files and folders below the DIRs whose name\n"
+    "                           matches (* ? [...]; repeatable; Windows: letters without\n"
+    "                           case), e.g. --exclude '._*' --exclude .snapshot\n"
+    "  --files-from LIST        check: also check the paths of LIST (- for stdin), one a\n"
+    "                           line, after the FILEs; -0: each ends with a zero byte\n"
     "\n"
     "options (numbers in decimal or 0x hex, 0 to 0xFFFF):\n"
     "  --json                   one JSON object per file instead of a tab-separated line\n"
@@ -33,12 +39,19 @@ const char kUsageText[] =
     "  --platform nt|9x|other   the platform the rules assume (default: this one)\n"
     "  --jobs N                 check N files at once, 1 to 64 (default 1); the output is\n"
     "                           the same as with one job, for slow network shares\n"
+    "  --check NAMES            the file scanning flags by name, comma-separated:\n"
+    "                           mac 0x01, tiff 0x02, jpeg 0x04, eps 0x08, gif 0x10,\n"
+    "                           extensions 0x20, embedded 0x40, all 0x7F\n"
+    "  --report NAMES           the logging flags by name: rgb 0x01, cmyk 0x02, gif 0x04,\n"
+    "                           unknown 0x08, embedded-jpeg 0x10, all 0x1F; errors: none,\n"
+    "                           they come with any other (--file-scan-flags and\n"
+    "                           --logging-flags win over the names)\n"
     "\n"
-    "exit status: 0 all files could be read, 1 a file could not be opened or read,\n"
-    "2 usage error or output that could not be written\n"
-    "scan exit status: 0 nothing found, 1 something found or an error entry made, 2 usage\n"
-    "error, output or log that could not be written whole, 130 stopped (Ctrl-C, SIGTERM,\n"
-    "SIGHUP)\n";
+    "exit status: 0 nothing found and everything read; 1 something found (a file the\n"
+    "report would alert for), everything read; 2 usage error, a file list that could not\n"
+    "be read, output or log that could not be written whole; 3 a file or folder could not\n"
+    "be opened or read (found or not), or a line of a file list was skipped; 130 stopped\n"
+    "(Ctrl-C; a scan also by SIGTERM or SIGHUP)\n";
 
 ToolSurroundings tool_surroundings;
 

@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "report/report.h"
 #include "scan/jobs.h"
+#include "scan/name_pattern.h"
 #include "scan/walker.h"
 
 namespace {
@@ -228,6 +229,15 @@ void install_scan_sinks() {
     reset_log_slots();
 }
 
+// Whether `name` matches one of the --exclude patterns, compared as the system compares
+// names.
+bool excluded_name(const void* context, const char* name) {
+    const auto& patterns = *static_cast<const std::vector<const char*>*>(context);
+    for (const char* pattern : patterns)
+        if (name_matches(pattern, name, kPathsIgnoreCase)) return true;
+    return false;
+}
+
 // The immediate scan of the list or the directories, its files checked by the walker
 // itself with one job, else on the jobs' threads (by the walker where not one thread can
 // be had). Returns 1 when it finished, 0 when it was stopped.
@@ -237,6 +247,8 @@ int scan_targets(const ParsedArguments& args, const Options& options) {
     targets.directories = args.operands.data();
     targets.directory_count = static_cast<int>(args.operands.size());
     targets.include_subdirectories = !args.no_recurse;
+    const NameFilter name_filter = {excluded_name, &args.exclude_patterns};
+    if (!args.exclude_patterns.empty()) targets.name_filter = &name_filter;
     const int jobs = jobs_asked_for(args);
     const JobsSetUp set_up = {jobs, &options, true, &scan_control.immediate_stop_requested,
                               nullptr};
@@ -278,14 +290,16 @@ void finish_outputs(ScanOutcome* outcome) {
 }
 
 // The exit status, after a message on stderr for each thing that went wrong: the stop
-// gives 130 and a finding or an error entry 1, but an incomplete report, --log file or
-// stdout gives 2 over both.
+// gives 130, an error entry 3 and else a finding 1, but an incomplete report, --log file
+// or stdout gives 2 over all of them.
 int scan_exit_status(const ScanOutcome& outcome, const char* log_target) {
     const ScanCommandState& state = scan_command;
     int status = kExitOk;
     if (!outcome.finished)
         status = kExitStopped;
-    else if (outcome.found || state.saw_error_entry)
+    else if (state.saw_error_entry)
+        status = kExitUnread;
+    else if (outcome.found)
         status = kExitFound;
     if (state.entries_over_limit > 0) {
         usage_error(

@@ -253,6 +253,10 @@ void platform_keep_interrupts_off_this_thread();
 // Whether the standard error stream is a terminal (a console on Windows).
 bool platform_stderr_is_terminal();
 
+// Puts standard input in binary mode (Windows; nothing to do on POSIX), so that a list
+// read from it reaches the tool byte for byte: no CR LF folded, no Ctrl-Z taken for its end.
+void platform_binary_standard_input();
+
 // ---- Replacing a file whole -------------------------------------------------------------
 // A file the program rewrites (the log, the scan directory list, the command-line tool's
 // --log) is written beside its target under a name of its own and put in the target's

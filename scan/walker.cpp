@@ -49,8 +49,9 @@ struct Walk {
     bool list_filter;
     bool background;
     const Options* options;
-    const WalkedFolders* walked;  // null: a walk on its own
-    const FileHandOff* hand_off;  // null: files are checked here
+    const WalkedFolders* walked;    // null: a walk on its own
+    const FileHandOff* hand_off;    // null: files are checked here
+    const NameFilter* name_filter;  // null: no name is left out
 };
 
 // Before an entry of the walker's own: the files handed over are reported first.
@@ -104,6 +105,8 @@ int handle_entry(Walk& walk, std::size_t length, const DirectoryEntry& entry, bo
     } else if (!check_files) {
         return 1;
     }
+    const NameFilter* filter = walk.name_filter;
+    if (filter != nullptr && filter->excluded(filter->context, entry.name)) return 1;
     const char first = walk.path[0];
     const bool joined = join_path(walk.path, entry.name, walk.path, sizeof walk.path);
     // A directory must leave room for what its enumeration appends to it.
@@ -167,7 +170,8 @@ int walk_level(Walk& walk, std::size_t length, bool check_files, const FolderSte
 // walk_directory, in the record of what the scan has walked (`walked`, or null): a folder
 // recorded there is not walked again, and the walk is recorded once it has run to its end.
 int walk_tree(const char* directory, bool recurse, bool list_filter, bool background,
-              const Options& options, WalkedFolders* walked, const FileHandOff* hand_off) {
+              const Options& options, WalkedFolders* walked, const FileHandOff* hand_off,
+              const NameFilter* name_filter) {
     Walk walk;
     const std::size_t length = std::strlen(directory);
     if (length == 0 || length + kDirectorySearchSuffix >= sizeof walk.path) catch_up(hand_off);
@@ -187,6 +191,7 @@ int walk_tree(const char* directory, bool recurse, bool list_filter, bool backgr
     walk.options = &options;
     walk.walked = walked;
     walk.hand_off = hand_off;
+    walk.name_filter = name_filter;
     const FolderStep top = step_for(walk, nullptr);
     if (walked_already(walk, top)) return 1;
     const int result =
@@ -234,6 +239,7 @@ struct ListWalk {
     const Options* options;
     WalkedFolders walked;
     const FileHandOff* hand_off;
+    const NameFilter* name_filter;
 };
 
 // A top-level entry of the list: an included directory, or an excluded one that holds an
@@ -248,14 +254,16 @@ int walk_list_entry(const char* path, bool has_entries_below, void* context) {
     }
     if (lies_in_walked(list.walked, path)) return 1;
     return walk_tree(path, true, has_entries_below, list.background, *list.options, &list.walked,
-                     list.hand_off);
+                     list.hand_off, list.name_filter);
 }
 
-int walk_list(bool background, const Options& options, const FileHandOff* hand_off) {
+int walk_list(bool background, const Options& options, const FileHandOff* hand_off,
+              const NameFilter* name_filter) {
     ListWalk list;
     list.background = background;
     list.options = &options;
     list.hand_off = hand_off;
+    list.name_filter = name_filter;
     return for_each_scan_directory(walk_list_entry, &list);
 }
 
@@ -263,17 +271,21 @@ int walk_list(bool background, const Options& options, const FileHandOff* hand_o
 
 int walk_directory(const char* directory, bool recurse, bool list_filter, bool background,
                    const Options& options) {
-    return walk_tree(directory, recurse, list_filter, background, options, nullptr, nullptr);
+    return walk_tree(directory, recurse, list_filter, background, options, nullptr, nullptr,
+                     nullptr);
 }
 
 int walk_scan_directory_list(bool background, const Options& options) {
-    return walk_list(background, options, nullptr);
+    return walk_list(background, options, nullptr, nullptr);
 }
 
-int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
-                   std::uint16_t logging_flags) {
-    ReportCategory slots[3] = {static_cast<ReportCategory>(verdict),
-                               ReportCategory::NothingToReport, ReportCategory::NothingToReport};
+namespace {
+
+// The report entries of a verdict, before the logging flags filter them.
+void verdict_slots(Verdict verdict, bool embedded_jpeg_seen, ReportCategory slots[3]) {
+    slots[0] = static_cast<ReportCategory>(verdict);
+    slots[1] = ReportCategory::NothingToReport;
+    slots[2] = ReportCategory::NothingToReport;
     if (verdict == Verdict::CmykAndRgb) {
         slots[0] = ReportCategory::Cmyk;
         slots[1] = ReportCategory::Rgb;
@@ -282,15 +294,25 @@ int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
         slots[1] = ReportCategory::PossiblyRgb;
     }
     if (embedded_jpeg_seen) slots[2] = ReportCategory::EmbeddedJpeg;
+}
+
+// NothingToReport's mask is 0: it never passes.
+bool slot_passes(const CategoryInfo* info, std::uint16_t logging_flags) {
+    return info == nullptr || info->log_mask == kAlwaysReported ||
+           (info->log_mask & logging_flags) != 0;
+}
+
+}  // namespace
+
+int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
+                   std::uint16_t logging_flags) {
+    ReportCategory slots[3];
+    verdict_slots(verdict, embedded_jpeg_seen, slots);
     const char* message = verdict_message(verdict);
     ScanState* scan = current_scan();
     int made = 0;
     for (ReportCategory slot : slots) {
-        // NothingToReport's mask is 0: it never passes.
-        const CategoryInfo* info = category_info(static_cast<int>(slot));
-        if (info != nullptr && info->log_mask != kAlwaysReported &&
-            (info->log_mask & logging_flags) == 0)
-            continue;
+        if (!slot_passes(category_info(static_cast<int>(slot)), logging_flags)) continue;
         // The message is passed as an argument, never as the format: a path or text with
         // a percent sign stays as it is.
         if (message != nullptr)
@@ -301,6 +323,16 @@ int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
         ++made;
     }
     return made;
+}
+
+bool verdict_raises_alert(Verdict verdict, bool embedded_jpeg_seen, std::uint16_t logging_flags) {
+    ReportCategory slots[3];
+    verdict_slots(verdict, embedded_jpeg_seen, slots);
+    for (ReportCategory slot : slots) {
+        const CategoryInfo* info = category_info(static_cast<int>(slot));
+        if (info != nullptr && info->raises_alert && slot_passes(info, logging_flags)) return true;
+    }
+    return false;
 }
 
 bool report_closing_lines(bool (*was_stopped)(), const char* finished_text,
@@ -328,7 +360,7 @@ int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& o
     }
     report(1, ReportCategory::General, nullptr, kStartingImmediateScan);
     if (targets.whole_list) {
-        walk_list(false, options, targets.hand_off);
+        walk_list(false, options, targets.hand_off, targets.name_filter);
     } else {
         // Directories named twice, or one inside another, are walked once.
         WalkedFolders walked;
@@ -336,7 +368,7 @@ int perform_immediate_scan(const ImmediateScanTargets& targets, const Options& o
             const char* directory = targets.directories[i];
             if (targets.include_subdirectories && lies_in_walked(walked, directory)) continue;
             if (!walk_tree(directory, targets.include_subdirectories, false, false, options,
-                           &walked, targets.hand_off))
+                           &walked, targets.hand_off, targets.name_filter))
                 break;
         }
     }

@@ -61,6 +61,14 @@ struct FileHandOff {
     void* receiver;
 };
 
+// Names an immediate scan leaves out (the command-line tool's --exclude), asked of every
+// entry below the top folders: a file it excludes is neither checked nor counted as seen,
+// a folder is not entered.
+struct NameFilter {
+    bool (*excluded)(const void* context, const char* name);
+    const void* context;
+};
+
 // What an immediate scan covers: the whole scan directory list, or the given
 // directories in order.
 struct ImmediateScanTargets {
@@ -68,7 +76,8 @@ struct ImmediateScanTargets {
     const char* const* directories;
     int directory_count;
     bool include_subdirectories;
-    const FileHandOff* hand_off;  // null: the walker checks each file itself
+    const FileHandOff* hand_off;    // null: the walker checks each file itself
+    const NameFilter* name_filter;  // null: no name is left out
 };
 
 // The rule from a verdict to report entries: up to three untimestamped entries naming
@@ -76,6 +85,10 @@ struct ImmediateScanTargets {
 // files_logged. Returns how many entries were made.
 int report_verdict(const char* path, Verdict verdict, bool embedded_jpeg_seen,
                    std::uint16_t logging_flags);
+
+// Whether report_verdict would make an entry that raises an alert, one that sets the log
+// file's found_something: what a scan counts as having found something.
+bool verdict_raises_alert(Verdict verdict, bool embedded_jpeg_seen, std::uint16_t logging_flags);
 
 // A scan's closing lines, for the calling thread's scan: an empty line; `stopped_text`
 // when `was_stopped` (asked once the empty line is out) says so, else `finished_text`,

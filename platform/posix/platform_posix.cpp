@@ -400,6 +400,8 @@ bool platform_stderr_is_terminal() {
     return isatty(2) == 1;
 }
 
+void platform_binary_standard_input() {}
+
 // ---- Replacing a file whole -------------------------------------------------------------
 
 namespace {

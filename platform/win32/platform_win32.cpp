@@ -3,6 +3,9 @@
 // calls it.
 #include "platform/win32/win32.h"
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -365,6 +368,10 @@ void platform_keep_interrupts_off_this_thread() {}
 bool platform_stderr_is_terminal() {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+void platform_binary_standard_input() {
+    _setmode(_fileno(stdin), _O_BINARY);
 }
 
 // ---- Replacing a file whole -------------------------------------------------------------

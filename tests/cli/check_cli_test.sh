@@ -32,12 +32,18 @@ for args in "check" "check --json" "check --bogus $work/logo.gif" \
             "check --tiff-extensions .TI- $work/logo.gif" \
             "check --gif-extensions .GIF;.tiffx $work/logo.gif" \
             "check --platform os2 $work/logo.gif" "check --jobs 0 $work/logo.gif" \
-            "check --jobs 10000 $work/logo.gif" "check --jobs=-1 $work/logo.gif"; do
+            "check --jobs 10000 $work/logo.gif" "check --jobs=-1 $work/logo.gif" \
+            "check --check png $work/logo.gif" "check --report rgb,,cmyk $work/logo.gif" \
+            "check --check= $work/logo.gif" "check -0 $work/logo.gif" \
+            "check --files-from $work/absent.list" "check --files-from $work/folder.gif" \
+            "check --exclude x $work/logo.gif"; do
     run $args
     expect "usage error: $args" "$( [ $status = 2 ] && [ -z "$out" ] && [ "$(lines "$err")" = 1 ]; echo $?)"
 done
 run check --bogus "$work/logo.gif"
 expect "culprit named" "$(has "$err" "--bogus")"
+run check --check tiff,png "$work/logo.gif"
+expect "bad name named" "$(has "$err" "'png'")"
 long_list=$(printf '.ABCD;%.0s' $(seq 40))
 run check --jpeg-extensions "$long_list" "$work/logo.gif"
 expect "list over 199 characters" "$(is "$status/$out" "2/")"
@@ -50,7 +56,7 @@ run check --file-scan-flags 0x20 "$work/photo.tif" "$work/notes.txt"
 expect "mis-labelled, then unclaimed" "$(is "$out" "15	Mislabelled	-	$work/photo.tif
 14	NothingToReport	-	$work/notes.txt")"
 run check "$work/photo.tif" --gif-extensions ".gif;.tif" --file-scan-flags=0x30
-expect "options after files, lists upper-cased" "$(is "$status/$out" "0/15	Mislabelled	-	$work/photo.tif")"
+expect "options after files, lists upper-cased" "$(is "$status/$out" "1/15	Mislabelled	-	$work/photo.tif")"
 run check --tiff-extensions "" --file-scan-flags 0x20 "$work/photo.tif"
 expect "empty list claims nothing" "$(is "$out" "14	NothingToReport	-	$work/photo.tif")"
 
@@ -74,15 +80,15 @@ newline.gif"
 fi
 
 run check "$work/missing.gif" "$work/logo.gif"
-expect "open failure: line, entry, status" "$( [ $status = 1 ] &&
+expect "open failure: line, entry, status" "$( [ $status = 3 ] &&
     [ "$out" = "14	NothingToReport	-	$work/missing.gif
 14	NothingToReport	-	$work/logo.gif" ] &&
     printf '%s\n' "$err" | grep -qE "^[0-9]{1,2}-[A-Za-z]+-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}  $work/missing.gif: open failure: 2\$"; echo $?)"
 run check "$work/folder.gif"
-expect "directory is an open failure" "$( [ $status = 1 ] && [ "$(lines "$err")" = 1 ]; echo $?)"
+expect "directory is an open failure" "$( [ $status = 3 ] && [ "$(lines "$err")" = 1 ]; echo $?)"
 if [ $posix = 1 ] && mkfifo "$work/pipe.gif" 2>/dev/null; then
     run check "$work/pipe.gif"
-    expect "fifo: no hang" "$( [ $status = 1 ] && [ "$out" = "14	NothingToReport	-	$work/pipe.gif" ]; echo $?)"
+    expect "fifo: no hang" "$( [ $status = 3 ] && [ "$out" = "14	NothingToReport	-	$work/pipe.gif" ]; echo $?)"
 fi
 # The embedded-JPEG field answers only when the analysis was asked to look.
 samples="${SAMPLES:-}"
@@ -93,7 +99,7 @@ if [ -n "$samples" ] && [ -d "$samples" ]; then
     expect "embedded JPEG in JSON" "$(has "$out" '"embedded_jpeg":true,')"
 fi
 run check --json "$work/missing.gif"
-expect "json error member" "$( [ $status = 1 ] && [ "$(has "$out" ',"embedded_jpeg":null,"error":"open failure: 2"}')" = 0 ]; echo $?)"
+expect "json error member" "$( [ $status = 3 ] && [ "$(has "$out" ',"embedded_jpeg":null,"error":"open failure: 2"}')" = 0 ]; echo $?)"
 
 if [ $posix = 1 ]; then
     timeout 60 "${tool[@]}" check "$work/logo.gif" "$work/missing.gif" >/dev/full 2>"$work/err"
@@ -111,7 +117,7 @@ fi
 
 long="$work/$(printf 'n%.0s' $(seq 4200)).gif"
 run check "$long"
-expect "path too long" "$( [ $status = 1 ] && [ "$out" = "14	NothingToReport	-	$long" ] &&
+expect "path too long" "$( [ $status = 3 ] && [ "$out" = "14	NothingToReport	-	$long" ] &&
     [ "$(has "$err" "path too long")" = 0 ]; echo $?)"
 
 # Jobs: results and stderr entries come out as one job's, in argument order.
@@ -124,13 +130,76 @@ if [ $several_jobs = 1 ]; then
         echo "status ${PIPESTATUS[0]}" >>"$work/jobs$n"
     done
     status=$(tail -n 1 "$work/jobs8") out="" err=""
-    expect "--jobs 8: as one job" "$( [ "$status" = "status 1" ] && cmp -s "$work/jobs1" "$work/jobs8"; echo $?)"
+    expect "--jobs 8: as one job" "$( [ "$status" = "status 3" ] && cmp -s "$work/jobs1" "$work/jobs8"; echo $?)"
     if [ $posix = 1 ]; then
         timeout 60 "${tool[@]}" check --jobs 8 "$work/logo.gif" "${checked[@]}" >/dev/full 2>"$work/err"
         status=$? out="" err=$(cat "$work/err")
         expect "--jobs 8, stdout not written: exit 2, no further entries" "$( [ $status = 2 ] &&
             [ "$(lines "$err")" = 1 ]; echo $?)"
     fi
+fi
+
+# Names and the bits they stand for, read from the warning that the word given beside
+# them disagrees.
+for row in check:mac:0x01 check:tiff:0x02 check:jpeg:0x04 check:eps:0x08 check:gif:0x10 \
+           check:extensions:0x20 check:embedded:0x40 check:all:0x7F check:tiff,gif:0x12 \
+           report:rgb:0x01 report:cmyk:0x02 report:gif:0x04 report:unknown:0x08 \
+           report:embedded-jpeg:0x10 report:errors,rgb:0x01 report:all:0x1F; do
+    IFS=: read -r option names bits <<<"$row"
+    word=--file-scan-flags
+    [ $option = report ] && word=--logging-flags
+    run check --$option $names $word 0x100 "$work/logo.gif"
+    expect "--$option $names is $bits, the word wins" "$( [ $status = 0 ] && [ "$(lines "$err")" = 1 ] &&
+        [ "$(has "$err" "$word 0x100 and --$option ($bits) disagree")" = 0 ]; echo $?)"
+done
+run check --check gif --check extensions --report gif "$work/logo.gif" "$work/notes.txt"
+expect "names add up; a finding: exit 1" "$(is "$status/$out" "1/5	Gif	-	$work/logo.gif
+14	NothingToReport	-	$work/notes.txt")"
+run check --report errors "$work/logo.gif"
+expect "errors alone: told it reports nothing" "$( [ $status = 0 ] && [ "$(has "$err" "nothing is reported")" = 0 ]; echo $?)"
+run check --file-scan-flags 0x3E --json "$work/missing.gif" "$work/photo.tif"
+expect "found and unread: exit 3" "$(is "$status" 3)"
+
+# File lists: the FILEs first, then the list's paths, as though all were arguments.
+printf '%s\r\n\n%s\n%s' "$work/photo.tif" "$work/missing.gif" "$work/notes.txt" >"$work/crlf.list"
+run check --file-scan-flags 0x3E "$work/logo.gif" "$work/photo.tif" "$work/missing.gif" "$work/notes.txt"
+printf 'status %s\n%s\n' "$status" "$out" >"$work/as-arguments"
+for options in "--files-from $work/crlf.list" "--files-from=- --jobs 8" "-0 --files-from -"; do
+    list="$work/crlf.list"
+    [ "${options#-0}" != "$options" ] && list="$work/zero.list" &&
+        printf '%s\0' "$work/photo.tif" "$work/missing.gif" "$work/notes.txt" >"$list"
+    timeout 60 "${tool[@]}" check --file-scan-flags 0x3E "$work/logo.gif" $options <"$list" >"$work/out" 2>"$work/err"
+    status=$? out=$(tr -d '\r' <"$work/out") err=$(tr -d '\r' <"$work/err")
+    expect "list ($options): as arguments" "$(printf 'status %s\n%s\n' "$status" "$out" | cmp -s - "$work/as-arguments"; echo $?)"
+done
+: >"$work/empty.list"
+run check --files-from "$work/empty.list"
+expect "empty list: no paths" "$(is "$status/$out/$err" "0//")"
+printf '%s\nbad\000zero.gif\n%s\n' "$work/logo.gif" "$work/notes.txt" >"$work/zeros.list"
+run check --files-from "$work/zeros.list"
+expect "zero byte in a line: line named, skipped, exit 3" "$( [ $status = 3 ] && [ "$(lines "$out")" = 2 ] &&
+    [ "$(has "$err" "line 2 of the file list skipped")" = 0 ]; echo $?)"
+huge="$work/$(printf 'n%.0s' $(seq 100000)).gif"
+printf '%s\n' "$huge" >"$work/huge.list"
+run check --files-from "$work/huge.list"
+expect "a line of 100,000 bytes: as that argument" "$( [ $status = 3 ] && [ "$out" = "14	NothingToReport	-	$huge" ] &&
+    [ "$(has "$err" "path too long")" = 0 ]; echo $?)"
+if [ $posix = 1 ]; then
+    printf '%s\0' "$work/tab	and
+newline.gif" | { timeout 60 "${tool[@]}" check --file-scan-flags 0x3E --files-from - -0 >"$work/out"; }
+    expect "-0: a name with a line feed" "$(is "$(cat "$work/out")" "5	Gif	-	$work/tab\tand\nnewline.gif")"
+    # A list that never ends: each path checked as its line arrives, Ctrl-C ends it all.
+    mkfifo "$work/list.fifo"
+    env --default-signal=INT "${tool[@]}" check --file-scan-flags 0x3E --files-from "$work/list.fifo" >"$work/out" 2>&1 &
+    pid=$!
+    exec 3>"$work/list.fifo"
+    printf '%s\n' "$work/logo.gif" >&3
+    for _ in $(seq 1000); do [ -s "$work/out" ] && break; sleep 0.01; done
+    kill -INT $pid
+    wait $pid
+    status=$? out=$(cat "$work/out") err=""
+    exec 3>&-
+    expect "never-ending list: checked as it comes, Ctrl-C: 130" "$(is "$status/$out" "130/5	Gif	-	$work/logo.gif")"
 fi
 
 finish

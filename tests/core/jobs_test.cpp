@@ -24,9 +24,12 @@ class JobsTest : public WalkFixture {
         CheckJobs* checks = jobs > 1 ? start_check_jobs(set_up) : nullptr;
         FileHandOff hand_off = {};
         if (checks != nullptr) hand_off = file_hand_off(checks);
-        const ImmediateScanTargets targets = {false, directories.data(),
-                                              static_cast<int>(directories.size()), true,
-                                              checks != nullptr ? &hand_off : nullptr};
+        const ImmediateScanTargets targets = {false,
+                                              directories.data(),
+                                              static_cast<int>(directories.size()),
+                                              true,
+                                              checks != nullptr ? &hand_off : nullptr,
+                                              nullptr};
         const int result = perform_immediate_scan(targets, options_);
         if (checks != nullptr) finish_check_jobs(checks);
         Lines lines = entries();

@@ -51,7 +51,9 @@ class WalkerTest : public WalkFixture {
     int walk(const std::string& directory, bool recurse = true, bool background = false) {
         return walk_directory(directory.c_str(), recurse, false, background, options_);
     }
-    int scan_list() { return perform_immediate_scan({true, nullptr, 0, true, nullptr}, options_); }
+    int scan_list() {
+        return perform_immediate_scan({true, nullptr, 0, true, nullptr, nullptr}, options_);
+    }
 };
 
 TEST_F(WalkerTest, WhatIsCheckedSkippedAndEntered) {
@@ -90,7 +92,8 @@ TEST_F(WalkerTest, AStopInANestedDirectoryEndsTheWholeScan) {
         sink_.clear();
         fetched_after_stop = 0;
         scan_control.immediate_stop_requested = false;  // as the start of a scan does
-        EXPECT_EQ(0, perform_immediate_scan({whole_list, directories, 2, true, nullptr}, options_));
+        EXPECT_EQ(0, perform_immediate_scan({whole_list, directories, 2, true, nullptr, nullptr},
+                                            options_));
         // The file being checked is finished; nothing after it is begun.
         const Lines all = entries();
         ASSERT_EQ(5u, all.size());
@@ -217,7 +220,8 @@ TEST_F(WalkerTest, NoScanWalksAFolderTwice) {
         edit_after_first_file = c.edit;
         const int count = static_cast<int>(directories.size());
         EXPECT_EQ(1, perform_immediate_scan(
-                         {c.edit != nullptr, directories.data(), count, true, nullptr}, options_));
+                         {c.edit != nullptr, directories.data(), count, true, nullptr, nullptr},
+                         options_));
         EXPECT_EQ(5u, entries(5).size());
         EXPECT_EQ(5, test_scan().files_seen.load());
     }

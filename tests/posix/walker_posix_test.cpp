@@ -44,7 +44,7 @@ TEST_F(PosixWalkerTest, LinksFifosAndDevices) {
     ASSERT_EQ(0, symlink(root.c_str(), (root + "/self").c_str()));
     for (const char* listed : {"/sub", "/self"}) set_directory_mark((root + listed).c_str(), 1);
     sink_.clear();
-    EXPECT_EQ(1, perform_immediate_scan({true, nullptr, 0, true, nullptr}, options_));
+    EXPECT_EQ(1, perform_immediate_scan({true, nullptr, 0, true, nullptr, nullptr}, options_));
     EXPECT_EQ((std::vector<std::string>{root + "/sub/link.gif", root + "/sub/real.gif"}),
               entries(5));
 }
