@@ -44,6 +44,9 @@ struct ParsedArguments {
     const char* jpeg_extensions;
     const char* eps_extensions;
     const char* gif_extensions;
+    std::uint16_t output_format;  // --format, an OutputFormat; 0: not given
+    bool progress;                // --progress, --no-progress: the later one given wins
+    bool no_progress;
     std::vector<const char*> operands;  // the FILEs or DIRs, in order
 };
 

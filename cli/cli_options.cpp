@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "cli/cli.h"
+#include "cli/progress.h"
+#include "cli/records.h"
 #include "settings/extensions.h"
 #include "settings/options.h"
 #include "platform/identity.h"
@@ -21,6 +23,7 @@ enum class ValueKind : std::uint8_t {
     List,      // an extension list, checked when the options are built
     FileName,  // given once, never empty
     Jobs,      // a number from 1 to kMaxJobs
+    Format,    // an output format's name
 };
 
 constexpr std::uint8_t kEveryCommand = kCheckCommand | kScanCommand;
@@ -64,6 +67,12 @@ constexpr OptionRow kOptionRows[] = {
     {"--platform", ValueKind::Platform, kEveryCommand, &Args::has_platform_id, &Args::platform_id,
      nullptr, ListKind::None},
     {"--jobs", ValueKind::Jobs, kEveryCommand, &Args::has_jobs, &Args::jobs, nullptr,
+     ListKind::None},
+    {"--format", ValueKind::Format, kEveryCommand, nullptr, &Args::output_format, nullptr,
+     ListKind::None},
+    {"--progress", ValueKind::Switch, kEveryCommand, &Args::progress, nullptr, nullptr,
+     ListKind::None},
+    {"--no-progress", ValueKind::Switch, kEveryCommand, &Args::no_progress, nullptr, nullptr,
      ListKind::None},
 };
 
@@ -115,7 +124,17 @@ const OptionRow* find_option(const char* argument, const char** inline_value) {
 bool take_option(const OptionRow& row, const char* value, ParsedArguments* args) {
     switch (row.value) {
         case ValueKind::Switch:
+            // The later of --progress and --no-progress wins, so either may follow the other
+            // in an alias.
+            if (row.given == &Args::progress) args->no_progress = false;
+            if (row.given == &Args::no_progress) args->progress = false;
             args->*row.given = true;
+            return true;
+        case ValueKind::Format:
+            if (!parse_output_format(value, &(args->*row.number))) {
+                usage_error("bad value '%s' for %s (tsv, report, json or csv)", value, row.name);
+                return false;
+            }
             return true;
         case ValueKind::FlagWord:
             if (!parse_flag_word(value, &(args->*row.number))) {
@@ -171,7 +190,9 @@ void stderr_sink(int category, const char* timestamp, const char* name, const ch
     }
     char line[kLineSize];
     format_report_line(timestamp, name, message, line, sizeof line);
+    hold_progress();
     write_report_line(stderr, line);
+    release_progress();
 }
 
 }  // namespace
@@ -182,7 +203,9 @@ void usage_error(const char* format, ...) {
     va_start(arguments, format);
     std::vsnprintf(message, sizeof message, format, arguments);
     va_end(arguments);
+    hold_progress();
     std::fprintf(stderr, "inkhound: %s\n", message);
+    release_progress();
 }
 
 bool parse_flag_word(const char* text, std::uint16_t* value) {

@@ -253,6 +253,10 @@ void platform_keep_interrupts_off_this_thread();
 // Whether the standard error stream is a terminal (a console on Windows).
 bool platform_stderr_is_terminal();
 
+// The width in columns of the terminal (console) the standard error stream writes to, or 0
+// when it is not one or will not say.
+int platform_stderr_terminal_width();
+
 // ---- Replacing a file whole -------------------------------------------------------------
 // A file the program rewrites (the log, the scan directory list, the command-line tool's
 // --log) is written beside its target under a name of its own and put in the target's

@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <strings.h>
 #include <pthread.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -398,6 +399,12 @@ void platform_keep_interrupts_off_this_thread() {
 
 bool platform_stderr_is_terminal() {
     return isatty(2) == 1;
+}
+
+int platform_stderr_terminal_width() {
+    struct winsize size = {};
+    if (ioctl(2, TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
 }
 
 // ---- Replacing a file whole -------------------------------------------------------------

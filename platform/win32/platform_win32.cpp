@@ -367,6 +367,12 @@ bool platform_stderr_is_terminal() {
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
+int platform_stderr_terminal_width() {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) return 0;
+    return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
 // ---- Replacing a file whole -------------------------------------------------------------
 
 namespace {
