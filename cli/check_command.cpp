@@ -52,12 +52,12 @@ CheckOutput check_output;
 bool print_checked_file(const CheckedFile& file) {
     FileRecord result = {file.path, file.verdict, -1, stderr_sink_first_error()};
     if (check_output.jpeg_looked_for) result.embedded_jpeg = file.embedded_jpeg_seen ? 1 : 0;
-    hold_progress();
+    hold_progress_for_stdout();
     print_result(result, check_output.format);
     forget_first_error();
     const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
     const int error = errno;
-    release_progress();
+    release_progress_for_stdout();
     if (!written) {
         usage_error("the results could not be written to standard output: %s",
                     std::strerror(error));

@@ -29,6 +29,7 @@ constexpr char kCutMark[] = "...";
 // main thread's alone.
 struct ProgressLine {
     bool running;  // the drawing thread is there
+    bool stdout_on_terminal;
     std::thread drawer;
     std::mutex lock;
     std::condition_variable wake;
@@ -160,6 +161,7 @@ void start_progress(const ScanState* scan) {
     line.scan = scan;
     line.started = std::chrono::steady_clock::now();
     line.stopping = false;
+    line.stdout_on_terminal = platform_stdout_is_terminal();
     // The first line at once, before the thread: a run shows it however short.
     draw_line();
     try {
@@ -197,6 +199,14 @@ void release_progress() {
     if (!line.running) return;
     std::lock_guard<std::mutex> hold(line.lock);
     --line.holds;
+}
+
+void hold_progress_for_stdout() {
+    if (progress_line.stdout_on_terminal) hold_progress();
+}
+
+void release_progress_for_stdout() {
+    if (progress_line.stdout_on_terminal) release_progress();
 }
 
 void stop_progress() {

@@ -17,10 +17,16 @@ void start_progress(const ScanState* scan);
 // The folder of `path` becomes the line's current folder.
 void note_progress_folder(const char* path);
 
-// Around any other write to stderr, or to stdout where it may share the terminal: the
-// line is cleared and not drawn again until released. Without the line, nothing.
+// Around any other write to stderr: the line is cleared and not drawn again until
+// released. Without the line, nothing.
 void hold_progress();
 void release_progress();
+
+// Around a write to stdout: as hold_progress and release_progress where stdout is a
+// terminal too, which the line shares; elsewhere nothing, so that the results written to
+// a file or a pipe do not keep the line off the screen.
+void hold_progress_for_stdout();
+void release_progress_for_stdout();
 
 // Ends the thread and clears the line.
 void stop_progress();

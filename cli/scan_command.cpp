@@ -65,10 +65,10 @@ bool record_checked_file(const CheckedFile& file) {
     if (state.format == OutputFormat::Report || std::ferror(stdout)) return true;
     FileRecord record = {file.path, file.verdict, -1, nullptr};
     if (state.jpeg_looked_for) record.embedded_jpeg = file.embedded_jpeg_seen ? 1 : 0;
-    hold_progress();
+    hold_progress_for_stdout();
     print_scan_file_record(record);
     const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
-    release_progress();
+    release_progress_for_stdout();
     if (!written) request_stop();
     return true;
 }

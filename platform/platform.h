@@ -252,6 +252,8 @@ void platform_keep_interrupts_off_this_thread();
 
 // Whether the standard error stream is a terminal (a console on Windows).
 bool platform_stderr_is_terminal();
+// Whether the standard output stream is one.
+bool platform_stdout_is_terminal();
 
 // The width in columns of the terminal (console) the standard error stream writes to, or 0
 // when it is not one or will not say.

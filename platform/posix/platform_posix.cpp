@@ -401,6 +401,10 @@ bool platform_stderr_is_terminal() {
     return isatty(2) == 1;
 }
 
+bool platform_stdout_is_terminal() {
+    return isatty(1) == 1;
+}
+
 int platform_stderr_terminal_width() {
     struct winsize size = {};
     if (ioctl(2, TIOCGWINSZ, &size) != 0) return 0;
