@@ -46,6 +46,9 @@ struct ParsedArguments {
     const char* jpeg_extensions;
     const char* eps_extensions;
     const char* gif_extensions;
+    std::uint16_t output_format;  // --format, an OutputFormat; 0: not given
+    bool progress;                // --progress, --no-progress: the later one given wins
+    bool no_progress;
     std::vector<const char*> operands;  // the FILEs or DIRs, in order
     // The flag words by name (--check, --report): the bits of every name given.
     bool has_check_names;

@@ -6,6 +6,8 @@
 #include <iterator>
 
 #include "cli/cli.h"
+#include "cli/progress.h"
+#include "cli/records.h"
 #include "settings/extensions.h"
 #include "settings/options.h"
 #include "platform/identity.h"
@@ -25,6 +27,7 @@ enum class ValueKind : std::uint8_t {
     CheckNames,   // names of file scanning flags, comma-separated (kCheckNames)
     ReportNames,  // names of logging flags (kReportNames)
     Pattern,      // a name pattern, never empty; repeatable
+    Format,       // an output format's name
 };
 
 constexpr std::uint8_t kEveryCommand = kCheckCommand | kScanCommand;
@@ -78,6 +81,12 @@ constexpr OptionRow kOptionRows[] = {
     {"-0", ValueKind::Switch, kCheckCommand, &Args::null_separated, nullptr, nullptr,
      ListKind::None},
     {"--exclude", ValueKind::Pattern, kScanCommand, nullptr, nullptr, nullptr, ListKind::None},
+    {"--format", ValueKind::Format, kEveryCommand, nullptr, &Args::output_format, nullptr,
+     ListKind::None},
+    {"--progress", ValueKind::Switch, kEveryCommand, &Args::progress, nullptr, nullptr,
+     ListKind::None},
+    {"--no-progress", ValueKind::Switch, kEveryCommand, &Args::no_progress, nullptr, nullptr,
+     ListKind::None},
 };
 
 // A name of --check or --report and the bits of the flag word it stands for.
@@ -185,7 +194,17 @@ const OptionRow* find_option(const char* argument, const char** inline_value) {
 bool take_option(const OptionRow& row, const char* value, ParsedArguments* args) {
     switch (row.value) {
         case ValueKind::Switch:
+            // The later of --progress and --no-progress wins, so either may follow the other
+            // in an alias.
+            if (row.given == &Args::progress) args->no_progress = false;
+            if (row.given == &Args::no_progress) args->progress = false;
             args->*row.given = true;
+            return true;
+        case ValueKind::Format:
+            if (!parse_output_format(value, &(args->*row.number))) {
+                usage_error("bad value '%s' for %s (tsv, report, json or csv)", value, row.name);
+                return false;
+            }
             return true;
         case ValueKind::FlagWord:
             if (!parse_flag_word(value, &(args->*row.number))) {
@@ -266,7 +285,9 @@ void stderr_sink(int category, const char* timestamp, const char* name, const ch
     }
     char line[kLineSize];
     format_report_line(timestamp, name, message, line, sizeof line);
+    hold_progress();
     write_report_line(stderr, line);
+    release_progress();
 }
 
 }  // namespace
@@ -277,7 +298,9 @@ void usage_error(const char* format, ...) {
     va_start(arguments, format);
     std::vsnprintf(message, sizeof message, format, arguments);
     va_end(arguments);
+    hold_progress();
     std::fprintf(stderr, "inkhound: %s\n", message);
+    release_progress();
 }
 
 bool parse_flag_word(const char* text, std::uint16_t* value) {

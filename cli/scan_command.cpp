@@ -3,11 +3,14 @@
 // report printed has the log file's layout and section order. Main thread (with --jobs the
 // files are checked on the jobs' threads, their entries replayed here in walk order); the
 // interrupt handler only raises the stop flag.
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 
+#include "classify/check.h"
+#include "classify/reader.h"
 #include "cli/cli.h"
+#include "cli/progress.h"
+#include "cli/records.h"
 #include "settings/dirlist.h"
 #include "report/logfile.h"
 #include "settings/options.h"
@@ -21,18 +24,16 @@
 namespace {
 
 constexpr int kExitStopped = 130;  // as a shell reports a program ended by SIGINT
-constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 struct ScanCommandState {
     bool pending_carriage_return;  // a CR at the end of a chunk, its LF maybe in the next
     bool has_log_copy;             // log_copy holds the --log file's replacement
     PlatformReplacement log_copy;
     bool log_copy_complete;
-    int log_copy_error;  // the system's code for the write that failed
-    bool progress_shown;
-    int progress_width;
-    std::chrono::steady_clock::time_point last_progress;
-    ScanState scan;  // the scan's sink, counters and progress hook
+    int log_copy_error;    // the system's code for the write that failed
+    OutputFormat format;   // Report: the report on stdout; else records
+    bool jpeg_looked_for;  // the logging flags ask the EPS analysis for embedded JPEGs
+    ScanState scan;        // the scan's sink and counters
     // What the entries on their way to the scan's sink told.
     ReportSink scan_sink;
     bool saw_error_entry;    // an entry of the errors kind (category 1)
@@ -58,23 +59,44 @@ void request_stop() {
     scan_control.immediate_stop_requested.store(true, std::memory_order_relaxed);
 }
 
-// The files-seen counter on a terminal's stderr, rewritten in place at most ten times a
-// second; -1 erases it.
-void show_scan_progress(std::int32_t files_seen) {
-    ScanCommandState& state = scan_command;
-    if (files_seen < 0) {
-        if (state.progress_shown) std::fprintf(stderr, "\r%*s\r", state.progress_width, "");
-        state.progress_shown = false;
-        std::fflush(stderr);
+// After a file's entries, in walk order: its record, when the scan writes records. A
+// stdout that fails stops the scan, as the records after it would go unseen.
+bool record_checked_file(const CheckedFile& file) {
+    const ScanCommandState& state = scan_command;
+    if (state.format == OutputFormat::Report || std::ferror(stdout)) return true;
+    FileRecord record = {file.path, file.verdict, -1, nullptr};
+    if (state.jpeg_looked_for) record.embedded_jpeg = file.embedded_jpeg_seen ? 1 : 0;
+    hold_progress_for_stdout();
+    print_scan_file_record(record);
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    release_progress_for_stdout();
+    if (!written) request_stop();
+    return true;
+}
+
+// The walker's files, each named on the progress line before it is checked: on the
+// jobs' threads, or here as the walker itself would check it.
+struct ScanHandOff {
+    CheckJobs* checks;  // null: checked here
+    const Options* options;
+};
+
+void hand_over_path(void* receiver, const char* path) {
+    const ScanHandOff& to = *static_cast<const ScanHandOff*>(receiver);
+    note_progress_folder(path);
+    if (to.checks != nullptr) {
+        hand_over_file(to.checks, path);
         return;
     }
-    const auto now = std::chrono::steady_clock::now();
-    if (state.progress_shown && now - state.last_progress < kProgressInterval) return;
-    state.last_progress = now;
-    const int width = std::fprintf(stderr, "\r%d files seen", static_cast<int>(files_seen)) - 1;
-    if (width > state.progress_width) state.progress_width = width;
-    state.progress_shown = true;
-    std::fflush(stderr);
+    const Verdict verdict = check_file(path, *to.options);
+    const bool embedded_jpeg_seen = file_reader.embedded_jpeg_seen;
+    report_verdict(path, verdict, embedded_jpeg_seen, to.options->logging_flags);
+    record_checked_file({path, verdict, embedded_jpeg_seen});
+}
+
+void catch_up_paths(void* receiver) {
+    const ScanHandOff& to = *static_cast<const ScanHandOff*>(receiver);
+    if (to.checks != nullptr) catch_up_checks(to.checks);
 }
 
 // Sees every entry on its way to the scan's own sink: one of the errors kind decides the
@@ -90,6 +112,7 @@ void watch_entry(int category, const char* timestamp, const char* name, const ch
         if (name != nullptr && over_limit && state.entries_over_limit++ == 0)
             std::snprintf(state.first_over_limit, sizeof state.first_over_limit, "%s", name);
     }
+    if (state.format != OutputFormat::Report) note_scan_entry(category, name, message);
     state.scan_sink(category, timestamp, name, message);
 }
 
@@ -104,7 +127,7 @@ void emit_log_chunk(const char* chunk) {
         state.log_copy_error = platform_last_error();
         state.log_copy_complete = false;
     }
-    if (std::ferror(stdout)) return;
+    if (state.format != OutputFormat::Report || std::ferror(stdout)) return;
     std::size_t at = 0;
     if (state.pending_carriage_return && length > 0) {
         state.pending_carriage_return = false;
@@ -172,6 +195,7 @@ bool read_scan_request(int argc, char** argv, ParsedArguments* args, Options* op
         }
     }
     if (!build_options(*args, options)) return false;
+    if (!output_format_for(kScanCommand, *args, &scan_command.format)) return false;
     // Unlike the program's own list, whose absence means an empty list, a list named on
     // the command line must be there, and be a file.
     if (args->list_file != nullptr &&
@@ -216,15 +240,12 @@ bool prepare_outputs(const char* log_target) {
 }
 
 // Binds the scan to this thread: its entries pass the watcher on their way to the log
-// file sink, and a terminal's stderr shows the files-seen counter.
+// file sink.
 void install_scan_sinks() {
     ScanCommandState& state = scan_command;
-    const bool show_progress = platform_stderr_is_terminal();
     ScanState& scan = state.scan;
     state.scan_sink = log_file_sink;
     scan.sink = watch_entry;
-    scan.progress_count_on = show_progress;
-    scan.show_progress_count = show_progress ? show_scan_progress : nullptr;
     bind_scan(&scan);
     reset_log_slots();
 }
@@ -251,13 +272,11 @@ int scan_targets(const ParsedArguments& args, const Options& options) {
     if (!args.exclude_patterns.empty()) targets.name_filter = &name_filter;
     const int jobs = jobs_asked_for(args);
     const JobsSetUp set_up = {jobs, &options, true, &scan_control.immediate_stop_requested,
-                              nullptr};
-    CheckJobs* checks = jobs > 1 ? start_check_jobs(set_up) : nullptr;
-    FileHandOff hand_off = {};
-    if (checks != nullptr) {
-        hand_off = file_hand_off(checks);
-        targets.hand_off = &hand_off;
-    }
+                              record_checked_file};
+    ScanHandOff to = {jobs > 1 ? start_check_jobs(set_up) : nullptr, &options};
+    const FileHandOff hand_off = {hand_over_path, catch_up_paths, &to};
+    targets.hand_off = &hand_off;
+    CheckJobs* checks = to.checks;
     const int finished = perform_immediate_scan(targets, options);
     if (checks != nullptr) finish_check_jobs(checks);
     return finished;
@@ -343,8 +362,18 @@ int run_scan_command(int argc, char** argv) {
     platform_catch_interrupt(request_stop);
     if (!prepare_outputs(args.log_file)) return kExitUsage;
     install_scan_sinks();
+    scan_command.jpeg_looked_for = (options.logging_flags & kLogEpsJpegs) != 0;
+    if (scan_command.format != OutputFormat::Report) begin_scan_records(scan_command.format);
+    if (progress_wanted(args)) start_progress(&scan_command.scan);
     ScanOutcome outcome = {};
     outcome.finished = scan_targets(args, options) != 0;
+    stop_progress();
+    if (scan_command.format != OutputFormat::Report) {
+        const ScanState& scan = scan_command.scan;
+        finish_scan_records(!outcome.finished, scan.files_seen.load(), scan.files_checked.load(),
+                            scan.files_logged.load());
+        std::fflush(stdout);
+    }
     finish_outputs(&outcome);
     return scan_exit_status(outcome, args.log_file);
 }

@@ -252,6 +252,12 @@ void platform_keep_interrupts_off_this_thread();
 
 // Whether the standard error stream is a terminal (a console on Windows).
 bool platform_stderr_is_terminal();
+// Whether the standard output stream is one.
+bool platform_stdout_is_terminal();
+
+// The width in columns of the terminal (console) the standard error stream writes to, or 0
+// when it is not one or will not say.
+int platform_stderr_terminal_width();
 
 // Puts standard input in binary mode (Windows; nothing to do on POSIX), so that a list
 // read from it reaches the tool byte for byte: no CR LF folded, no Ctrl-Z taken for its end.

@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <strings.h>
 #include <pthread.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -401,6 +402,16 @@ bool platform_stderr_is_terminal() {
 }
 
 void platform_binary_standard_input() {}
+
+bool platform_stdout_is_terminal() {
+    return isatty(1) == 1;
+}
+
+int platform_stderr_terminal_width() {
+    struct winsize size = {};
+    if (ioctl(2, TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
+}
 
 // ---- Replacing a file whole -------------------------------------------------------------
 

@@ -374,6 +374,17 @@ void platform_binary_standard_input() {
     _setmode(_fileno(stdin), _O_BINARY);
 }
 
+bool platform_stdout_is_terminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+int platform_stderr_terminal_width() {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) return 0;
+    return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
 // ---- Replacing a file whole -------------------------------------------------------------
 
 namespace {

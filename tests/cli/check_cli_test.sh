@@ -36,7 +36,9 @@ for args in "check" "check --json" "check --bogus $work/logo.gif" \
             "check --check png $work/logo.gif" "check --report rgb,,cmyk $work/logo.gif" \
             "check --check= $work/logo.gif" "check -0 $work/logo.gif" \
             "check --files-from $work/absent.list" "check --files-from $work/folder.gif" \
-            "check --exclude x $work/logo.gif"; do
+            "check --exclude x $work/logo.gif" \
+            "check --format report $work/logo.gif" "check --format=xml $work/logo.gif" \
+            "check --json --format csv $work/logo.gif"; do
     run $args
     expect "usage error: $args" "$( [ $status = 2 ] && [ -z "$out" ] && [ "$(lines "$err")" = 1 ]; echo $?)"
 done
@@ -100,6 +102,53 @@ if [ -n "$samples" ] && [ -d "$samples" ]; then
 fi
 run check --json "$work/missing.gif"
 expect "json error member" "$( [ $status = 3 ] && [ "$(has "$out" ',"embedded_jpeg":null,"error":"open failure: 2"}')" = 0 ]; echo $?)"
+
+# JSON and CSV records read back: each path byte for byte, whatever it holds.
+cp "$work/logo.gif" "$work/com,ma.gif"
+names=("$work/logo.gif" "$work/com,ma.gif" "$work/missing.gif" "$work/photo.tif")
+if [ $posix = 1 ]; then
+    cp "$work/logo.gif" "$work/\"quoted\",
+and
+c\"r$(printf '\r').gif"
+    names+=("$work/bad-$(printf '\377').gif" "$work/\"quoted\",
+and
+c\"r$(printf '\r').gif")
+fi
+for name in "${names[@]}"; do
+    case "$name" in
+        *missing.gif) printf '%s\t14\tNothingToReport\topen failure: 2\0' "$name" ;;
+        *photo.tif) printf '%s\t15\tMislabelled\t\0' "$name" ;;
+        *) printf '%s\t5\tGif\t\0' "$name" ;;
+    esac
+done >"$work/expected"
+run check --json --file-scan-flags 0x3E "${names[@]}"
+cp "$work/out" "$work/json.out"
+for format in json csv; do
+    run check --format $format --file-scan-flags 0x3E "${names[@]}"
+    records $format "$work/out" path verdict name error >"$work/back"
+    expect "--format $format: every path read back as it is" "$( [ $status = 3 ] &&
+        cmp -s "$work/expected" "$work/back" && [ "$(lines "$err")" = 1 ]; echo $?)"
+done
+expect "--format csv: header row" "$(is "$(printf '%s\n' "$out" | head -n 1)" "path,verdict,name,message,embedded_jpeg,error")"
+run check --format json --file-scan-flags 0x3E "${names[@]}"
+expect "--format json is --json" "$(cmp -s "$work/json.out" "$work/out"; echo $?)"
+
+# --progress: the line goes before the entry is written and is cleared at the end; the
+# results and the exit status are those of a run without it.
+run check --progress "$work/missing.gif" "$work/logo.gif"
+visible=$(sed 's/\r$//' "$work/err" | awk -F'\r' '{ print $NF }' | grep -v '^ *$')
+expect "--progress: drawn, cleared for the entry and at the end" "$( [ $status = 3 ] &&
+    [ "$(has "$err" "0 files seen, 0 checked, 0 files/s, 0:00")" = 0 ] &&
+    [ "$(matches "$visible" "^[0-9]{1,2}-[A-Za-z]+-[0-9]{2} [0-9:]{8}  $work/missing.gif: open failure: 2\$")" = 0 ] &&
+    [ "$(lines "$out")" = 2 ]; echo $?)"
+if [ $posix = 1 ]; then
+    # On a terminal by default; never with --no-progress, nor after it --progress wins.
+    for case in ":1" "--no-progress:0" "--no-progress --progress:1" "--progress --no-progress:0"; do
+        script -qec "${tool[*]} check ${case%:*} $work/logo.gif >/dev/null" /dev/null >"$work/tty" </dev/null
+        out="" err=$(cat "$work/tty") status=0
+        expect "on a terminal with '${case%:*}'" "$(is "$(grep -c " files seen, " "$work/tty")" "${case#*:}")"
+    done
+fi
 
 if [ $posix = 1 ]; then
     timeout 60 "${tool[@]}" check "$work/logo.gif" "$work/missing.gif" >/dev/full 2>"$work/err"

@@ -49,3 +49,22 @@ finish() {
     echo "$passed passed, $failed failed"
     [ "$failed" = 0 ]
 }
+
+# records json|csv FILE KEY...: each record of the tool's JSON lines or CSV (of kind "file"
+# where records have kinds) as its KEYs' values joined by tabs and ended by a NUL, each
+# text the bytes it stands for (JSON's \udcXX escapes and CSV's raw bytes alike).
+records() {
+    python3 -c '
+import csv, io, json, sys
+form, name, keys = sys.argv[1], sys.argv[2], sys.argv[3:]
+text = open(name, "rb").read().decode("utf-8", "surrogateescape")
+if form == "csv":
+    rows = list(csv.DictReader(io.StringIO(text, newline="")))
+else:
+    rows = [json.loads(line) for line in text.split("\n") if line.strip()]
+for row in rows:
+    if row.get("kind", "file") != "file": continue
+    values = ["" if row[key] is None else str(row[key]) for key in keys]
+    sys.stdout.buffer.write("\t".join(values).encode("utf-8", "surrogateescape") + b"\0")
+' "$@"
+}

@@ -32,7 +32,8 @@ expect "scan --help" "$(has "$status/$out" "0/usage:")"
 for args in "scan" "scan --bogus $tree" "scan --list" "scan --log" "scan --list $work/x.dfo $tree" \
             "scan --logging-flags 0x10000 $tree" "scan --log $work/a --log $work/b $tree" \
             "scan --json $tree" "scan --list=" "scan --jobs 0 $tree" "scan --jobs 10000 $tree" \
-            "scan --exclude= $tree" "scan --files-from $work/x.list $tree" "scan --report rgb,x $tree"; do
+            "scan --exclude= $tree" "scan --files-from $work/x.list $tree" "scan --report rgb,x $tree" \
+            "scan --format tsv $tree" "scan --format= $tree"; do
     run $args
     expect "usage error: $args" "$( [ $status = 2 ] && [ -z "$out" ] && [ "$(lines "$err")" = 1 ]; echo $?)"
 done
@@ -71,6 +72,43 @@ else
 fi
 expect "--log holds the report with CR LF" "$( [ $status = 1 ] && cmp -s "$work/expected.log" "$work/scan.log"; echo $?)"
 expect "--log ends with CR LF" "$( [ "$(tail -c 2 "$work/scan.log" | od -An -c | tr -d ' ')" = '\r\n' ]; echo $?)"
+
+# Records: one per file in walk order, the walker's errors, the totals; the --log file
+# stays the report.
+run scan "${flags[@]}" --format csv "$tree" "$work/missing"
+records csv "$work/out" path sections | tr '\0' '\n' | sed 's/.*[\/\\]//' | sort >"$work/back"
+expect "--format csv: a record per file, its sections" "$( [ $status = 3 ] &&
+    [ "$(cat "$work/back")" = "$(printf '%s\t%s\n' deep.gif gif logo.gif gif notes.txt "" photo.tif errors)" ] &&
+    [ "$(printf '%s\n' "$out" | tail -n 1 | cut -d, -f1-2)" = "error,$work/missing" ] &&
+    [ "$err" = "* * * 4 files seen, 3 files checked, 3 files logged * * *" ]; echo $?)"
+run scan "${flags[@]}" --format json --log "$work/json.log" "$tree" "$work/missing"
+expect "--format json: the totals last, the --log file the report" "$( [ $status = 3 ] &&
+    [ "$(printf '%s\n' "$out" | tail -n 1)" = '{"kind":"totals","files_seen":4,"files_checked":3,"files_logged":3,"stopped":false}' ] &&
+    [ "$(has "$out" '"path":"'"$work"'/missing","error":"open failure on directory: ')" = 0 ] &&
+    [ "$(grep -c '^=====' "$work/json.log")" = 2 ] && [ -z "$err" ]; echo $?)"
+# Names that CSV and JSON must quote or escape come back byte for byte.
+mkdir -p "$work/odd/a,b"
+# The Windows build names files in the ANSI code page: there UTF-8 is for POSIX alone.
+odd_names=("$work/odd/a,b/c,d.gif")
+if [ $posix = 1 ]; then
+    odd_names+=("$work/odd/é.gif" "$work/odd/\"q\"
+r$(printf '\r\001').gif" "$work/odd/bad-$(printf '\377\300').gif")
+fi
+for name in "${odd_names[@]}"; do cp "$tree/logo.gif" "$name"; done
+for format in csv json; do
+    run scan "${flags[@]}" --format $format "$work/odd"
+    records $format "$work/out" path | tr '\0' '\n' | sed 's/.*[\/\\]//' | sort >"$work/back"
+    expect "--format $format: odd names read back" "$( [ $status = 1 ] &&
+        cmp -s "$work/back" <(printf '%s\n' "${odd_names[@]}" | sed 's/.*[\/\\]//' | sort); echo $?)"
+done
+
+# --progress off a terminal: the line is drawn and cleared, the report is unchanged.
+run scan "${flags[@]}" "$tree"
+cp "$work/out" "$work/plain.out"
+run scan "${flags[@]}" --progress "$tree"
+expect "--progress: report unchanged, the line cleared at the end" "$( [ $status = 1 ] &&
+    same_log "$work/plain.out" "$work/out" && [ "$(has "$err" " files seen, ")" = 0 ] &&
+    [ "$(tail -c 1 "$work/err" | od -An -c | tr -d ' ')" = '\r' ]; echo $?)"
 
 printf 'an older and much longer log than the next one\r\n%.0s' $(seq 100) >"$work/zero.log"
 mkdir -p "$work/gifs-only"
@@ -204,6 +242,14 @@ if [ -n "$samples" ] && [ -d "$samples" ]; then
     done
     [ $several_jobs = 1 ] && expect "--jobs 8: the one job's report and exit status" \
         "$(same_log "$work/jobs1.txt" "$work/jobs8.txt"; echo $?)"
+    if [ $several_jobs = 1 ]; then
+        for n in 1 8; do
+            run scan --jobs $n --format json --file-scan-flags 0x3F --logging-flags 0x1F "$samples" "$missing" "$tree"
+            printf 'status %s\n%s\n' "$status" "$out" >"$work/jobs$n.txt"
+        done
+        expect "--jobs 8: the one job's records" "$( [ "$(grep -c '"kind":"file"' "$work/jobs1.txt")" -gt 15 ] &&
+            cmp -s "$work/jobs1.txt" "$work/jobs8.txt"; echo $?)"
+    fi
 fi
 
 if [ $posix = 1 ]; then
@@ -274,6 +320,7 @@ if [ $posix = 1 ]; then
     # open, with its temporary folder in $work/tmp. With on_terminal=1 it runs with 8 jobs
     # and its stderr on a pseudo-terminal, which shows the files-seen counter.
     on_terminal=0
+    extra=()
     interrupt() {
         printf 'the previous log\r\n' >"$work/stopped.log"
         rm -f "$work/pid"
@@ -284,7 +331,7 @@ if [ $posix = 1 ]; then
             for _ in $(seq 2000); do [ -s "$work/pid" ] && break; sleep 0.005; done
             pid=$(cat "$work/pid")
         else
-            TMPDIR="$work/tmp" "${tool[@]}" scan "${flags[@]}" --log "$work/stopped.log" "$big" \
+            TMPDIR="$work/tmp" "${tool[@]}" scan "${flags[@]}" "${extra[@]}" --log "$work/stopped.log" "$big" \
                 >"$work/out" 2>"$work/err" &
             pid=$! waiter=$!
         fi
@@ -319,9 +366,27 @@ if [ $posix = 1 ]; then
             nothing_left && { [ $on_terminal = 0 ] || [ "$(has "$err" " files seen")" = 0 ]; }; echo $?)"
     done
     on_terminal=0
+    extra=(--format csv)
+    interrupt INT
+    expect "--format csv, Ctrl-C: the stop's record, the totals on stderr, exit 130" "$( [ $status = 130 ] &&
+        [ "$(printf '%s\n' "$out" | tail -n 1)" = "stopped,,,,Immediate scan stopped by user,,," ] &&
+        [ "$(matches "$err" '^\* \* \* [0-9]+ files seen')" = 0 ] && nothing_left; echo $?)"
+    extra=()
     interrupt INT TERM
     expect "a second request: ended at once, nothing left, the previous log kept" "$( [ $status = 143 ] &&
         nothing_left && [ "$(cat "$work/stopped.log")" = "$(printf 'the previous log\r')" ]; echo $?)"
+
+    # The progress line on a terminal of 70 columns: within 69, the folder's end shown.
+    script -qec "stty cols 70; ${tool[*]} scan ${flags[*]} $big >/dev/null" /dev/null >"$work/tty" </dev/null
+    longest=$(tr '\r' '\n' <"$work/tty" | awk '{ if (length > n) n = length } END { print n }')
+    out="" err=$(cat "$work/tty") status=0
+    expect "progress cut to the terminal's width" "$( [ "$longest" -le 69 ] &&
+        grep -qE '[0-9]+ files seen, [0-9]+ checked, [0-9]+ files/s, 0:[0-9]{2}, \.\.\..*/d[0-9]+' "$work/tty"; echo $?)"
+    # Its reader gone: the progress stops, the scan and its status do not.
+    { timeout 60 "${tool[@]}" scan "${flags[@]}" --progress "$big/d1" "$big/d2" 2>&1 >"$work/out" |
+        head -c 1 >/dev/null; echo "${PIPESTATUS[0]}" >"$work/status"; }
+    status=$(cat "$work/status") out=$(tail -n 1 "$work/out") err=""
+    expect "stderr gone under the progress: the run unchanged" "$(is "$status/$out" "1/* * * 3000 files seen, 3000 files checked, 3000 files logged * * *")"
 
     # A reader gone before a report larger than a pipe holds: one message, exit 2.
     { TMPDIR="$work/tmp" timeout 60 "${tool[@]}" scan "${flags[@]}" "$big/d1" "$big/d2" 2>"$work/err"
