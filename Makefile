@@ -1,5 +1,5 @@
 # The two entry points of the README; everything else is CMake.
-.PHONY: run test build clean
+.PHONY: run test build package clean
 
 run:
 	@cmake/setup-deps.sh native
@@ -18,6 +18,10 @@ build:
 	@cmake/setup-deps.sh native
 	@cmake -S . -B build/native >/dev/null
 	@cmake --build build/native -j2
+
+# The Debian package of the tool, its manual page and its completion, beside the build.
+package: build
+	@cd build/native && cpack -G DEB
 
 clean:
 	rm -rf build
