@@ -64,6 +64,15 @@ for option in $options; do
     expect "completion offers $option" "$(has "$all_offered" " $option ")"
 done
 
+# Every name and format the completion offers is one the tool takes.
+mkdir "$work/empty"
+for option in "check --check" "check --report" "check --format" "scan --format"; do
+    for value in $(complete_words inkhound $option ""); do
+        run ${option% *} "${option#* }" "$value" "$work/empty"
+        expect "the tool takes $option $value" "$( [ "$status" != 2 ]; echo $?)"
+    done
+done
+
 if command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
     cpack --config "$BUILD/CPackConfig.cmake" -B "$work/package" >"$work/out" 2>&1
     status=$? out=$(cat "$work/out") err=
