@@ -213,7 +213,7 @@ expect "found and unread: exit 3" "$(is "$status" 3)"
 printf '%s\r\n\n%s\n%s' "$work/photo.tif" "$work/missing.gif" "$work/notes.txt" >"$work/crlf.list"
 run check --file-scan-flags 0x3E "$work/logo.gif" "$work/photo.tif" "$work/missing.gif" "$work/notes.txt"
 printf 'status %s\n%s\n' "$status" "$out" >"$work/as-arguments"
-for options in "--files-from $work/crlf.list" "--files-from=- --jobs 8" "-0 --files-from -"; do
+for options in "--files-from $work/crlf.list" "--files-from=- --jobs $((several_jobs ? 8 : 1))" "-0 --files-from -"; do
     list="$work/crlf.list"
     [ "${options#-0}" != "$options" ] && list="$work/zero.list" &&
         printf '%s\0' "$work/photo.tif" "$work/missing.gif" "$work/notes.txt" >"$list"
