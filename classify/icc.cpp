@@ -142,7 +142,7 @@ IccSpace read_profile(const IccSource& source, char* description) {
         !source.read(source.context, 0, header, static_cast<std::uint32_t>(sizeof header)))
         return IccSpace::Broken;
     const std::uint32_t size = big_endian_u32(header);
-    if (size < sizeof header || size > source.size ||
+    if (size < sizeof header || (size > source.size && !source.partial) ||
         std::memcmp(header + kSignatureOffset, "acsp", 4) != 0)
         return IccSpace::Broken;
     // A table that cannot fit in the profile's stated size is not walked at all.
@@ -155,14 +155,14 @@ IccSpace read_profile(const IccSource& source, char* description) {
     for (std::uint32_t i = 0; i < tags; ++i) {
         unsigned char entry[kTagEntrySize];
         if (!source.read(source.context, kHeaderSize + 4 + i * kTagEntrySize, entry, kTagEntrySize))
-            return IccSpace::Broken;
+            return source.partial ? space : IccSpace::Broken;
         if (std::memcmp(entry, "desc", 4) != 0) continue;
         const std::uint32_t offset = big_endian_u32(entry + 4);
         const std::uint32_t length = big_endian_u32(entry + 8);
         if (!inside(offset, length, size) ||
             !read_description(source, offset, length, description)) {
             description[0] = '\0';
-            return IccSpace::Broken;
+            return source.partial ? space : IccSpace::Broken;
         }
         break;
     }
@@ -247,7 +247,7 @@ void read_icc_profile(const IccSource& source, FileDetails* details) {
 }
 
 IccSource icc_memory_source(IccMemory* memory) {
-    return {read_memory, memory, memory->size};
+    return {read_memory, memory, memory->size, false};
 }
 
 void read_icc_profile_at(IccFileSpan span, FileDetails* details) {
@@ -259,7 +259,7 @@ void read_icc_profile_at(IccFileSpan span, FileDetails* details) {
         details->icc_space = IccSpace::Broken;
         return;
     }
-    read_kept({read_span, &span, span.size}, details);
+    read_kept({read_span, &span, span.size, false}, details);
 }
 
 void read_icc_chunks(const IccChunks& chunks, FileDetails* details) {
@@ -284,5 +284,5 @@ void read_icc_chunks(const IccChunks& chunks, FileDetails* details) {
         return;
     }
     map.count = total;
-    read_kept({read_chunked, &map, static_cast<std::uint32_t>(size)}, details);
+    read_kept({read_chunked, &map, static_cast<std::uint32_t>(size), false}, details);
 }

@@ -14,6 +14,9 @@ struct IccSource {
     bool (*read)(void* context, std::uint32_t offset, unsigned char* out, std::uint32_t count);
     void* context;
     std::uint32_t size;  // bytes the container holds for the profile
+    // Only the start of the profile is at hand: it is taken at the size its header
+    // claims, and a tag or description out of reach is left out rather than broken.
+    bool partial;
 };
 
 // Reads the profile into details->icc_space and icc_description. A profile that claims
