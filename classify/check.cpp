@@ -183,15 +183,25 @@ static Verdict analyse(FileKind kind, const Options& options) {
             if (flags & kCheckJpeg) return analyse_jpeg();
             break;
         case FileKind::Gif:
-            if (flags & kWarnGif) return Verdict::Gif;
+            if (flags & kWarnGif) {
+                // Every GIF is indices into a palette of 8-bit samples; the file is not read.
+                file_reader.details.model = ColourModel::Palette;
+                file_reader.details.bits = 8;
+                return Verdict::Gif;
+            }
             break;
         case FileKind::Tiff:
             if (flags & kCheckTiff) return analyse_tiff();
             break;
         case FileKind::Eps:
-            if (flags & kCheckEps)
-                return analyse_eps((flags & kEmbedded) != 0,
-                                   (options.logging_flags & kLogEpsJpegs) != 0);
+            if (flags & kCheckEps) {
+                const Verdict verdict = analyse_eps((flags & kEmbedded) != 0,
+                                                    (options.logging_flags & kLogEpsJpegs) != 0);
+                // PostScript states no model; the colour operators found are the best word.
+                if (verdict == Verdict::Rgb) file_reader.details.model = ColourModel::Rgb;
+                if (verdict == Verdict::Cmyk) file_reader.details.model = ColourModel::Cmyk;
+                return verdict;
+            }
             break;
         default:
             break;
@@ -210,6 +220,7 @@ Verdict check_file(const char* path, const Options& options) {
     FileReader& reader = file_reader;
     reader.verdict = 0;
     reader.embedded_jpeg_seen = false;
+    reader.details = {};
     reader.file_name = path;
     count_file_seen();
 
@@ -263,5 +274,10 @@ Verdict check_file(const char* path, const Options& options) {
     platform_close(file);
     reader.handle = kNoFile;
     // However the analyses went on after a read failure, the file could not be read.
-    return reader.failed ? Verdict::IoError : verdict;
+    if (reader.failed) {
+        reader.details = {};
+        return Verdict::IoError;
+    }
+    reader.details.icc_conflict = icc_conflicts(reader.details.model, reader.details.icc_space);
+    return verdict;
 }

@@ -19,7 +19,7 @@ static_assert(static_cast<int>(FileKind::Jpeg) == static_cast<int>(ListKind::Jpe
 
 // Checks the file at `path` (a full path shorter than the platform's path limit) with
 // `options` and returns its verdict. Opens and closes the file itself; leaves
-// the reader's embedded_jpeg_seen for the caller.
+// the reader's embedded_jpeg_seen and details (cleared after a failure) for the caller.
 Verdict check_file(const char* path, const Options& options);
 
 // Adds one to the calling thread's scan's files_seen and shows the new total when the

@@ -122,10 +122,12 @@ Verdict analyse_eps(bool scan_embedded, bool find_embedded_jpeg) {
 
     // Each call starts as at the head of a document, so documents placed later in the
     // file add their own findings.
+    begin_eps_profile();
     EpsFindings findings = scan_postscript(find_embedded_jpeg);
     while (scan_embedded && !reader.end_of_data && reader.verdict != 1)
         findings |= scan_postscript(find_embedded_jpeg);
 
     if (reader.verdict == 1) return Verdict::IoError;
+    finish_eps_profile(&reader.details);
     return findings_to_verdict(findings);
 }

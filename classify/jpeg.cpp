@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "classify/analyses.h"
+#include "classify/icc.h"
 #include "classify/jpeg.h"
 #include "classify/reader.h"
 
@@ -34,6 +35,36 @@ constexpr std::uint32_t kHeaderMinLength = 6;
 
 constexpr std::uint8_t kTransformYCbCr = 1;
 constexpr std::uint8_t kTransformYcck = 2;
+
+constexpr int kIccApplication = 0xE2;
+constexpr unsigned char kIccTag[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+// Length, tag, sequence number and total before a chunk's profile bytes.
+constexpr std::uint32_t kIccChunkHeader = 2 + sizeof kIccTag + 2;
+
+// The segments the details read after the verdict, noted as the walk passes them without
+// reading a byte of them, so the walk reads what it always read.
+struct JpegSegments {
+    std::uint32_t frame;  // position of the first frame header's length; 0: none
+    int icc_count;
+    bool icc_overflow;
+    std::uint32_t icc[kIccChunkLimit];  // positions of the APP2 segments' lengths
+};
+thread_local JpegSegments jpeg_segments = {};
+
+bool is_frame_marker(int code) {
+    // C0 to CF but for C4 (Huffman tables), C8 (reserved) and CC (arithmetic conditioning).
+    return code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
+}
+
+void note_segment(int code, std::uint32_t start) {
+    JpegSegments& seen = jpeg_segments;
+    if (is_frame_marker(code) && seen.frame == 0) seen.frame = start;
+    if (code != kIccApplication) return;
+    if (seen.icc_count == kIccChunkLimit)
+        seen.icc_overflow = true;
+    else
+        seen.icc[seen.icc_count++] = start;
+}
 
 // States of the marker walk.
 enum WalkState { kLookingForStart, kAfterStartPrefix, kExpectingMarker, kMarkerCode };
@@ -78,6 +109,7 @@ bool walk_segment(int code) {
     // The reset to 13 below must not hide a failure.
     if (read_failed()) return false;
     set_verdict(Verdict::Invalid);
+    note_segment(code, start);
     switch (code) {
         case kAdobeApplication:
             read_adobe_segment(length);
@@ -100,6 +132,69 @@ bool walk_segment(int code) {
     return !read_failed() && !reader.stop;
 }
 
+// The model and bits of the first frame header, and the profile's chunks.
+struct JpegFacts {
+    FileDetails* details;
+    IccChunks chunks;
+};
+
+ColourModel model_of_components(int components) {
+    switch (components) {
+        case 1:
+            return ColourModel::Grey;
+        case 3:
+            // Without an Adobe segment saying otherwise three components are YCbCr, as
+            // JFIF has them; transform 0 stores RGB itself.
+            return jpeg_state.adobe_seen && jpeg_state.adobe_transform == 0 ? ColourModel::Rgb
+                                                                            : ColourModel::YCbCr;
+        case 4:
+            // Both plain and YCCK-transformed four-component files hold CMYK colours.
+            return ColourModel::Cmyk;
+        default:
+            return components > 4 ? ColourModel::Multichannel : ColourModel::Unknown;
+    }
+}
+
+void read_jpeg_details(void* context) {
+    FileReader& reader = file_reader;
+    JpegFacts& facts = *static_cast<JpegFacts*>(context);
+    const JpegSegments& seen = jpeg_segments;
+    if (seen.frame != 0) {
+        seek_to(seen.frame);
+        const std::uint32_t length = read_u16();
+        const int precision = read_byte();
+        for (int i = 0; i < 4; ++i) read_byte();  // height and width
+        const int components = read_byte();
+        if (!reader.failed && !reader.end_of_data && length >= kHeaderMinLength) {
+            facts.details->model = model_of_components(components);
+            facts.details->bits = static_cast<std::uint8_t>(precision);
+        }
+    }
+    IccChunks& chunks = facts.chunks;
+    chunks.overflow = seen.icc_overflow;
+    for (int i = 0; i < seen.icc_count && !reader.failed; ++i) {
+        seek_to(seen.icc[i]);
+        const std::uint32_t length = read_u16();
+        bool tagged = length >= kIccChunkHeader;
+        for (unsigned char expected : kIccTag) tagged = read_byte() == expected && tagged;
+        const int sequence = read_byte();
+        const int total = read_byte();
+        // An APP2 segment of another kind (FlashPix) is no chunk.
+        if (!tagged || reader.end_of_data) continue;
+        IccChunk& chunk = chunks.chunks[chunks.count++];
+        chunk.sequence = static_cast<std::uint8_t>(sequence);
+        chunk.total = static_cast<std::uint8_t>(total);
+        chunk.offset = seen.icc[i] + kIccChunkHeader;
+        chunk.size = length - kIccChunkHeader;
+    }
+}
+
+void gather_details() {
+    JpegFacts facts = {&file_reader.details, {}};
+    if (!read_after_analysis(read_jpeg_details, &facts)) return;
+    read_icc_chunks(facts.chunks, facts.details);
+}
+
 }  // namespace
 
 void read_adobe_segment(std::uint32_t length) {
@@ -115,6 +210,7 @@ void read_adobe_segment(std::uint32_t length) {
     const int transform = read_byte();
     if (read_failed()) return;
     jpeg_state.adobe_transform = static_cast<std::uint8_t>(transform);
+    jpeg_state.adobe_seen = true;
 }
 
 void read_frame_header(std::uint32_t length) {
@@ -167,6 +263,8 @@ Verdict analyse_jpeg() {
     rewind_reader(false);
     set_verdict(Verdict::Invalid);
     jpeg_state.adobe_transform = 0;
+    jpeg_state.adobe_seen = false;
+    jpeg_segments = {};
 
     // Only the bytes the walk reads itself count: not those the segment readers read, nor
     // those passed over. After a scan header the count runs on through compressed data.
@@ -209,5 +307,6 @@ Verdict analyse_jpeg() {
         if (jpeg_state.adobe_transform == kTransformYCbCr) set_verdict(Verdict::Rgb);
         if (jpeg_state.adobe_transform == kTransformYcck) set_verdict(Verdict::Cmyk);
     }
+    if (!read_failed()) gather_details();
     return static_cast<Verdict>(reader.verdict);
 }

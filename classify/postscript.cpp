@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "classify/icc.h"
 #include "classify/reader.h"
 
 #if defined(__SSE2__)
@@ -346,6 +347,87 @@ OperatorBytes operators_looked_for(const ScanOfOneCall& scan) {
     return operators;
 }
 
+// ---- The embedded profile ------------------------------------------------------------
+
+constexpr char kBeginIccProfile[] = "%%BeginICCProfile:";
+constexpr char kEndIccProfile[] = "%%EndICCProfile";
+
+// Owned by the thread of the check, as the reader.
+struct EpsProfile {
+    bool open;     // inside the first section
+    bool met;      // a section was met: later ones are passed over
+    bool partial;  // more hexadecimal digits than the buffer holds
+    int high;      // the pending high digit of a byte, or -1
+    std::uint32_t length;
+    unsigned char bytes[kEpsProfileLimit];
+};
+thread_local EpsProfile eps_profile = {};
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool starts_with(const char* line, std::size_t length, const char* prefix, std::size_t size) {
+    return length >= size && std::memcmp(line, prefix, size) == 0;
+}
+
+// A line the scan looks at, before it does: opens, feeds or closes the section. Only
+// lines that begin with "%" can be any of these, so others cost one comparison.
+void note_profile_line(const char* line, std::size_t length) {
+    EpsProfile& profile = eps_profile;
+    if (length == 0 || line[0] != '%') return;
+    if (!profile.open) {
+        if (!profile.met &&
+            starts_with(line, length, kBeginIccProfile, sizeof kBeginIccProfile - 1)) {
+            profile.open = profile.met = true;
+            profile.high = -1;
+        }
+        return;
+    }
+    if (starts_with(line, length, kEndIccProfile, sizeof kEndIccProfile - 1)) {
+        profile.open = false;
+        return;
+    }
+    for (std::size_t i = 1; i < length && !profile.partial; ++i) {
+        const int digit = hex_digit(line[i]);
+        if (digit < 0) continue;
+        if (profile.high < 0) {
+            profile.high = digit;
+            continue;
+        }
+        if (profile.length == kEpsProfileLimit) {
+            profile.partial = true;
+            break;
+        }
+        profile.bytes[profile.length++] = static_cast<unsigned char>(profile.high << 4 | digit);
+        profile.high = -1;
+    }
+}
+
+}  // namespace
+
+void begin_eps_profile() {
+    EpsProfile& profile = eps_profile;
+    profile.open = profile.met = profile.partial = false;
+    profile.length = 0;
+}
+
+void finish_eps_profile(FileDetails* details) {
+    const EpsProfile& profile = eps_profile;
+    if (!profile.met) return;
+    IccMemory memory = {profile.bytes, profile.length};
+    IccSource source = icc_memory_source(&memory);
+    // A profile cut by the limit, or by a scan that ended inside it, is taken at the size
+    // its header claims: what lies past the bytes decoded is out of reach, not broken.
+    source.partial = profile.partial || profile.open;
+    read_icc_profile(source, details);
+}
+
+namespace {
+
 // ---- Lines taken from the block --------------------------------------------------------
 
 // Bytes between two line ends that are surely one whole line, whatever came before: with
@@ -662,6 +744,7 @@ EpsFindings scan_postscript(bool find_embedded_jpeg) {
             if (reader.verdict == 1) break;
             if (!line_may_hold_keyword(line, length)) continue;
         }
+        note_profile_line(line, length);
         if (handle_line(scan, line, length) == LineAction::Return) break;
     }
     return scan.findings;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "classify/details.h"
 #include "classify/verdict.h"
 
 // What one or more scans found: the low four bits are certain, the next four hints.
@@ -40,6 +41,16 @@ std::size_t read_line(char* line);
 // answer in a file not from Photoshop. Sets embedded_jpeg_seen when `find_embedded_jpeg`
 // is set and a Photoshop image comment names JPEG-encoded data.
 EpsFindings scan_postscript(bool find_embedded_jpeg);
+
+// The first embedded profile of the file, decoded from the hexadecimal lines of its
+// "%%BeginICCProfile:" section as the line scan looks at them (each begins with "%"), up
+// to kEpsProfileLimit bytes: a longer profile gives its header's space, and its
+// description only when it lies within them. begin_eps_profile forgets any before a file;
+// finish_eps_profile reads what was decoded into `details` (nothing when no section was
+// met).
+constexpr std::uint32_t kEpsProfileLimit = 8192;
+void begin_eps_profile();
+void finish_eps_profile(FileDetails* details);
 
 // The verdict of the collected findings: certain findings decide whenever there are any,
 // hints only when there are none (eps.cpp).

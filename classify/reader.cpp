@@ -31,7 +31,7 @@ namespace {
 // where a failed check reads nothing more, and the analyses, which start again with a
 // fresh verdict word, see 1 again at once.
 void note_failure(FileReader& reader, const char* format, int error) {
-    report(1, ReportCategory::IoError, reader.file_name, format, error);
+    if (!reader.quiet) report(1, ReportCategory::IoError, reader.file_name, format, error);
     reader.failed = true;
     reader.verdict = 1;
     reader.buffered = 0;
@@ -172,4 +172,30 @@ void seek_to(std::uint32_t position) {
     reader.stored = 0;
     reader.at_end = false;
     reader.read_size = kBlockSize;
+}
+
+bool read_after_analysis(void (*read)(void* context), void* context) {
+    FileReader& reader = file_reader;
+    if (reader.failed) return false;
+    const std::uint16_t verdict = reader.verdict;
+    const bool stop = reader.stop;
+    const bool end_of_data = reader.end_of_data;
+    const std::uint32_t end_limit = reader.end_limit;
+    const std::uint32_t little_endian = reader.little_endian;
+    const bool quiet = reader.quiet;
+    reader.end_limit = 0;
+    reader.end_of_data = false;
+    reader.stop = false;
+    reader.quiet = true;
+    read(context);
+    const bool whole = !reader.failed;
+    // Only the outermost call lets a failure go: an inner one leaves it for its caller.
+    if (!quiet) reader.failed = false;
+    reader.quiet = quiet;
+    reader.verdict = verdict;
+    reader.stop = stop;
+    reader.end_of_data = end_of_data;
+    reader.end_limit = end_limit;
+    reader.little_endian = little_endian;
+    return whole;
 }

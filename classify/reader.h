@@ -14,6 +14,7 @@
 
 #include <cstdint>
 
+#include "classify/details.h"
 #include "platform/platform.h"
 
 constexpr std::uint32_t kBlockSize = 4096;
@@ -43,6 +44,10 @@ struct FileReader {
                                   // nothing more is read from the file
     bool embedded_jpeg_seen;      // the EPS analysis met JPEG-encoded image data; read by
                                   // the caller after the check
+    bool quiet;                   // a failure is not reported: a profile read after the
+                                  // analysis decided (classify/icc.cpp)
+    FileDetails details;          // model, bits and profile of the file; reset by the check
+                                  // and read by the caller after it
     unsigned char* buffer;        // the current block, inside `storage`
 
     // What the system delivered: storage[0, stored) is the file from storage_start on,
@@ -117,6 +122,11 @@ inline std::uint32_t read_u32() {
 // file pointer. Never clears end_of_data. After a failure in this check it only sets
 // the verdict word to 1 and `stop`.
 void seek_to(std::uint32_t position);
+
+// Runs `read(context)` after the analysis has decided, for the details it gathers: the
+// verdict word, the flags and the end limit are kept, and a failure meanwhile is neither
+// reported nor kept. Returns false when the file had failed already or failed meanwhile.
+bool read_after_analysis(void (*read)(void* context), void* context);
 
 // Runs `step` over at most the first kSignatureWindow bytes of the open file, the reader
 // rewound in big-endian order and the verdict word cleared; true as soon as `step`

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "classify/analyses.h"
+#include "classify/icc.h"
 #include "classify/reader.h"
 #include "classify/tiff.h"
 
@@ -13,6 +14,25 @@ namespace {
 constexpr std::uint16_t kTagPhotometricInterpretation = 262;
 constexpr std::uint16_t kTagSamplesPerPixel = 277;
 constexpr std::uint16_t kTagExtraSamples = 338;
+
+// Tags only the details read, after the verdict.
+constexpr std::uint16_t kTagBitsPerSample = 258;
+constexpr std::uint16_t kTagInkSet = 332;
+constexpr std::uint16_t kTagIccProfile = 34675;
+constexpr std::uint16_t kTypeShort = 3;
+constexpr std::uint32_t kInkSetCmyk = 1;
+// Photometric interpretations only the model tells apart.
+constexpr std::uint32_t kPhotometricYCbCr = 6;
+constexpr std::uint32_t kPhotometricCieLab = 8;
+constexpr std::uint32_t kPhotometricIccLab = 9;
+constexpr std::uint32_t kPhotometricItuLab = 10;
+
+// Where the directory the verdict came from lies, for the details read after it.
+struct DirectorySeen {
+    bool found;
+    std::uint32_t position;
+};
+thread_local DirectorySeen directory_seen = {false, 0};
 
 // Bits of the record of which of the three tags have been seen.
 constexpr unsigned kSeenPhotometric = 0x1;
@@ -120,6 +140,93 @@ Verdict verdict_of_photometric(std::uint32_t photometric, std::uint32_t samples,
     }
 }
 
+// What the directory states beyond the verdict's three tags: every entry is read again
+// after the verdict, so the verdict's walk, which ends once it has its tags, reads what
+// it always read.
+struct TiffFacts {
+    std::uint32_t photometric = kWhiteIsZero;
+    std::uint32_t samples = 1;
+    std::uint32_t extra = 0;
+    std::uint32_t bits = 1;  // the format's default
+    std::uint32_t bits_offset = 0;
+    bool bits_elsewhere = false;
+    std::uint32_t ink_set = kInkSetCmyk;
+    bool has_profile = false;
+    std::uint32_t profile_offset = 0;
+    std::uint32_t profile_size = 0;
+};
+
+ColourModel model_of(const TiffFacts& facts) {
+    switch (facts.photometric) {
+        case kWhiteIsZero:
+        case kBlackIsZero:
+            return facts.bits == 1 ? ColourModel::Bitmap : ColourModel::Grey;
+        case kPhotometricRgb:
+            return ColourModel::Rgb;
+        case kPhotometricPalette:
+            return ColourModel::Palette;
+        case kPhotometricSeparated:
+            return facts.ink_set == kInkSetCmyk &&
+                           static_cast<std::int64_t>(facts.samples) - facts.extra == kCmykInks
+                       ? ColourModel::Cmyk
+                       : ColourModel::Multichannel;
+        case kPhotometricYCbCr:
+            return ColourModel::YCbCr;
+        case kPhotometricCieLab:
+        case kPhotometricIccLab:
+        case kPhotometricItuLab:
+            return ColourModel::Lab;
+        default:
+            return ColourModel::Unknown;
+    }
+}
+
+void read_tiff_details(void* context) {
+    FileReader& reader = file_reader;
+    TiffFacts& facts = *static_cast<TiffFacts*>(context);
+    seek_to(directory_seen.position);
+    const std::uint32_t entry_count = read_u16();
+    for (std::uint32_t i = 0; i < entry_count && !reader.failed && !reader.end_of_data; ++i) {
+        const std::uint32_t tag = read_u16();
+        const std::uint32_t type = read_u16();
+        const std::uint32_t count = read_u32();
+        if (tag == kTagBitsPerSample && type == kTypeShort && count > 2) {
+            // Several values do not fit the field: it holds where they are.
+            facts.bits_elsewhere = true;
+            facts.bits_offset = read_u32();
+            continue;
+        }
+        if (tag == kTagIccProfile) {
+            facts.has_profile = true;
+            facts.profile_size = count;
+            facts.profile_offset = read_u32();
+            continue;
+        }
+        const std::uint32_t value = read_field_value(static_cast<std::uint16_t>(type), count);
+        if (tag == kTagPhotometricInterpretation) facts.photometric = value;
+        if (tag == kTagSamplesPerPixel) facts.samples = value;
+        if (tag == kTagExtraSamples) facts.extra = count;
+        if (tag == kTagBitsPerSample) facts.bits = value;
+        if (tag == kTagInkSet) facts.ink_set = value;
+    }
+    if (facts.bits_elsewhere && !reader.failed) {
+        seek_to(facts.bits_offset);
+        facts.bits = read_u16();
+        if (reader.end_of_data) facts.bits = 0;
+    }
+}
+
+// The model, bits and profile of the directory the verdict came from.
+void gather_details() {
+    TiffFacts facts;
+    FileDetails& details = file_reader.details;
+    if (!read_after_analysis(read_tiff_details, &facts)) return;
+    details.model = model_of(facts);
+    details.bits = facts.bits <= 0xFF ? static_cast<std::uint8_t>(facts.bits) : 0;
+    if (facts.has_profile)
+        read_icc_profile_at({facts.profile_offset, facts.profile_size}, &details);
+}
+
 }  // namespace
 
 // Reads an entry's 4-byte value field and returns the value it holds, or 0 when the value
@@ -178,6 +285,7 @@ void read_directory(bool little_endian) {
         set_verdict(Verdict::Invalid);
         return;
     }
+    directory_seen = {true, position};
 
     std::uint32_t photometric = 0;
     std::uint32_t samples = 0;
@@ -231,7 +339,9 @@ Verdict analyse_tiff() {
         if (read_failed() || reader.end_of_data) break;
         const int found = step_tiff_header(&machine, byte);
         if (found != 0) {
+            directory_seen.found = false;
             read_directory(found == 1);
+            if (directory_seen.found && !read_failed()) gather_details();
             break;
         }
     }

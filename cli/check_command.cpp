@@ -54,7 +54,7 @@ CheckOutput check_output;
 // After the file's entries are out: its result. Returns false after a message once stdout
 // has failed: further checks would only go unseen.
 bool print_checked_file(const CheckedFile& file) {
-    FileRecord result = {file.path, file.verdict, -1, stderr_sink_first_error()};
+    FileRecord result = {file.path, file.verdict, -1, stderr_sink_first_error(), file.details};
     if (verdict_raises_alert(file.verdict, file.embedded_jpeg_seen, check_output.logging_flags))
         check_output.found = true;
     if (check_output.jpeg_looked_for) result.embedded_jpeg = file.embedded_jpeg_seen ? 1 : 0;
@@ -77,7 +77,8 @@ bool check_one_file(CheckJobs* checks, const Options& options, const char* path)
     note_progress_folder(path);
     if (checks != nullptr) return hand_over_file(checks, path);
     const Verdict verdict = check_file(path, options);
-    return print_checked_file({path, verdict, file_reader.embedded_jpeg_seen});
+    return print_checked_file(
+        {path, verdict, file_reader.embedded_jpeg_seen, &file_reader.details});
 }
 
 }  // namespace

@@ -58,6 +58,7 @@ struct ParsedArguments {
     const char* files_from;  // --files-from: a file list, "-" for stdin; null: none
     bool null_separated;     // -0: its paths end with a zero byte, not a line end
     std::vector<const char*> exclude_patterns;  // --exclude, in order
+    bool report_icc_conflict;  // --report icc-conflict: scan lists contradicted profiles
 };
 
 // Reads the arguments after the command's name into `args`. Options may stand anywhere

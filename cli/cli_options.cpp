@@ -105,6 +105,10 @@ constexpr FlagName kCheckNames[] = {
 };
 constexpr std::uint16_t kEveryReport =
     kLogRgb | kLogCmyk | kLogGif | kLogUnknownColours | kLogEpsJpegs;
+// The tool's own section of files whose profile contradicts their data: a bit of the
+// parsed names only, never of the logging flags, and not in "all", so that a report of
+// every kind stays what it has always been.
+constexpr std::uint16_t kReportIccConflict = 0x8000;
 // "errors" has no bit of its own: the errors section is kept whenever any of the four
 // kinds of finding is logged, and invalid files come with unknown colours.
 constexpr FlagName kReportNames[] = {
@@ -115,6 +119,7 @@ constexpr FlagName kReportNames[] = {
     {"embedded-jpeg", kLogEpsJpegs},
     {"errors", 0},
     {"all", kEveryReport},
+    {"icc-conflict", kReportIccConflict},
 };
 
 // The bits of the comma-separated names in `value`, by `names` (`count` rows). Returns
@@ -242,9 +247,14 @@ bool take_option(const OptionRow& row, const char* value, ParsedArguments* args)
                                            "tiff, jpeg, eps, gif, embedded, extensions, mac or all",
                                            &bits)
                         : parse_flag_names(value, kReportNames, std::size(kReportNames), row.name,
-                                           "rgb, cmyk, gif, embedded-jpeg, unknown, errors or all",
+                                           "rgb, cmyk, gif, embedded-jpeg, unknown, errors, all "
+                                           "or icc-conflict",
                                            &bits)))
                 return false;
+            if (!check && (bits & kReportIccConflict) != 0) {
+                args->report_icc_conflict = true;
+                bits = static_cast<std::uint16_t>(bits & ~kReportIccConflict);
+            }
             // Given again, the names add up.
             args->*row.number =
                 static_cast<std::uint16_t>((args->*row.given ? args->*row.number : 0) | bits);
@@ -389,7 +399,8 @@ bool build_options(const ParsedArguments& args, Options* options) {
                     args.file_scan_flags, "--file-scan-flags", &options->file_scan_flags);
     use_named_flags(args.has_report_names, args.report_names, "--report", args.has_logging_flags,
                     args.logging_flags, "--logging-flags", &options->logging_flags);
-    if (args.has_report_names && args.report_names == 0 && !args.has_logging_flags)
+    if (args.has_report_names && args.report_names == 0 && !args.has_logging_flags &&
+        !args.report_icc_conflict)
         usage_error(
             "--report errors: errors have no bit of their own; they are reported "
             "with any other kind of finding, so nothing is reported");

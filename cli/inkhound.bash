@@ -23,7 +23,7 @@ _inkhound() {
     local names=
     case "$prev" in
         --check) names="mac tiff jpeg eps gif extensions embedded all" ;;
-        --report) names="rgb cmyk gif unknown embedded-jpeg errors all" ;;
+        --report) names="rgb cmyk gif unknown embedded-jpeg errors all icc-conflict" ;;
         --format)
             case "$command" in
                 check) COMPREPLY=($(compgen -W "tsv json csv" -- "$cur")) ;;

@@ -60,6 +60,39 @@ void print_json_or_null(const char* text) {
         std::fputs("null", stdout);
 }
 
+// The details' members, after the others: each null when unknown or not looked for.
+void print_json_detail_members(const FileDetails* details) {
+    static const FileDetails kNone = {};
+    const FileDetails& d = details != nullptr ? *details : kNone;
+    static const char* const kAnswerJson[] = {"null", "false", "true"};
+    std::fputs(",\"icc_space\":", stdout);
+    print_json_or_null(icc_space_name(d.icc_space));
+    std::fputs(",\"icc_description\":", stdout);
+    print_json_or_null(d.icc_description[0] != '\0' ? d.icc_description : nullptr);
+    std::fprintf(stdout, ",\"icc_conflict\":%s,\"model\":",
+                 kAnswerJson[icc_conflict_answer(d.model, d.icc_space) + 1]);
+    print_json_or_null(colour_model_name(d.model));
+    if (d.bits != 0)
+        std::fprintf(stdout, ",\"bits\":%d", d.bits);
+    else
+        std::fputs(",\"bits\":null", stdout);
+}
+
+// icc_space,icc_description,icc_conflict,model,bits, after a comma: empty where JSON has
+// null.
+void print_csv_detail_fields(const FileDetails* details) {
+    static const FileDetails kNone = {};
+    const FileDetails& d = details != nullptr ? *details : kNone;
+    static const char* const kAnswerCsv[] = {"", "0", "1"};
+    const char* space = icc_space_name(d.icc_space);
+    const char* model = colour_model_name(d.model);
+    std::fprintf(stdout, ",%s,", space != nullptr ? space : "");
+    print_csv_field(d.icc_description);
+    std::fprintf(stdout, ",%s,%s,", kAnswerCsv[icc_conflict_answer(d.model, d.icc_space) + 1],
+                 model != nullptr ? model : "");
+    if (d.bits != 0) std::fprintf(stdout, "%d", d.bits);
+}
+
 // The members check --json has always written, without the braces.
 void print_json_file_members(const FileRecord& record) {
     static const char* const kJpegJson[] = {"null", "false", "true"};
@@ -71,6 +104,7 @@ void print_json_file_members(const FileRecord& record) {
     print_json_or_null(verdict_message(record.verdict));
     std::fprintf(stdout, ",\"embedded_jpeg\":%s,\"error\":", kJpegJson[record.embedded_jpeg + 1]);
     print_json_or_null(record.error);
+    print_json_detail_members(record.details);
 }
 
 // path,verdict,name,message,embedded_jpeg,error: an empty field where JSON has null.
@@ -116,7 +150,7 @@ void print_walk_entry(const ScanEntry& entry) {
         print_csv_field(path);
         std::fputs(",,,,,", stdout);
         print_csv_field(entry.message.c_str());
-        std::fputs(",\n", stdout);
+        std::fputs(",,,,,,\n", stdout);
     }
 }
 
@@ -216,7 +250,10 @@ void print_json_string(const char* text) {
 }
 
 void print_check_csv_header() {
-    std::fputs("path,verdict,name,message,embedded_jpeg,error\n", stdout);
+    std::fputs(
+        "path,verdict,name,message,embedded_jpeg,error,icc_space,icc_description,icc_conflict,"
+        "model,bits\n",
+        stdout);
 }
 
 void print_check_record(const FileRecord& record, OutputFormat format) {
@@ -226,6 +263,7 @@ void print_check_record(const FileRecord& record, OutputFormat format) {
         std::fputs("}\n", stdout);
     } else {
         print_csv_file_fields(record);
+        print_csv_detail_fields(record.details);
         std::fputc('\n', stdout);
     }
 }
@@ -234,7 +272,10 @@ void begin_scan_records(OutputFormat format) {
     scan_records.format = format;
     scan_records.pending.clear();
     if (format == OutputFormat::Csv)
-        std::fputs("kind,path,verdict,name,message,embedded_jpeg,error,sections\n", stdout);
+        std::fputs(
+            "kind,path,verdict,name,message,embedded_jpeg,error,sections,icc_space,"
+            "icc_description,icc_conflict,model,bits\n",
+            stdout);
 }
 
 void note_scan_entry(int category, const char* name, const char* message) {
@@ -281,6 +322,7 @@ void print_scan_file_record(const FileRecord& record) {
         for (std::size_t i = first; i < pending.size(); ++i) {
             std::fprintf(stdout, "%s%s", i == first ? "" : " ", section_name(pending[i].category));
         }
+        print_csv_detail_fields(full.details);
         std::fputc('\n', stdout);
     }
     pending.clear();
@@ -293,7 +335,7 @@ void finish_scan_records(bool stopped, int files_seen, int files_checked, int fi
     if (stopped && json)
         std::fprintf(stdout, "{\"kind\":\"stopped\",\"message\":\"%s\"}\n", kImmediateScanStopped);
     else if (stopped)
-        std::fprintf(stdout, "stopped,,,,%s,,,\n", kImmediateScanStopped);
+        std::fprintf(stdout, "stopped,,,,%s,,,,,,,,\n", kImmediateScanStopped);
     if (json) {
         std::fprintf(stdout,
                      "{\"kind\":\"totals\",\"files_seen\":%d,\"files_checked\":%d,"

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "classify/details.h"
 #include "classify/verdict.h"
 #include "cli/cli.h"
 
@@ -19,12 +20,14 @@ bool parse_output_format(const char* text, std::uint16_t* value);
 bool output_format_for(std::uint8_t command, const ParsedArguments& args, OutputFormat* format);
 
 // What the check found out about one file. embedded_jpeg: -1 when the analysis was not
-// asked to look; error: the report's message when the file could not be read, or null.
+// asked to look; error: the report's message when the file could not be read, or null;
+// details: the model, bits and profile, or null for none learnt.
 struct FileRecord {
     const char* path;
     Verdict verdict;
     int embedded_jpeg;
     const char* error;
+    const FileDetails* details;
 };
 
 // A JSON string on stdout. A byte that is not part of valid UTF-8 (always 0x80 or above)

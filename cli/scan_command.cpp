@@ -5,6 +5,8 @@
 // interrupt handler only raises the stop flag.
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "classify/check.h"
 #include "classify/reader.h"
@@ -43,6 +45,9 @@ struct ScanCommandState {
     char private_directory[kPathLimit];
     int folder_leftover;
     int log_leftover;
+    // --report icc-conflict: the lines of its section, one per file in walk order.
+    bool icc_conflict_report;
+    std::vector<std::string> icc_conflict_lines;
 };
 
 // How the scan and its outputs ended, for the exit status.
@@ -59,12 +64,48 @@ void request_stop() {
     scan_control.immediate_stop_requested.store(true, std::memory_order_relaxed);
 }
 
+constexpr char kIccConflictHeader[] =
+    "\r\n===== Files whose colour profile contradicts their data =====\r\n";
+
+// How the section names a model's data and a profile's space, in the report's words.
+struct ConflictWords {
+    ColourModel model;
+    const char* data;
+};
+constexpr ConflictWords kDataWords[] = {
+    {ColourModel::Rgb, "RGB"},         {ColourModel::Cmyk, "CMYK"},
+    {ColourModel::Grey, "greyscale"},  {ColourModel::Bitmap, "bitmap"},
+    {ColourModel::Palette, "palette"}, {ColourModel::Lab, "Lab"},
+    {ColourModel::YCbCr, "YCbCr"},
+};
+constexpr const char* kSpaceWords[] = {"", "an RGB", "a CMYK", "a grey", "a Lab", "", ""};
+static_assert(sizeof kSpaceWords / sizeof kSpaceWords[0] == static_cast<int>(IccSpace::Count),
+              "kSpaceWords: one per IccSpace");
+
+// The file's line of the section: "    PATH: RGB data with a CMYK profile" and the
+// profile's description, quoted, when it has one.
+void note_icc_conflict(const char* path, const FileDetails& details) {
+    const char* data = "";
+    for (const ConflictWords& row : kDataWords)
+        if (row.model == details.model) data = row.data;
+    char message[64 + kIccDescriptionSize];
+    std::snprintf(message, sizeof message,
+                  details.icc_description[0] != '\0' ? "%s data with %s profile \"%s\""
+                                                     : "%s data with %s profile",
+                  data, kSpaceWords[static_cast<int>(details.icc_space)], details.icc_description);
+    char line[kLineSize];
+    const std::size_t length = format_report_line("", path, message, line, sizeof line);
+    scan_command.icc_conflict_lines.emplace_back(line, length);
+}
+
 // After a file's entries, in walk order: its record, when the scan writes records. A
 // stdout that fails stops the scan, as the records after it would go unseen.
 bool record_checked_file(const CheckedFile& file) {
-    const ScanCommandState& state = scan_command;
+    ScanCommandState& state = scan_command;
+    if (state.icc_conflict_report && file.details != nullptr && file.details->icc_conflict)
+        note_icc_conflict(file.path, *file.details);
     if (state.format == OutputFormat::Report || std::ferror(stdout)) return true;
-    FileRecord record = {file.path, file.verdict, -1, nullptr};
+    FileRecord record = {file.path, file.verdict, -1, nullptr, file.details};
     if (state.jpeg_looked_for) record.embedded_jpeg = file.embedded_jpeg_seen ? 1 : 0;
     hold_progress_for_stdout();
     print_scan_file_record(record);
@@ -91,7 +132,7 @@ void hand_over_path(void* receiver, const char* path) {
     const Verdict verdict = check_file(path, *to.options);
     const bool embedded_jpeg_seen = file_reader.embedded_jpeg_seen;
     report_verdict(path, verdict, embedded_jpeg_seen, to.options->logging_flags);
-    record_checked_file({path, verdict, embedded_jpeg_seen});
+    record_checked_file({path, verdict, embedded_jpeg_seen, &file_reader.details});
 }
 
 void catch_up_paths(void* receiver) {
@@ -290,6 +331,12 @@ void finish_outputs(ScanOutcome* outcome) {
     const bool merged = merge_log_files();
     outcome->found = log_file.found_something.load(std::memory_order_relaxed);
     const int read_whole = read_log_file(emit_log_chunk);
+    // The tool's own section comes after the log's, a header even when it lists nobody,
+    // so that an empty one says the question was asked.
+    if (state.icc_conflict_report && read_whole) {
+        emit_log_chunk(kIccConflictHeader);
+        for (const std::string& line : state.icc_conflict_lines) emit_log_chunk(line.c_str());
+    }
     if (state.pending_carriage_return && !std::ferror(stdout)) std::fputc('\r', stdout);
     std::fflush(stdout);
     outcome->report_whole = merged && read_whole;
@@ -363,6 +410,7 @@ int run_scan_command(int argc, char** argv) {
     if (!prepare_outputs(args.log_file)) return kExitUsage;
     install_scan_sinks();
     scan_command.jpeg_looked_for = (options.logging_flags & kLogEpsJpegs) != 0;
+    scan_command.icc_conflict_report = args.report_icc_conflict;
     if (scan_command.format != OutputFormat::Report) begin_scan_records(scan_command.format);
     if (progress_wanted(args)) start_progress(&scan_command.scan);
     ScanOutcome outcome = {};

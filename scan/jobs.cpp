@@ -41,6 +41,7 @@ struct Slot {
     std::vector<CapturedEntry> entries;
     Verdict verdict;
     bool embedded_jpeg_seen;
+    FileDetails details;
     std::int32_t seen;  // the file's own share of the scan's counters
     std::int32_t checked;
     std::int32_t logged;
@@ -107,6 +108,7 @@ void check_in_slot(const CheckJobs& jobs, Slot& slot) {
     const Options& options = *jobs.set_up.options;
     slot.verdict = check_file(slot.path.c_str(), options);
     slot.embedded_jpeg_seen = file_reader.embedded_jpeg_seen;
+    slot.details = file_reader.details;
     if (jobs.set_up.report_verdicts)
         report_verdict(slot.path.c_str(), slot.verdict, slot.embedded_jpeg_seen,
                        options.logging_flags);
@@ -154,7 +156,8 @@ bool replay(const CheckJobs& jobs, const Slot& slot) {
         }
     }
     if (jobs.set_up.file_done == nullptr) return true;
-    return jobs.set_up.file_done({slot.path.c_str(), slot.verdict, slot.embedded_jpeg_seen});
+    return jobs.set_up.file_done(
+        {slot.path.c_str(), slot.verdict, slot.embedded_jpeg_seen, &slot.details});
 }
 
 // On the owner's thread: replays the checked files at the front of the window, in order,

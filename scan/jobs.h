@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "settings/options.h"
+#include "classify/details.h"
 #include "classify/verdict.h"
 #include "scan/walker.h"
 
@@ -24,6 +25,7 @@ struct CheckedFile {
     const char* path;
     Verdict verdict;
     bool embedded_jpeg_seen;
+    const FileDetails* details;  // model, bits and profile; valid during the call
 };
 
 struct JobsSetUp {

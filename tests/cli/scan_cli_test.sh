@@ -369,7 +369,7 @@ if [ $posix = 1 ]; then
     extra=(--format csv)
     interrupt INT
     expect "--format csv, Ctrl-C: the stop's record, the totals on stderr, exit 130" "$( [ $status = 130 ] &&
-        [ "$(printf '%s\n' "$out" | tail -n 1)" = "stopped,,,,Immediate scan stopped by user,,," ] &&
+        [ "$(printf '%s\n' "$out" | tail -n 1)" = "stopped,,,,Immediate scan stopped by user,,,,,,,," ] &&
         [ "$(matches "$err" '^\* \* \* [0-9]+ files seen')" = 0 ] && nothing_left; echo $?)"
     extra=()
     interrupt INT TERM
@@ -395,5 +395,48 @@ if [ $posix = 1 ]; then
     expect "| head -n 1: exit 2, one message, nothing left" "$( [ $status = 2 ] && [ "$(lines "$err")" = 1 ] &&
         nothing_left; echo $?)"
 fi
+
+# Profiles: an RGB TIFF carrying a CMYK profile, a JPEG with a profile of its own space,
+# a grey TIFF without one. The records carry what each holds; --report icc-conflict adds
+# its section after the report's, to stdout and the --log file alike.
+icc="$work/icc" && mkdir -p "$icc"
+python3 - "$icc" <<'PY'
+import struct, sys
+def profile(space, text):
+    desc = b"desc\0\0\0\0" + struct.pack(">I", len(text) + 1) + text + b"\0"
+    head = struct.pack(">I", 144 + len(desc)) + bytes(12) + space + bytes(16) + b"acsp"
+    return head + bytes(128 - len(head)) + struct.pack(">I4sII", 1, b"desc", 144, len(desc)) + desc
+def tiff(photometric, bits, samples, icc):
+    tags = [(258, 3, samples, bits if samples == 1 else 100), (262, 3, 1, photometric),
+            (277, 3, 1, samples)] + ([(34675, 7, len(icc), 200)] if icc else [])
+    data = b"II*\0" + struct.pack("<IH", 8, len(tags))
+    for tag, kind, count, value in tags:
+        data += struct.pack("<HHII", tag, kind, count, value)
+    data += struct.pack("<I", 0)
+    data += bytes(100 - len(data)) + struct.pack("<3H", bits, bits, bits)
+    return data + bytes(200 - len(data)) + icc
+def segment(code, body):
+    return bytes([0xFF, code]) + struct.pack(">H", len(body) + 2) + body
+jpeg = (b"\xFF\xD8" + segment(0xE2, b"ICC_PROFILE\0\1\1" + profile(b"RGB ", b"Studio RGB")) +
+        segment(0xC0, b"\x08\0\x10\0\x10\x03" + b"\1\x11\0" * 3) + b"\xFF\xD9")
+open(sys.argv[1] + "/proof.tif", "wb").write(tiff(2, 8, 3, profile(b"CMYK", b"Coated FOGRA39")))
+open(sys.argv[1] + "/photo.jpg", "wb").write(jpeg)
+open(sys.argv[1] + "/scan.tif", "wb").write(tiff(1, 16, 1, b""))
+PY
+for format in json csv; do
+    run scan --check all --report rgb --format $format "$icc"
+    records $format "$work/out" path icc_space icc_description icc_conflict model bits | tr '\0' '\n' | sort >"$work/back"
+    expect "--format $format: model, bits and profile" "$(is "$(cat "$work/back")" "$icc${sep}photo.jpg	rgb	Studio RGB	$( [ $format = json ] && echo False || echo 0)	ycbcr	8
+$icc${sep}proof.tif	cmyk	Coated FOGRA39	$( [ $format = json ] && echo True || echo 1)	rgb	8
+$icc${sep}scan.tif				grey	16")"
+done
+run scan --check all --report rgb,icc-conflict --log "$work/icc.log" "$icc"
+expect "--report icc-conflict: its section last" "$(is "$(printf '%s\n' "$out" | tail -n 4)" "* * * 3 files seen, 3 files checked, 2 files logged * * *
+
+===== Files whose colour profile contradicts their data =====
+    $icc${sep}proof.tif: RGB data with a CMYK profile \"Coated FOGRA39\"")"
+expect "--report icc-conflict: the same in the --log file" "$(is "$(tr -d '\r' <"$work/icc.log" | tail -n 1)" "$(printf '%s\n' "$out" | tail -n 1)")"
+run scan --check all --report rgb "$icc"
+expect "without it: the report as it was" "$(lacks "$out" "contradicts")"
 
 finish

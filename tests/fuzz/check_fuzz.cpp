@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,6 +15,7 @@
 
 #include "tests/model/aligned_scan.h"
 #include "classify/check.h"
+#include "classify/icc.h"
 #include "settings/options.h"
 #include "platform/identity.h"
 #include "classify/reader.h"
@@ -46,6 +48,18 @@ std::string write_input(const std::string& name, const std::string& data) {
     std::abort();
 }
 
+bool valid_utf8(const char* text) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    while (*p) {
+        int length = *p < 0x80 ? 1 : *p >= 0xF0 ? 4 : *p >= 0xE0 ? 3 : *p >= 0xC2 ? 2 : 0;
+        if (length == 0) return false;
+        for (int i = 1; i < length; ++i)
+            if ((p[i] & 0xC0) != 0x80) return false;
+        p += length;
+    }
+    return true;
+}
+
 void check_every_way(const std::string& data) {
     static const char* const kNames[] = {"input.TIF", "input.JPG", "input.EPS", "input.GIF",
                                          "input"};
@@ -70,6 +84,24 @@ void check_every_way(const std::string& data) {
             if (file_reader.handle.value != kNoFile.value) fail("file left open", name);
         }
         std::remove(path.c_str());
+    }
+}
+
+// The bytes as a profile by themselves, whole and as the start of one: the description
+// must end inside its field and be valid UTF-8, whatever the tags claim.
+void read_as_profile(const std::string& data) {
+    IccMemory memory = {reinterpret_cast<const unsigned char*>(data.data()),
+                        static_cast<std::uint32_t>(data.size())};
+    for (const bool partial : {false, true}) {
+        FileDetails details = {};
+        IccSource source = icc_memory_source(&memory);
+        source.partial = partial;
+        read_icc_profile(source, &details);
+        const void* end = std::memchr(details.icc_description, 0, kIccDescriptionSize);
+        if (end == nullptr) fail("description without its terminator", "");
+        if (details.icc_space == IccSpace::Broken && details.icc_description[0] != '\0')
+            fail("broken profile with a description", details.icc_description);
+        if (!valid_utf8(details.icc_description)) fail("description not UTF-8", "");
     }
 }
 
@@ -108,6 +140,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     const std::string data(reinterpret_cast<const char*>(bytes), size);
     check_every_way(data);
+    read_as_profile(data);
     compare_block_ends(data);
     return 0;
 }
