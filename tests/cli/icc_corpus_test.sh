@@ -6,7 +6,7 @@
 # --record rewrites verdicts.tsv from the tool, for a change that means to alter a verdict.
 source "$(dirname "$0")/harness.sh"
 corpus=$(cd "$(dirname "$0")/../fixtures/icc" && pwd)
-cd "$corpus/files"
+cd "$corpus/files" || exit 2
 names=(*)
 
 # Defaults but every report flag: the verdicts as a default check gives them.
@@ -25,6 +25,7 @@ fi
 
 # Every kind the tool knows, Photoshop documents among them once it has them.
 run check --format json --check all --report all -- "${names[@]}"
+expect "every kind: the whole corpus read" "$(is "$status/$(lines "$err")" "1/0")"
 cp "$work/out" "$work/all.jsonl"
 psd=0
 run --help
