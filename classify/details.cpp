@@ -9,7 +9,7 @@ constexpr const char* kModelNames[] = {nullptr,   "rgb", "cmyk",  "grey",       
 static_assert(sizeof kModelNames / sizeof kModelNames[0] == static_cast<int>(ColourModel::Count),
               "kModelNames: one name per ColourModel");
 
-constexpr const char* kSpaceNames[] = {nullptr, "rgb", "cmyk", "grey", "lab", "other", "broken"};
+constexpr const char* kSpaceNames[] = {nullptr, "RGB", "CMYK", "GRAY", "Lab", "other", "broken"};
 static_assert(sizeof kSpaceNames / sizeof kSpaceNames[0] == static_cast<int>(IccSpace::Count),
               "kSpaceNames: one name per IccSpace");
 
