@@ -40,8 +40,8 @@ const char* icc_space_name(IccSpace space) {
 }
 
 int icc_conflict_answer(ColourModel model, IccSpace space) {
-    // A profile of another space (a device link, YCbCr, many inks) says nothing certain.
-    if (space == IccSpace::None || space == IccSpace::Other || space == IccSpace::Broken) return -1;
+    if (space == IccSpace::None || space == IccSpace::Broken) return -1;
+    // A profile of another space (XYZ, YCbCr, many inks) suits none of these models.
     for (const ModelSpace& row : kModelSpaces)
         if (row.model == model) return row.space != space ? 1 : 0;
     return -1;

@@ -44,6 +44,6 @@ const char* icc_space_name(IccSpace space);
 // the model has a space of its own that differs (finish_details uses it).
 bool icc_conflicts(ColourModel model, IccSpace space);
 // The same as an answer that may be unknown: -1 when either side says nothing certain
-// (no profile, a broken one or one of another space; a model without a space of its own),
+// (no profile or a broken one; a model without a space of its own),
 // else 1 for a contradiction and 0 for none.
 int icc_conflict_answer(ColourModel model, IccSpace space);

@@ -103,8 +103,9 @@ void decode_utf16(const unsigned char* text, std::uint32_t units, char* out) {
     }
 }
 
-// Reads the description tag at [offset, offset + size) of the profile; false when it
-// claims bytes it does not have. A type other than the two text types gives no text.
+// Reads the description tag at [offset, offset + size) of the profile; false when its
+// bytes cannot be had. A text that runs past its own element gives no text, nor does a
+// type other than the two text types: the profile's space is still known.
 bool read_description(const IccSource& source, std::uint32_t offset, std::uint32_t size,
                       char* out) {
     unsigned char head[kMlucRecordsOffset + kMlucRecordSize];
@@ -113,7 +114,7 @@ bool read_description(const IccSource& source, std::uint32_t offset, std::uint32
     unsigned char text[kTextLimit];
     if (std::memcmp(head, "desc", 4) == 0) {
         const std::uint32_t count = big_endian_u32(head + 8);
-        if (count > size - kTextHeaderSize) return false;
+        if (count > size - kTextHeaderSize) return true;
         const std::uint32_t take = count < kTextLimit ? count : kTextLimit;
         if (!source.read(source.context, offset + kTextHeaderSize, text, take)) return false;
         decode_latin1(text, take, out);
@@ -127,7 +128,7 @@ bool read_description(const IccSource& source, std::uint32_t offset, std::uint32
             return false;
         const std::uint32_t length = big_endian_u32(head + kMlucRecordsOffset + 4);
         const std::uint32_t start = big_endian_u32(head + kMlucRecordsOffset + 8);
-        if (!inside(start, length, size)) return false;
+        if (!inside(start, length, size)) return true;
         const std::uint32_t take = length < kTextLimit ? length & ~1u : kTextLimit;
         if (!source.read(source.context, offset + start, text, take)) return false;
         decode_utf16(text, take / 2, out);

@@ -143,10 +143,9 @@ ColourModel model_of_components(int components) {
         case 1:
             return ColourModel::Grey;
         case 3:
-            // Without an Adobe segment saying otherwise three components are YCbCr, as
-            // JFIF has them; transform 0 stores RGB itself.
-            return jpeg_state.adobe_seen && jpeg_state.adobe_transform == 0 ? ColourModel::Rgb
-                                                                            : ColourModel::YCbCr;
+            // RGB colours, whether coded as YCbCr (as JFIF has them) or stored as they are
+            // (Adobe transform 0): the coding is the decoder's business, not the model.
+            return ColourModel::Rgb;
         case 4:
             // Both plain and YCCK-transformed four-component files hold CMYK colours.
             return ColourModel::Cmyk;
@@ -210,7 +209,6 @@ void read_adobe_segment(std::uint32_t length) {
     const int transform = read_byte();
     if (read_failed()) return;
     jpeg_state.adobe_transform = static_cast<std::uint8_t>(transform);
-    jpeg_state.adobe_seen = true;
 }
 
 void read_frame_header(std::uint32_t length) {
@@ -263,7 +261,6 @@ Verdict analyse_jpeg() {
     rewind_reader(false);
     set_verdict(Verdict::Invalid);
     jpeg_state.adobe_transform = 0;
-    jpeg_state.adobe_seen = false;
     jpeg_segments = {};
 
     // Only the bytes the walk reads itself count: not those the segment readers read, nor

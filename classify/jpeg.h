@@ -7,10 +7,9 @@
 // The colour transform of the last Adobe segment read: 0 none, 1 YCbCr, 2 YCCK.
 struct JpegState {
     std::uint8_t adobe_transform;
-    bool adobe_seen;  // an Adobe segment's transform was read
 };
 // Per thread, as the reader: checks on several threads each have their own.
-inline thread_local JpegState jpeg_state = {0, false};
+inline thread_local JpegState jpeg_state = {0};
 
 void read_adobe_segment(std::uint32_t length);
 // Sets the verdict word from the frame's component count, and `stop` when it decides.

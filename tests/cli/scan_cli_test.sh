@@ -426,7 +426,7 @@ PY
 for format in json csv; do
     run scan --check all --report rgb --format $format "$icc"
     records $format "$work/out" path icc_space icc_description icc_conflict model bits | tr '\0' '\n' | sort >"$work/back"
-    expect "--format $format: model, bits and profile" "$(is "$(cat "$work/back")" "$icc${sep}photo.jpg	RGB	Studio RGB	$( [ $format = json ] && echo False || echo 0)	ycbcr	8
+    expect "--format $format: model, bits and profile" "$(is "$(cat "$work/back")" "$icc${sep}photo.jpg	RGB	Studio RGB	$( [ $format = json ] && echo False || echo 0)	rgb	8
 $icc${sep}proof.tif	CMYK	Coated FOGRA39	$( [ $format = json ] && echo True || echo 1)	rgb	8
 $icc${sep}scan.tif				grey	16")"
 done

@@ -84,8 +84,9 @@ TEST(IccProfile, SpaceAndDescriptionOfEachKind) {
         {"claims more than it holds", profile("RGB ", {{"desc", desc("sRGB")}}).substr(0, 160), IccSpace::Broken, ""},
         {"not a profile", profile("RGB ", {}, "abcd"), IccSpace::Broken, ""},
         {"huge tag count", be32(140) + profile("RGB ", {}).substr(4, 124) + be32(0xFFFFFFFF) + fill(8, 0), IccSpace::Broken, ""},
-        {"text count past the tag", profile("RGB ", {{"desc", desc("sRGB", 0x7FFFFFFF)}}), IccSpace::Broken, ""},
-        {"record past the tag", profile("RGB ", {{"desc", mluc(utf16("x"), 1, 0xFFFFFFF0)}}), IccSpace::Broken, ""},
+        // A text past its own element: the space stands, the description is left out.
+        {"text count past the tag", profile("RGB ", {{"desc", desc("sRGB", 0x7FFFFFFF)}}), IccSpace::Rgb, ""},
+        {"record past the tag", profile("CMYK", {{"desc", mluc(utf16("x"), 1, 0xFFFFFFF0)}}), IccSpace::Cmyk, ""},
     };
     // clang-format on
     for (const ProfileCase& c : cases) {
@@ -117,7 +118,7 @@ TEST(IccProfile, ConflictOnlyWhenBothSidesAreKnown) {
         {ColourModel::Grey, IccSpace::Rgb, 1},      {ColourModel::YCbCr, IccSpace::Rgb, 0},
         {ColourModel::Palette, IccSpace::Rgb, 0},   {ColourModel::Bitmap, IccSpace::Grey, 0},
         {ColourModel::Lab, IccSpace::Lab, 0},       {ColourModel::Unknown, IccSpace::Cmyk, -1},
-        {ColourModel::Multichannel, IccSpace::Cmyk, -1}, {ColourModel::Rgb, IccSpace::Other, -1},
+        {ColourModel::Multichannel, IccSpace::Cmyk, -1}, {ColourModel::Rgb, IccSpace::Other, 1},
         {ColourModel::Rgb, IccSpace::Broken, -1},   {ColourModel::Rgb, IccSpace::None, -1},
     };
     // clang-format on
