@@ -167,12 +167,28 @@ static bool signature_of(FileKind kind) {
     }
 }
 
+// Whether the check knows `kind` at all: the tool's own kinds only when it asks for them,
+// so that without them every file is named and read as it always was.
+static bool kind_in_use(FileKind kind, const Options& options) {
+    switch (kind) {
+        case FileKind::Psd:
+            return (options.tool_flags & kCheckPsd) != 0;
+        case FileKind::Pdf:
+            return (options.tool_flags & kCheckPdf) != 0;
+        default:
+            return true;
+    }
+}
+
 static FileKind kind_of_extension(const char* path, const Options& options) {
     char extension[kExtensionSize];
     path_extension(path, extension);
-    for (int kind = 0; kind < kListKindCount; ++kind)
-        if (match_extension(extension, options.extension_lists[kind].get()))
-            return static_cast<FileKind>(kind + 1);
+    for (int list = 0; list < kListKindCount; ++list) {
+        const FileKind kind = static_cast<FileKind>(list + 1);
+        if (kind_in_use(kind, options) &&
+            match_extension(extension, options.extension_lists[list].get()))
+            return kind;
+    }
     return FileKind::None;
 }
 
@@ -222,6 +238,7 @@ Verdict check_file(const char* path, const Options& options) {
     reader.embedded_jpeg_seen = false;
     reader.details = {};
     reader.file_name = path;
+    reader.read_details = (options.tool_flags & kReadDetails) != 0;
     count_file_seen();
 
     // A path the platform cannot hold is refused, never cut and then opened.
@@ -259,10 +276,11 @@ Verdict check_file(const char* path, const Options& options) {
 
     Verdict verdict;
     if (kind == FileKind::None) {
+        // The tool's own kinds come last, so that a file the four kinds claim stays theirs.
         static const FileKind kOrder[] = {FileKind::Jpeg, FileKind::Gif, FileKind::Tiff,
-                                          FileKind::Eps};
+                                          FileKind::Eps,  FileKind::Psd, FileKind::Pdf};
         for (FileKind candidate : kOrder) {
-            if (signature_of(candidate)) {
+            if (kind_in_use(candidate, options) && signature_of(candidate)) {
                 kind = candidate;
                 break;
             }

@@ -9,12 +9,22 @@
 #include "platform/platform.h"
 #include "classify/verdict.h"
 
-enum class FileKind : std::uint8_t { None = 0, Jpeg = 1, Gif = 2, Tiff = 3, Eps = 4 };
+enum class FileKind : std::uint8_t {
+    None = 0,
+    Jpeg = 1,
+    Gif = 2,
+    Tiff = 3,
+    Eps = 4,
+    Psd = 5,
+    Pdf = 6
+};
 // A kind named by an extension list is one past its list's index.
 static_assert(static_cast<int>(FileKind::Jpeg) == static_cast<int>(ListKind::Jpeg) + 1 &&
                   static_cast<int>(FileKind::Gif) == static_cast<int>(ListKind::Gif) + 1 &&
                   static_cast<int>(FileKind::Tiff) == static_cast<int>(ListKind::Tiff) + 1 &&
-                  static_cast<int>(FileKind::Eps) == static_cast<int>(ListKind::Eps) + 1,
+                  static_cast<int>(FileKind::Eps) == static_cast<int>(ListKind::Eps) + 1 &&
+                  static_cast<int>(FileKind::Psd) == static_cast<int>(ListKind::Psd) + 1 &&
+                  static_cast<int>(FileKind::Pdf) == static_cast<int>(ListKind::Pdf) + 1,
               "the check tries the lists in the order of their kinds");
 
 // Checks the file at `path` (a full path shorter than the platform's path limit) with

@@ -109,7 +109,7 @@ bool walk_segment(int code) {
     // The reset to 13 below must not hide a failure.
     if (read_failed()) return false;
     set_verdict(Verdict::Invalid);
-    note_segment(code, start);
+    if (reader.read_details) note_segment(code, start);
     switch (code) {
         case kAdobeApplication:
             read_adobe_segment(length);
@@ -304,6 +304,6 @@ Verdict analyse_jpeg() {
         if (jpeg_state.adobe_transform == kTransformYCbCr) set_verdict(Verdict::Rgb);
         if (jpeg_state.adobe_transform == kTransformYcck) set_verdict(Verdict::Cmyk);
     }
-    if (!read_failed()) gather_details();
+    if (reader.read_details && !read_failed()) gather_details();
     return static_cast<Verdict>(reader.verdict);
 }

@@ -744,7 +744,7 @@ EpsFindings scan_postscript(bool find_embedded_jpeg) {
             if (reader.verdict == 1) break;
             if (!line_may_hold_keyword(line, length)) continue;
         }
-        note_profile_line(line, length);
+        if (reader.read_details) note_profile_line(line, length);
         if (handle_line(scan, line, length) == LineAction::Return) break;
     }
     return scan.findings;

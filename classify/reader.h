@@ -46,6 +46,7 @@ struct FileReader {
                                   // the caller after the check
     bool quiet;                   // a failure is not reported: a profile read after the
                                   // analysis decided (classify/icc.cpp)
+    bool read_details;            // the caller wants `details`: the analyses gather them
     FileDetails details;          // model, bits and profile of the file; reset by the check
                                   // and read by the caller after it
     unsigned char* buffer;        // the current block, inside `storage`

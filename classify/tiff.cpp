@@ -341,7 +341,7 @@ Verdict analyse_tiff() {
         if (found != 0) {
             directory_seen.found = false;
             read_directory(found == 1);
-            if (directory_seen.found && !read_failed()) gather_details();
+            if (reader.read_details && directory_seen.found && !read_failed()) gather_details();
             break;
         }
     }

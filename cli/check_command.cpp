@@ -98,6 +98,7 @@ int run_check_command(int argc, char** argv) {
     Options options = {};
     if (!build_options(args, &options)) return kExitUsage;
     if (!output_format_for(kCheckCommand, args, &check_output.format)) return kExitUsage;
+    options.tool_flags |= tool_flags_for(check_output.format, args);
     FileList list = {};
     if (args.files_from != nullptr && !open_file_list(args.files_from, args.null_separated, &list))
         return kExitUsage;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "report/report.h"
+#include "settings/options.h"
 #include "scan/walker.h"
 
 namespace {
@@ -167,6 +168,11 @@ bool parse_output_format(const char* text, std::uint16_t* value) {
         return true;
     }
     return false;
+}
+
+std::uint16_t tool_flags_for(OutputFormat format, const ParsedArguments& args) {
+    const bool records = format == OutputFormat::Json || format == OutputFormat::Csv;
+    return records || args.report_icc_conflict ? kReadDetails : 0;
 }
 
 bool output_format_for(std::uint8_t command, const ParsedArguments& args, OutputFormat* format) {

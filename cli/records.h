@@ -19,6 +19,10 @@ bool parse_output_format(const char* text, std::uint16_t* value);
 // beside another --format.
 bool output_format_for(std::uint8_t command, const ParsedArguments& args, OutputFormat* format);
 
+// The tool flags the output needs: kReadDetails where records or the profile section show
+// the details, which no check reads otherwise.
+std::uint16_t tool_flags_for(OutputFormat format, const ParsedArguments& args);
+
 // What the check found out about one file. embedded_jpeg: -1 when the analysis was not
 // asked to look; error: the report's message when the file could not be read, or null;
 // details: the model, bits and profile, or null for none learnt.

@@ -237,6 +237,7 @@ bool read_scan_request(int argc, char** argv, ParsedArguments* args, Options* op
     }
     if (!build_options(*args, options)) return false;
     if (!output_format_for(kScanCommand, *args, &scan_command.format)) return false;
+    options->tool_flags |= tool_flags_for(scan_command.format, *args);
     // Unlike the program's own list, whose absence means an empty list, a list named on
     // the command line must be there, and be a file.
     if (args->list_file != nullptr &&

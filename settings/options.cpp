@@ -24,6 +24,7 @@ void release_options(Options* options) {
     options->alerts = 0;
     options->logging_flags = 0;
     options->scanning_period = 0;
+    options->tool_flags = 0;
     for (ExtensionList& list : options->extension_lists) list.reset();
 }
 
@@ -34,6 +35,7 @@ void copy_options(Options* to, const Options& from) {
     to->alerts = from.alerts;
     to->logging_flags = from.logging_flags;
     to->scanning_period = from.scanning_period;
+    to->tool_flags = from.tool_flags;
     for (int kind = 0; kind < kListKindCount; ++kind)
         to->extension_lists[kind] = duplicate_list(from.extension_lists[kind].get());
 }
@@ -46,6 +48,7 @@ void set_default_options(Options* options) {
     options->alerts = kAudibleAlert | kFlashTaskbarIcon | kFlashTrayIcon;
     options->logging_flags = kLogRgb;
     options->scanning_period = 15;
+    options->tool_flags = 0;
     for (int kind = 0; kind < kListKindCount; ++kind)
         options->extension_lists[kind] = duplicate_list(kDefaultExtensionLists[kind]);
 }

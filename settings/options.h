@@ -9,10 +9,19 @@
 using ExtensionList = std::unique_ptr<char[]>;
 
 // The kinds of file the extension lists name, in the order the check tries their lists;
-// each is the index of its list in Options::extension_lists. None: a setting that is not
-// a list.
-enum class ListKind : std::uint8_t { Jpeg = 0, Gif = 1, Tiff = 2, Eps = 3, None = 0xFF };
-constexpr int kListKindCount = 4;
+// each is the index of its list in Options::extension_lists. The first four are the
+// settings both programs keep; Psd and Pdf are kinds of the command-line tool alone,
+// named only when its tool_flags ask for them. None: a setting that is not a list.
+enum class ListKind : std::uint8_t {
+    Jpeg = 0,
+    Gif = 1,
+    Tiff = 2,
+    Eps = 3,
+    Psd = 4,
+    Pdf = 5,
+    None = 0xFF
+};
+constexpr int kListKindCount = 6;
 
 struct Options {
     std::uint16_t file_scan_flags;
@@ -20,6 +29,7 @@ struct Options {
     std::uint16_t alerts;
     std::uint16_t logging_flags;
     std::uint16_t scanning_period;
+    std::uint16_t tool_flags;  // kReadDetails...; never set by the desktop program
     ExtensionList extension_lists[kListKindCount];
 };
 
@@ -55,9 +65,15 @@ constexpr std::uint16_t kLogGif = 0x04;
 constexpr std::uint16_t kLogUnknownColours = 0x08;
 constexpr std::uint16_t kLogEpsJpegs = 0x10;
 
+// Bits of tool_flags: what only the command-line tool asks of a check. Clear, a check
+// reads and answers exactly as the desktop program's does.
+constexpr std::uint16_t kReadDetails = 0x01;  // colour model, bits and embedded profile
+constexpr std::uint16_t kCheckPsd = 0x02;
+constexpr std::uint16_t kCheckPdf = 0x04;
+
 // By ListKind.
-constexpr const char* kDefaultExtensionLists[kListKindCount] = {".JPG;.JPEG;.JPE;.JFI;.JFIF",
-                                                                ".GIF", ".TIF;.TIFF", ".EPS;.EPSF"};
+constexpr const char* kDefaultExtensionLists[kListKindCount] = {
+    ".JPG;.JPEG;.JPE;.JFI;.JFIF", ".GIF", ".TIF;.TIFF", ".EPS;.EPSF", ".PSD;.PSB", ".PDF"};
 
 struct OptionsState {
     Options live_options;

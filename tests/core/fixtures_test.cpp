@@ -54,6 +54,7 @@ TEST(FixtureFiles, EachGetsTheVerdictItsStructureCallsFor) {
     reset_core_state();
     Options options = {};
     set_default_options(&options);
+    options.tool_flags = kReadDetails;
     CollectingSink sink;
     for (const Fixture& fixture : kFixtures) {
         SCOPED_TRACE(std::string(fixture.file) + ": " + fixture.reason);
@@ -69,6 +70,14 @@ TEST(FixtureFiles, EachGetsTheVerdictItsStructureCallsFor) {
         EXPECT_STREQ(profile ? "Artifex PS CMYK Profile" : "", details.icc_description);
     }
     EXPECT_TRUE(sink.entries().empty());
+
+    // A caller that does not ask, as the desktop program, has the verdict alone.
+    options.tool_flags = 0;
+    std::string path = std::string(INKHOUND_FIXTURE_DIR) + "/jpeg/big-app-cmyk.jpg";
+    for (char& c : path) c = c == '/' ? kPathSeparator : c;
+    EXPECT_EQ(Verdict::Cmyk, check_file(path.c_str(), options));
+    EXPECT_EQ(ColourModel::Unknown, file_reader.details.model);
+    EXPECT_EQ(IccSpace::None, file_reader.details.icc_space);
 }
 
 }  // namespace

@@ -74,7 +74,12 @@ void check_every_way(const std::string& data) {
             options.file_scan_flags = static_cast<std::uint16_t>(
                 kAllChecks | (named ? kExamineExtensions : 0) | (embedded ? kEmbedded : 0));
             options.logging_flags = log_jpegs ? kLogEpsJpegs : 0;
+            // The details are gathered beside the verdict and never change it.
+            options.tool_flags = 0;
+            const Verdict plain = check_file(path.c_str(), options);
+            options.tool_flags = kReadDetails;
             const Verdict verdict = check_file(path.c_str(), options);
+            if (verdict != plain) fail("details changed the verdict", name);
             const int code = static_cast<int>(verdict);
             if (code < 1 || code > 15 || verdict == Verdict::EmbeddedJpeg ||
                 verdict == Verdict::PossiblyGif)  // report categories only
