@@ -37,6 +37,19 @@ PlatformFile platform_open_read(const char* path, std::uint64_t* size = nullptr)
 // (0 at the end of the file), or 0 on failure with *got set to 0.
 int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint32_t* got);
 
+// Reads up to `size` bytes at `position`. `jump` says that the previous read of this
+// file did not end at `position` (the first read of a file at 0 does not jump): POSIX
+// reads at the position alone, Windows moves the file pointer there first only then, as
+// Windows 95/98 cannot read at a position. Returns 1 and the count in *got (0 at the end
+// of the file); 0 when the read fails, -1 when moving to the position fails (the Seek
+// row, taken only by a jump), both with *got set to 0.
+int platform_read_at(PlatformFile file, std::uint32_t position, bool jump, void* buffer,
+                     std::uint32_t size, std::uint32_t* got);
+
+// For a file read past 4 GiB, which 32-bit positions cannot name: sets the last error to
+// the code asking the system for the position gives there (POSIX: EOVERFLOW).
+void platform_note_position_overflow(PlatformFile file);
+
 // Current position of the file pointer. Returns 1, or 0 on failure (also when the
 // position does not fit in 32 bits).
 int platform_tell(PlatformFile file, std::uint32_t* position);
@@ -111,12 +124,12 @@ struct FaultRow {
 
 struct PlatformFaults {
     FaultRow rows[static_cast<int>(PlatformCall::Count)];
-    // Besides the Read row: every platform_read whose bytes would include this file
+    // Besides the Read row: every platform_read_at whose bytes would include this file
     // position fails with this error (0: off), so a failure lands on the same bytes
     // however large the reads are.
     int read_error_at_error;
     std::uint32_t read_error_at;
-    // 0: off; else no platform_read delivers more than this many bytes.
+    // 0: off; else no platform_read or platform_read_at delivers more than this many bytes.
     std::uint32_t read_size_cap;
 };
 extern PlatformFaults platform_faults;
@@ -131,13 +144,9 @@ void clear_platform_faults();
 // the thread's last error to it), else 0.
 int injected_fault(PlatformCall call);
 
-// Used by platform_read: the size to ask the system for, after the cap.
+// Used by the reads: the size to ask the system for, after the cap.
 std::uint32_t injected_read_size(std::uint32_t size);
-// Used by platform_read, which asks for its position only when this is set.
-inline bool read_position_fault_armed() {
-    return platform_faults.read_error_at_error != 0;
-}
-// Used by platform_read: the error code when a read of `size` bytes at `position` must
+// Used by platform_read_at: the error code when a read of `size` bytes at `position` must
 // fail (and sets the thread's last error to it), else 0.
 int injected_read_fault_at(std::uint64_t position, std::uint32_t size);
 

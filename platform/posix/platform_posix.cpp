@@ -74,10 +74,6 @@ int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint
     if (injected_fault(PlatformCall::Read)) return 0;
     const int fd = static_cast<int>(file.value);
     size = injected_read_size(size);
-    if (read_position_fault_armed()) {
-        const off_t where = lseek(fd, 0, SEEK_CUR);
-        if (where >= 0 && injected_read_fault_at(static_cast<std::uint64_t>(where), size)) return 0;
-    }
     ssize_t count;
     do {
         count = read(fd, buffer, size);
@@ -85,6 +81,27 @@ int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint
     if (count < 0) return 0;
     *got = static_cast<std::uint32_t>(count);
     return 1;
+}
+
+int platform_read_at(PlatformFile file, std::uint32_t position, bool jump, void* buffer,
+                     std::uint32_t size, std::uint32_t* got) {
+    *got = 0;
+    // A positioned read needs no file pointer: a jump is only the fault row's moment.
+    if (jump && injected_fault(PlatformCall::Seek)) return -1;
+    if (injected_fault(PlatformCall::Read)) return 0;
+    size = injected_read_size(size);
+    if (injected_read_fault_at(position, size)) return 0;
+    ssize_t count;
+    do {
+        count = pread(static_cast<int>(file.value), buffer, size, static_cast<off_t>(position));
+    } while (count < 0 && errno == EINTR);
+    if (count < 0) return 0;
+    *got = static_cast<std::uint32_t>(count);
+    return 1;
+}
+
+void platform_note_position_overflow(PlatformFile) {
+    errno = EOVERFLOW;
 }
 
 int platform_tell(PlatformFile file, std::uint32_t* position) {

@@ -60,14 +60,34 @@ int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint
     *got = 0;
     if (injected_fault(PlatformCall::Read)) return 0;
     size = injected_read_size(size);
-    DWORD where = 0;
-    if (read_position_fault_armed() && current_position(to_handle(file), &where) &&
-        injected_read_fault_at(where, size))
-        return 0;
     DWORD count = 0;
     if (!ReadFile(to_handle(file), buffer, size, &count, nullptr)) return 0;
     *got = count;
     return 1;
+}
+
+int platform_read_at(PlatformFile file, std::uint32_t position, bool jump, void* buffer,
+                     std::uint32_t size, std::uint32_t* got) {
+    *got = 0;
+    // Windows 95/98 cannot read at a position: the file pointer is moved, and only where
+    // the previous read did not leave it at `position`.
+    if (jump) {
+        std::uint32_t where = 0;
+        if (!platform_seek(file, position, &where) || where != position) return -1;
+    }
+    if (injected_fault(PlatformCall::Read)) return 0;
+    size = injected_read_size(size);
+    if (injected_read_fault_at(position, size)) return 0;
+    DWORD count = 0;
+    if (!ReadFile(to_handle(file), buffer, size, &count, nullptr)) return 0;
+    *got = count;
+    return 1;
+}
+
+void platform_note_position_overflow(PlatformFile file) {
+    // The file pointer stands past 4 GiB, where asking for it fails with the code wanted.
+    DWORD where = 0;
+    current_position(to_handle(file), &where);
 }
 
 int platform_tell(PlatformFile file, std::uint32_t* position) {
