@@ -32,6 +32,7 @@ void prepare_slots() {
     for (int i = 0; i < kSectionCount; ++i) {
         LogSlot& slot = log_file.slots[i];
         slot.header_written = 0;
+        slot.gathered = 0;
         slot.file = kNoFile;
         if (!slot_is_wanted(i)) continue;
         char name[32];
@@ -49,9 +50,23 @@ void lose_entry(int error) {
     log_file.entry_lost = true;
 }
 
+void write_gathered(LogSlot& slot) {
+    if (slot.gathered == 0) return;
+    if (!platform_write(slot.file, slot.pending, slot.gathered)) lose_entry(platform_last_error());
+    slot.gathered = 0;
+}
+
+// Gathers the text, writing what was gathered first when it would not fit; a text
+// longer than the whole buffer is written straight after it.
 void write_to_slot(LogSlot& slot, const char* text, std::size_t length) {
-    if (!platform_write(slot.file, text, static_cast<std::uint32_t>(length)))
-        lose_entry(platform_last_error());
+    if (length > kSectionGatherSize - slot.gathered) write_gathered(slot);
+    if (length > kSectionGatherSize) {
+        if (!platform_write(slot.file, text, static_cast<std::uint32_t>(length)))
+            lose_entry(platform_last_error());
+        return;
+    }
+    std::memcpy(slot.pending + slot.gathered, text, length);
+    slot.gathered += static_cast<std::uint32_t>(length);
 }
 
 // Copies every open section file, from its start and in order, to `to`, adding the bytes
@@ -123,6 +138,7 @@ void reset_log_slots() {
     for (LogSlot& slot : log_file.slots) {
         slot.file = kNoFile;
         slot.header_written = 0;
+        slot.gathered = 0;
     }
     log_file.slots_prepared = false;
     log_file.entry_lost = false;
@@ -135,6 +151,7 @@ void close_log_slots() {
         platform_close(slot.file);
         slot.file = kNoFile;
         slot.header_written = 0;
+        slot.gathered = 0;
     }
     log_file.slots_prepared = false;
 }
@@ -170,6 +187,8 @@ bool merge_log_files() {
     // A section whose file could not be made or written is missing from the log, as the
     // log file sink drops its entries; the caller hears of it. The previous log is
     // replaced only once every byte of the new one is in.
+    for (LogSlot& slot : log_file.slots)
+        if (is_open(slot.file)) write_gathered(slot);
     LogOutcome outcome = LogOutcome::NotWritten;
     int error = 0;
     PlatformReplacement log;
