@@ -6,7 +6,7 @@
 
 #include "report/report.h"
 
-void reset_reader_for_file(PlatformFile handle, std::uint64_t size) {
+void reset_reader_for_file(PlatformFile handle, std::uint64_t size, bool short_read_ends) {
     FileReader& reader = file_reader;
     reader.handle = handle;
     reader.buffer = reader.storage;
@@ -24,6 +24,7 @@ void reset_reader_for_file(PlatformFile handle, std::uint64_t size) {
     reader.positioning_known = false;
     reader.read_size = kBlockSize;
     reader.size_at_open = size;
+    reader.short_read_ends = short_read_ends;
 }
 
 namespace {
@@ -49,7 +50,7 @@ void note_positioning_failure(FileReader& reader) {
 // platform_read_at (0: the read, -1: moving there). A short read of a file whose size
 // the open gave, reaching that size, is its end: the empty read that would say so is
 // saved. A file that grew since is read as it was; one that shrank meets its end at the
-// next read.
+// next read (at once where a short read is the end).
 int read_more(FileReader& reader, std::uint32_t size) {
     std::uint32_t got = 0;
     const std::uint32_t position = reader.storage_start + reader.stored;
@@ -59,7 +60,8 @@ int read_more(FileReader& reader, std::uint32_t size) {
     reader.read_end = position + got;
     reader.stored += got;
     const std::uint64_t reached = std::uint64_t{reader.storage_start} + reader.stored;
-    reader.at_end = got == 0 || (got < size && reached >= reader.size_at_open);
+    reader.at_end =
+        got == 0 || (got < size && (reader.short_read_ends || reached >= reader.size_at_open));
     return 1;
 }
 

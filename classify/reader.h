@@ -54,6 +54,7 @@ struct FileReader {
     std::uint32_t read_size;     // bytes the next read fills the storage up to
     bool positioning_known;      // the system has said whether the file can be positioned
     std::uint64_t size_at_open;  // or kSizeUnknown
+    bool short_read_ends;        // a read shorter than asked is the file's end
     unsigned char storage[kReadSize + kReaderBufferSize];
 };
 
@@ -63,8 +64,11 @@ struct FileReader {
 inline thread_local FileReader file_reader = {};
 
 // Called by the file check after opening: empty buffer at position 0, no end limit, no
-// end of data, no failure. `size` is what the open learnt of the file's size, if anything.
-void reset_reader_for_file(PlatformFile handle, std::uint64_t size = kSizeUnknown);
+// end of data, no failure. `size` is what the open learnt of the file's size, if anything;
+// `short_read_ends` takes a short read as the end without the size (a file the listing
+// gave as regular: the system reads such a file short only at its end).
+void reset_reader_for_file(PlatformFile handle, std::uint64_t size = kSizeUnknown,
+                           bool short_read_ends = false);
 
 // The start of every signature test and analysis: byte order, no end limit, flags
 // cleared, position 0.

@@ -33,6 +33,14 @@ constexpr std::uint64_t kSizeUnknown = ~std::uint64_t{0};
 // (FIFO, socket, device) with EINVAL. Puts the size into *size when it is given.
 PlatformFile platform_open_read(const char* path, std::uint64_t* size = nullptr);
 
+// Opens a file its folder's listing gave as regular (DirectoryEntry::regular) the way
+// platform_open_read does, through the same Open row. POSIX: without following a link
+// and without the type test, whose answer the listing gave, so the size is not learnt
+// (kSizeUnknown); a link put in the file's place since is opened as platform_open_read
+// opens it, and on a pipe or socket put there every read fails (ESPIPE). Windows:
+// platform_open_read.
+PlatformFile platform_open_listed_file(const char* path, std::uint64_t* size);
+
 // Reads up to `size` bytes at the current position. Returns 1 and the count in *got
 // (0 at the end of the file), or 0 on failure with *got set to 0.
 int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint32_t* got);
@@ -172,6 +180,7 @@ struct DirectoryEntry {
     bool is_directory;  // a directory to descend into; never a symbolic link on POSIX
     bool pass_over;     // POSIX: a FIFO, socket, device, or a link to a directory or to one
                         // of those: neither checked nor entered nor counted
+    bool regular;       // POSIX: a regular file itself, not a link (Windows: always false)
 };
 
 // An open enumeration: a find handle on Windows, a DIR* on POSIX.

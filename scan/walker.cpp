@@ -136,7 +136,7 @@ int handle_entry(Walk& walk, std::size_t length, const DirectoryEntry& entry, bo
     } else if (walk.hand_off != nullptr) {
         walk.hand_off->hand_over(walk.hand_off->receiver, walk.path);
     } else {
-        const Verdict verdict = check_file(walk.path, *walk.options);
+        const Verdict verdict = check_file(walk.path, *walk.options, entry.regular);
         report_verdict(walk.path, verdict, file_reader.embedded_jpeg_seen,
                        walk.options->logging_flags);
     }

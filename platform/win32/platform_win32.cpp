@@ -47,6 +47,10 @@ PlatformFile platform_open_read(const char* path, std::uint64_t* size) {
     return open_for_check(path);
 }
 
+PlatformFile platform_open_listed_file(const char* path, std::uint64_t* size) {
+    return platform_open_read(path, size);
+}
+
 // The file pointer's position, or false with the system's error. Without a high part the
 // call fails for positions past 4 GiB; 0xFFFFFFFF is both a valid position and the failure
 // value, so the error code decides.
@@ -197,6 +201,7 @@ static void take_entry(const WIN32_FIND_DATAA& data, DirectoryEntry* entry) {
     entry->attributes = data.dwFileAttributes;
     entry->is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entry->pass_over = false;
+    entry->regular = false;
     if (directory_entry_hook) directory_entry_hook(entry);
 }
 
