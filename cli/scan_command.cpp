@@ -81,14 +81,14 @@ struct ScanHandOff {
     const Options* options;
 };
 
-void hand_over_path(void* receiver, const char* path) {
+void hand_over_path(void* receiver, const char* path, bool listed_regular) {
     const ScanHandOff& to = *static_cast<const ScanHandOff*>(receiver);
     note_progress_folder(path);
     if (to.checks != nullptr) {
-        hand_over_file(to.checks, path);
+        hand_over_file(to.checks, path, listed_regular);
         return;
     }
-    const Verdict verdict = check_file(path, *to.options);
+    const Verdict verdict = check_file(path, *to.options, listed_regular);
     const bool embedded_jpeg_seen = file_reader.embedded_jpeg_seen;
     report_verdict(path, verdict, embedded_jpeg_seen, to.options->logging_flags);
     record_checked_file({path, verdict, embedded_jpeg_seen});

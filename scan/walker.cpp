@@ -134,7 +134,7 @@ int handle_entry(Walk& walk, std::size_t length, const DirectoryEntry& entry, bo
                 result = walk_level(walk, entry_length, included, step);
         }
     } else if (walk.hand_off != nullptr) {
-        walk.hand_off->hand_over(walk.hand_off->receiver, walk.path);
+        walk.hand_off->hand_over(walk.hand_off->receiver, walk.path, entry.regular);
     } else {
         const Verdict verdict = check_file(walk.path, *walk.options, entry.regular);
         report_verdict(walk.path, verdict, file_reader.embedded_jpeg_seen,
