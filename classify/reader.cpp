@@ -53,7 +53,7 @@ void note_positioning_failure(FileReader& reader) {
 // next read (at once where a short read is the end).
 int read_more(FileReader& reader, std::uint32_t size) {
     std::uint32_t got = 0;
-    const std::uint32_t position = reader.storage_start + reader.stored;
+    const std::uint64_t position = std::uint64_t{reader.storage_start} + reader.stored;
     const int result = platform_read_at(reader.handle, position, position != reader.read_end,
                                         reader.storage + reader.stored, size, &got);
     if (result != 1) return result;

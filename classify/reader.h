@@ -48,7 +48,7 @@ struct FileReader {
     // What the system delivered: storage[0, stored) is the file from storage_start on.
     std::uint32_t storage_start;
     std::uint32_t stored;
-    std::uint32_t read_end;      // where the last read ended: a read elsewhere is a jump
+    std::uint64_t read_end;      // where the last read ended: a read elsewhere is a jump
     bool at_end;                 // nothing lies past the stored bytes (a read found the end)
     bool block_reads;            // a large read failed: reads go a block at a time
     std::uint32_t read_size;     // bytes the next read fills the storage up to

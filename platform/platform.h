@@ -46,12 +46,13 @@ PlatformFile platform_open_listed_file(const char* path, std::uint64_t* size);
 int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint32_t* got);
 
 // Reads up to `size` bytes at `position`. `jump` says that the previous read of this
-// file did not end at `position` (the first read of a file at 0 does not jump): POSIX
+// file did not end at `position` (the first read of a file at 0 does not jump; a jump
+// goes to a position below 4 GiB, where reads may go on past it): POSIX
 // reads at the position alone, Windows moves the file pointer there first only then, as
 // Windows 95/98 cannot read at a position. Returns 1 and the count in *got (0 at the end
 // of the file); 0 when the read fails, -1 when moving to the position fails (the Seek
 // row, taken only by a jump), both with *got set to 0.
-int platform_read_at(PlatformFile file, std::uint32_t position, bool jump, void* buffer,
+int platform_read_at(PlatformFile file, std::uint64_t position, bool jump, void* buffer,
                      std::uint32_t size, std::uint32_t* got);
 
 // For a file read past 4 GiB, which 32-bit positions cannot name: sets the last error to

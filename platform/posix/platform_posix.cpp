@@ -94,7 +94,7 @@ int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint
     return 1;
 }
 
-int platform_read_at(PlatformFile file, std::uint32_t position, bool jump, void* buffer,
+int platform_read_at(PlatformFile file, std::uint64_t position, bool jump, void* buffer,
                      std::uint32_t size, std::uint32_t* got) {
     *got = 0;
     // A positioned read needs no file pointer: a jump is only the fault row's moment.

@@ -70,14 +70,15 @@ int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint
     return 1;
 }
 
-int platform_read_at(PlatformFile file, std::uint32_t position, bool jump, void* buffer,
+int platform_read_at(PlatformFile file, std::uint64_t position, bool jump, void* buffer,
                      std::uint32_t size, std::uint32_t* got) {
     *got = 0;
     // Windows 95/98 cannot read at a position: the file pointer is moved, and only where
     // the previous read did not leave it at `position`.
     if (jump) {
         std::uint32_t where = 0;
-        if (!platform_seek(file, position, &where) || where != position) return -1;
+        if (!platform_seek(file, static_cast<std::uint32_t>(position), &where) || where != position)
+            return -1;
     }
     if (injected_fault(PlatformCall::Read)) return 0;
     size = injected_read_size(size);
