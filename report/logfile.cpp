@@ -71,18 +71,18 @@ void write_to_slot(LogSlot& slot, const char* text, std::size_t length) {
 
 // Copies every open section file, from its start and in order, to `to`, adding the bytes
 // copied to *copied. Returns 1, or 0 at the first failed seek, read or write, with the
-// system's error as the last error.
+// system's error as the last error. Each section's gathering buffer, written out before,
+// carries its copy.
 int copy_sections(PlatformFile to, std::uint32_t* copied) {
-    char chunk[kMergeChunkSize];
     for (LogSlot& slot : log_file.slots) {
         if (!is_open(slot.file)) continue;
         std::uint32_t where = 0;
         if (!platform_seek(slot.file, 0, &where) || where != 0) return 0;
         for (;;) {
             std::uint32_t got = 0;
-            if (!platform_read(slot.file, chunk, sizeof chunk, &got)) return 0;
+            if (!platform_read(slot.file, slot.pending, sizeof slot.pending, &got)) return 0;
             if (got == 0) break;
-            if (!platform_write(to, chunk, got)) return 0;
+            if (!platform_write(to, slot.pending, got)) return 0;
             *copied += got;
         }
     }
