@@ -33,13 +33,26 @@ constexpr std::uint64_t kSizeUnknown = ~std::uint64_t{0};
 // (FIFO, socket, device) with EINVAL. Puts the size into *size when it is given.
 PlatformFile platform_open_read(const char* path, std::uint64_t* size = nullptr);
 
-// Opens a file its folder's listing gave as regular (DirectoryEntry::regular) the way
-// platform_open_read does, through the same Open row. POSIX: without following a link
-// and without the type test, whose answer the listing gave, so the size is not learnt
-// (kSizeUnknown); a link put in the file's place since is opened as platform_open_read
-// opens it, and on a pipe or socket put there every read fails (ESPIPE). Windows:
-// platform_open_read.
-PlatformFile platform_open_listed_file(const char* path, std::uint64_t* size);
+// An open enumeration: a find handle on Windows, a DIR* on POSIX.
+struct PlatformDirectory {
+    std::intptr_t value;
+};
+
+// A file its folder's listing gave as regular (DirectoryEntry::regular): the listing, when
+// it is still open as the file is checked (else value 0), and the file's name in it.
+struct ListedFile {
+    PlatformDirectory folder;
+    const char* name;
+};
+
+// Opens a listed file the way platform_open_read does, through the same Open row. POSIX:
+// by its name in the open listing's folder when there is one, else by `path` (a shorter
+// lookup), without following a link and without the type test, whose answer the listing
+// gave, so the size is not learnt (kSizeUnknown); a link put in the file's place since is
+// opened as platform_open_read opens `path`, and on a pipe or socket put there every read
+// fails (ESPIPE). Windows: platform_open_read of `path`.
+PlatformFile platform_open_listed_file(const char* path, const ListedFile& listed,
+                                       std::uint64_t* size);
 
 // Reads up to `size` bytes at the current position. Returns 1 and the count in *got
 // (0 at the end of the file), or 0 on failure with *got set to 0.
@@ -184,11 +197,6 @@ struct DirectoryEntry {
     bool regular;       // POSIX: a regular file itself, not a link (Windows: always false)
 };
 
-// An open enumeration: a find handle on Windows, a DIR* on POSIX.
-struct PlatformDirectory {
-    std::intptr_t value;
-};
-
 // Results of platform_open_directory.
 constexpr int kDirectoryOpened = 1;
 constexpr int kDirectoryFailed = 0;
@@ -297,6 +305,9 @@ struct PlatformReplacement {
     int leftover;                // the new file's leftover slot, or -1
     char target[kPathLimit];     // the file replaced (on POSIX a symbolic link's target)
     char temporary[kPathLimit];  // the new file until the commit; empty in place
+    // Cleared by platform_begin_replace; set by a caller whose file is read once and
+    // removed, which a crash would lose anyway: the commit then skips the write-through.
+    bool scratch;
 };
 
 // Begins replacing `path`: creates a new, uniquely named file in the target's folder, or,

@@ -183,7 +183,7 @@ void log_file_sink(int category, const char* timestamp, const char* name, const 
     write_to_slot(slot, line, length);
 }
 
-bool merge_log_files() {
+bool merge_log_files(bool scratch) {
     // A section whose file could not be made or written is missing from the log, as the
     // log file sink drops its entries; the caller hears of it. The previous log is
     // replaced only once every byte of the new one is in.
@@ -194,7 +194,10 @@ bool merge_log_files() {
     PlatformReplacement log;
     char path[kPathLimit];
     std::uint32_t size = 0;
-    if (!log_file_path(kLogFileName, path, sizeof path) || !platform_begin_replace(path, &log)) {
+    const bool begun =
+        log_file_path(kLogFileName, path, sizeof path) && platform_begin_replace(path, &log);
+    log.scratch = scratch;
+    if (!begun) {
         error = platform_last_error();
     } else if (!copy_sections(log.file, &size)) {
         error = platform_last_error();

@@ -85,8 +85,9 @@ void log_file_sink(int category, const char* timestamp, const char* name, const 
 // A previous log that another program holds open without delete sharing cannot be
 // replaced: the new text is then written over it in place. Sets outcome and
 // outcome_error. Returns true when every entry of the scan reached the log: no section
-// lost anything, and every read and write and the replacement succeeded.
-bool merge_log_files();
+// lost anything, and every read and write and the replacement succeeded. `scratch`: the
+// caller reads the log once and removes it, so it is not written through to the disk.
+bool merge_log_files(bool scratch = false);
 
 // The line that stands above a log which is not the last scan's whole log: which scan
 // (by its start) and why. Returns 0 with `out` empty when the last merge was Whole.

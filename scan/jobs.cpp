@@ -106,7 +106,9 @@ void check_in_slot(const CheckJobs& jobs, Slot& slot) {
     slot.entries.clear();
     capturing_slot = &slot;
     const Options& options = *jobs.set_up.options;
-    slot.verdict = check_file(slot.path.c_str(), options, slot.listed_regular);
+    // The walker's listing may be closed by now: the file is opened by its path.
+    const ListedFile listed = {{0}, nullptr};
+    slot.verdict = check_file(slot.path.c_str(), options, slot.listed_regular ? &listed : nullptr);
     slot.embedded_jpeg_seen = file_reader.embedded_jpeg_seen;
     if (jobs.set_up.report_verdicts)
         report_verdict(slot.path.c_str(), slot.verdict, slot.embedded_jpeg_seen,
@@ -240,8 +242,8 @@ void finish_check_jobs(CheckJobs* jobs) {
 
 FileHandOff file_hand_off(CheckJobs* jobs) {
     FileHandOff hand_off;
-    hand_off.hand_over = [](void* receiver, const char* path, bool listed_regular) {
-        hand_over_file(static_cast<CheckJobs*>(receiver), path, listed_regular);
+    hand_off.hand_over = [](void* receiver, const char* path, const ListedFile* listed) {
+        hand_over_file(static_cast<CheckJobs*>(receiver), path, listed != nullptr);
     };
     hand_off.catch_up = [](void* receiver) { catch_up_checks(static_cast<CheckJobs*>(receiver)); };
     hand_off.receiver = jobs;

@@ -71,10 +71,13 @@ PlatformFile platform_open_read(const char* path, std::uint64_t* size) {
     return fd < 0 ? kNoFile : PlatformFile{fd};
 }
 
-PlatformFile platform_open_listed_file(const char* path, std::uint64_t* size) {
+PlatformFile platform_open_listed_file(const char* path, const ListedFile& listed,
+                                       std::uint64_t* size) {
     *size = kSizeUnknown;
     if (injected_fault(PlatformCall::Open)) return kNoFile;
-    int fd = open(path, kCheckOpenFlags | O_NOFOLLOW);
+    DIR* folder = reinterpret_cast<DIR*>(listed.folder.value);
+    int fd = folder != nullptr ? openat(dirfd(folder), listed.name, kCheckOpenFlags | O_NOFOLLOW)
+                               : open(path, kCheckOpenFlags | O_NOFOLLOW);
     // A link put in the file's place is judged by its target, as a listed link is.
     if (fd < 0 && errno == ELOOP) fd = open_regular_file(path, kCheckOpenFlags, size);
     return fd < 0 ? kNoFile : PlatformFile{fd};
@@ -539,6 +542,7 @@ int platform_begin_replace(const char* path, PlatformReplacement* replacement) {
     PlatformReplacement& r = *replacement;
     r.file = kNoFile;
     r.in_place = false;
+    r.scratch = false;
     r.leftover = -1;
     r.target[0] = r.temporary[0] = '\0';
     if (injected_fault(PlatformCall::OpenWrite)) return 0;
@@ -604,7 +608,7 @@ int platform_commit_replace(PlatformReplacement* replacement) {
     // Written through to the disk before the rename, so that a crash right after it
     // cannot leave an empty file in the old one's place.
     int error = injected_fault(PlatformCall::Rename);
-    if (error == 0 && fsync(fd) != 0) error = errno;
+    if (error == 0 && !r.scratch && fsync(fd) != 0) error = errno;
     if (close(fd) != 0 && error == 0) error = errno;
     EndSignalsHeld held;
     if (error == 0 && rename(r.temporary, r.target) != 0) error = errno;
