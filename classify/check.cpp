@@ -232,7 +232,7 @@ void count_file_seen() {
     if (scan->progress_count_on && scan->show_progress_count) scan->show_progress_count(seen);
 }
 
-Verdict check_file(const char* path, const Options& options) {
+Verdict check_file(const char* path, const Options& options, const ListedFile* listed) {
     FileReader& reader = file_reader;
     reader.verdict = 0;
     reader.embedded_jpeg_seen = false;
@@ -263,14 +263,15 @@ Verdict check_file(const char* path, const Options& options) {
         return Verdict::NothingToReport;
 
     std::uint64_t size = kSizeUnknown;
-    const PlatformFile file = platform_open_read(path, &size);
+    const PlatformFile file = listed != nullptr ? platform_open_listed_file(path, *listed, &size)
+                                                : platform_open_read(path, &size);
     if (!is_open(file)) {
         const int error = platform_last_error();
         report_open_failure(path, "open failure: %d", error);
         return Verdict::NothingToReport;
     }
     if (ScanState* scan = current_scan()) ++scan->files_checked;
-    reset_reader_for_file(file, size);
+    reset_reader_for_file(file, size, listed != nullptr);
     reader.verdict = 0;
     file_reader.embedded_jpeg_seen = false;
 

@@ -28,9 +28,11 @@ static_assert(static_cast<int>(FileKind::Jpeg) == static_cast<int>(ListKind::Jpe
               "the check tries the lists in the order of their kinds");
 
 // Checks the file at `path` (a full path shorter than the platform's path limit) with
-// `options` and returns its verdict. Opens and closes the file itself; leaves
-// the reader's embedded_jpeg_seen and details (cleared after a failure) for the caller.
-Verdict check_file(const char* path, const Options& options);
+// `options` and returns its verdict. Opens and closes the file itself, with
+// platform_open_listed_file when its folder's listing gave it as regular (`listed`, else
+// null), else with platform_open_read; leaves the reader's embedded_jpeg_seen and details
+// (cleared after a failure) for the caller.
+Verdict check_file(const char* path, const Options& options, const ListedFile* listed = nullptr);
 
 // Adds one to the calling thread's scan's files_seen and shows the new total when the
 // scan shows its progress: once for every file handed to the check, and for a file the

@@ -6,7 +6,7 @@
 
 #include "report/report.h"
 
-void reset_reader_for_file(PlatformFile handle, std::uint64_t size) {
+void reset_reader_for_file(PlatformFile handle, std::uint64_t size, bool short_read_ends) {
     FileReader& reader = file_reader;
     reader.handle = handle;
     reader.buffer = reader.storage;
@@ -18,11 +18,13 @@ void reset_reader_for_file(PlatformFile handle, std::uint64_t size) {
     reader.failed = false;
     reader.storage_start = 0;
     reader.stored = 0;
+    reader.read_end = 0;
     reader.at_end = false;
     reader.block_reads = false;
     reader.positioning_known = false;
     reader.read_size = kBlockSize;
     reader.size_at_open = size;
+    reader.short_read_ends = short_read_ends;
 }
 
 namespace {
@@ -44,31 +46,38 @@ void note_positioning_failure(FileReader& reader) {
     reader.stop = true;
 }
 
-// Appends up to `size` bytes from the file pointer to the stored bytes; false when the
-// read fails. A short read of a file whose size the open gave, reaching that size, is
-// its end: the empty read that would say so is saved. A file that grew since is read as
-// it was; one that shrank meets its end at the next read.
-bool read_more(FileReader& reader, std::uint32_t size) {
+// Appends up to `size` bytes read after the stored bytes; 1, or the failure of
+// platform_read_at (0: the read, -1: moving there). A short read of a file whose size
+// the open gave, reaching that size, is its end: the empty read that would say so is
+// saved. A file that grew since is read as it was; one that shrank meets its end at the
+// next read (at once where a short read is the end).
+int read_more(FileReader& reader, std::uint32_t size) {
     std::uint32_t got = 0;
-    if (!platform_read(reader.handle, reader.storage + reader.stored, size, &got)) return false;
+    const std::uint64_t position = std::uint64_t{reader.storage_start} + reader.stored;
+    const int result = platform_read_at(reader.handle, position, position != reader.read_end,
+                                        reader.storage + reader.stored, size, &got);
+    if (result != 1) return result;
+    reader.read_end = position + got;
     reader.stored += got;
     const std::uint64_t reached = std::uint64_t{reader.storage_start} + reader.stored;
-    reader.at_end = got == 0 || (got < size && reached >= reader.size_at_open);
-    return true;
+    reader.at_end =
+        got == 0 || (got < size && (reader.short_read_ends || reached >= reader.size_at_open));
+    return 1;
 }
 
-// Reads after the stored bytes, which begin the block at storage[0]; false on a failure.
+// Reads after the stored bytes, which begin the block at storage[0]; as read_more.
 // The first read after the open or a jump takes one block, each following one twice as
 // much up to kReadSize: identification and a header walk, which need a block or two,
 // copy no more than they need, while the line scan soon reads in large runs. A large
 // read that fails is tried again for the rest of the block alone, and the file is read a
 // block at a time from then on, so a failure lands on the block a reading of 4096 bytes
 // at a time fails on, with the same bytes delivered before it.
-bool fill(FileReader& reader) {
+int fill(FileReader& reader) {
     if (!reader.block_reads) {
         const std::uint32_t size = reader.read_size;
         if (reader.read_size < kReadSize) reader.read_size *= 2;
-        if (read_more(reader, size - reader.stored)) return true;
+        const int result = read_more(reader, size - reader.stored);
+        if (result != 0) return result;
         reader.block_reads = true;
     }
     return read_more(reader, kBlockSize - reader.stored);
@@ -103,8 +112,7 @@ int refill_and_read_byte() {
     if (next > 0xFFFFFFFFu) {
         // The position no longer fits the reader's 32 bits: the system's own answer to
         // the question, which fails there, gives the failure its code.
-        std::uint32_t ignored = 0;
-        platform_tell(reader.handle, &ignored);
+        platform_note_position_overflow(reader.handle);
         note_positioning_failure(reader);
         return 0;
     }
@@ -124,9 +132,16 @@ int refill_and_read_byte() {
         reader.storage_start = position;
         reader.stored = length;
         offset = 0;
-        if (!fill(reader)) {
+        const int result = fill(reader);
+        if (result != 1) {
             const int error = platform_last_error();
-            note_failure(reader, "read error: %d", error);
+            if (result == 0) {
+                note_failure(reader, "read error: %d", error);
+            } else {
+                // The misspelling is the program's own message text.
+                note_failure(reader, "postitioning error: %d", error);
+                reader.stop = true;
+            }
             return 0;
         }
         length = reader.stored;
@@ -157,14 +172,6 @@ void seek_to(std::uint32_t position) {
     // A place the stored bytes reach starts the next block there without the system.
     if (position >= reader.storage_start && position - reader.storage_start <= reader.stored) {
         reader.buffer_start = position;
-        return;
-    }
-    std::uint32_t where = 0;
-    if (!platform_seek(reader.handle, position, &where) || where != position) {
-        const int error = platform_last_error();
-        // The misspelling is the program's own message text.
-        note_failure(reader, "postitioning error: %d", error);
-        reader.stop = true;
         return;
     }
     reader.buffer_start = position;

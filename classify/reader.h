@@ -9,7 +9,7 @@
 // applied block by block, and a position outside the current block is read as a new
 // block starting there, as if the file had been positioned and read again. The reader
 // keeps the file position itself; the system is asked once per file whether it can be
-// positioned at all, then only read, and moved only for a jump past the stored bytes.
+// positioned at all, then only read, each read at the reader's own position.
 #pragma once
 
 #include <cstdint>
@@ -51,15 +51,16 @@ struct FileReader {
                                   // and read by the caller after it
     unsigned char* buffer;        // the current block, inside `storage`
 
-    // What the system delivered: storage[0, stored) is the file from storage_start on,
-    // and the file pointer stands right after it.
+    // What the system delivered: storage[0, stored) is the file from storage_start on.
     std::uint32_t storage_start;
     std::uint32_t stored;
+    std::uint64_t read_end;      // where the last read ended: a read elsewhere is a jump
     bool at_end;                 // nothing lies past the stored bytes (a read found the end)
     bool block_reads;            // a large read failed: reads go a block at a time
     std::uint32_t read_size;     // bytes the next read fills the storage up to
     bool positioning_known;      // the system has said whether the file can be positioned
     std::uint64_t size_at_open;  // or kSizeUnknown
+    bool short_read_ends;        // a read shorter than asked is the file's end
     unsigned char storage[kReadSize + kReaderBufferSize];
 };
 
@@ -69,8 +70,11 @@ struct FileReader {
 inline thread_local FileReader file_reader = {};
 
 // Called by the file check after opening: empty buffer at position 0, no end limit, no
-// end of data, no failure. `size` is what the open learnt of the file's size, if anything.
-void reset_reader_for_file(PlatformFile handle, std::uint64_t size = kSizeUnknown);
+// end of data, no failure. `size` is what the open learnt of the file's size, if anything;
+// `short_read_ends` takes a short read as the end without the size (a file the listing
+// gave as regular: the system reads such a file short only at its end).
+void reset_reader_for_file(PlatformFile handle, std::uint64_t size = kSizeUnknown,
+                           bool short_read_ends = false);
 
 // The start of every signature test and analysis: byte order, no end limit, flags
 // cleared, position 0.
@@ -119,9 +123,9 @@ inline std::uint32_t read_u32() {
 
 // Makes `position` the position of the next byte read. Inside the buffered block (its
 // end included) only the cursor moves; otherwise the block is emptied and the next one
-// starts at `position`, from the stored bytes when they reach it, else after moving the
-// file pointer. Never clears end_of_data. After a failure in this check it only sets
-// the verdict word to 1 and `stop`.
+// starts at `position`, from the stored bytes when they reach it, else read there (a
+// failure to move there is told at that read, with `stop`). Never clears end_of_data.
+// After a failure in this check it only sets the verdict word to 1 and `stop`.
 void seek_to(std::uint32_t position);
 
 // Runs `read(context)` after the analysis has decided, for the details it gathers: the

@@ -122,14 +122,14 @@ struct ScanHandOff {
     const Options* options;
 };
 
-void hand_over_path(void* receiver, const char* path) {
+void hand_over_path(void* receiver, const char* path, const ListedFile* listed) {
     const ScanHandOff& to = *static_cast<const ScanHandOff*>(receiver);
     note_progress_folder(path);
     if (to.checks != nullptr) {
-        hand_over_file(to.checks, path);
+        hand_over_file(to.checks, path, listed != nullptr);
         return;
     }
-    const Verdict verdict = check_file(path, *to.options);
+    const Verdict verdict = check_file(path, *to.options, listed);
     const bool embedded_jpeg_seen = file_reader.embedded_jpeg_seen;
     report_verdict(path, verdict, embedded_jpeg_seen, to.options->logging_flags);
     record_checked_file({path, verdict, embedded_jpeg_seen, &file_reader.details});
@@ -329,7 +329,8 @@ int scan_targets(const ParsedArguments& args, const Options& options) {
 // `finished`.
 void finish_outputs(ScanOutcome* outcome) {
     ScanCommandState& state = scan_command;
-    const bool merged = merge_log_files();
+    // The log in the private folder is read once, just below, and removed with it.
+    const bool merged = merge_log_files(true);
     outcome->found = log_file.found_something.load(std::memory_order_relaxed);
     const int read_whole = read_log_file(emit_log_chunk);
     // The tool's own section comes after the log's, a header even when it lists nobody,

@@ -33,9 +33,44 @@ constexpr std::uint64_t kSizeUnknown = ~std::uint64_t{0};
 // (FIFO, socket, device) with EINVAL. Puts the size into *size when it is given.
 PlatformFile platform_open_read(const char* path, std::uint64_t* size = nullptr);
 
+// An open enumeration: a find handle on Windows, a DIR* on POSIX.
+struct PlatformDirectory {
+    std::intptr_t value;
+};
+
+// A file its folder's listing gave as regular (DirectoryEntry::regular): the listing, when
+// it is still open as the file is checked (else value 0), and the file's name in it.
+struct ListedFile {
+    PlatformDirectory folder;
+    const char* name;
+};
+
+// Opens a listed file the way platform_open_read does, through the same Open row. POSIX:
+// by its name in the open listing's folder when there is one, else by `path` (a shorter
+// lookup), without following a link and without the type test, whose answer the listing
+// gave, so the size is not learnt (kSizeUnknown); a link put in the file's place since is
+// opened as platform_open_read opens `path`, and on a pipe or socket put there every read
+// fails (ESPIPE). Windows: platform_open_read of `path`.
+PlatformFile platform_open_listed_file(const char* path, const ListedFile& listed,
+                                       std::uint64_t* size);
+
 // Reads up to `size` bytes at the current position. Returns 1 and the count in *got
 // (0 at the end of the file), or 0 on failure with *got set to 0.
 int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint32_t* got);
+
+// Reads up to `size` bytes at `position`. `jump` says that the previous read of this
+// file did not end at `position` (the first read of a file at 0 does not jump; a jump
+// goes to a position below 4 GiB, where reads may go on past it): POSIX
+// reads at the position alone, Windows moves the file pointer there first only then, as
+// Windows 95/98 cannot read at a position. Returns 1 and the count in *got (0 at the end
+// of the file); 0 when the read fails, -1 when moving to the position fails (the Seek
+// row, taken only by a jump), both with *got set to 0.
+int platform_read_at(PlatformFile file, std::uint64_t position, bool jump, void* buffer,
+                     std::uint32_t size, std::uint32_t* got);
+
+// For a file read past 4 GiB, which 32-bit positions cannot name: sets the last error to
+// the code asking the system for the position gives there (POSIX: EOVERFLOW).
+void platform_note_position_overflow(PlatformFile file);
 
 // Current position of the file pointer. Returns 1, or 0 on failure (also when the
 // position does not fit in 32 bits).
@@ -111,12 +146,12 @@ struct FaultRow {
 
 struct PlatformFaults {
     FaultRow rows[static_cast<int>(PlatformCall::Count)];
-    // Besides the Read row: every platform_read whose bytes would include this file
+    // Besides the Read row: every platform_read_at whose bytes would include this file
     // position fails with this error (0: off), so a failure lands on the same bytes
     // however large the reads are.
     int read_error_at_error;
     std::uint32_t read_error_at;
-    // 0: off; else no platform_read delivers more than this many bytes.
+    // 0: off; else no platform_read or platform_read_at delivers more than this many bytes.
     std::uint32_t read_size_cap;
 };
 extern PlatformFaults platform_faults;
@@ -131,13 +166,9 @@ void clear_platform_faults();
 // the thread's last error to it), else 0.
 int injected_fault(PlatformCall call);
 
-// Used by platform_read: the size to ask the system for, after the cap.
+// Used by the reads: the size to ask the system for, after the cap.
 std::uint32_t injected_read_size(std::uint32_t size);
-// Used by platform_read, which asks for its position only when this is set.
-inline bool read_position_fault_armed() {
-    return platform_faults.read_error_at_error != 0;
-}
-// Used by platform_read: the error code when a read of `size` bytes at `position` must
+// Used by platform_read_at: the error code when a read of `size` bytes at `position` must
 // fail (and sets the thread's last error to it), else 0.
 int injected_read_fault_at(std::uint64_t position, std::uint32_t size);
 
@@ -163,11 +194,7 @@ struct DirectoryEntry {
     bool is_directory;  // a directory to descend into; never a symbolic link on POSIX
     bool pass_over;     // POSIX: a FIFO, socket, device, or a link to a directory or to one
                         // of those: neither checked nor entered nor counted
-};
-
-// An open enumeration: a find handle on Windows, a DIR* on POSIX.
-struct PlatformDirectory {
-    std::intptr_t value;
+    bool regular;       // POSIX: a regular file itself, not a link (Windows: always false)
 };
 
 // Results of platform_open_directory.
@@ -278,6 +305,9 @@ struct PlatformReplacement {
     int leftover;                // the new file's leftover slot, or -1
     char target[kPathLimit];     // the file replaced (on POSIX a symbolic link's target)
     char temporary[kPathLimit];  // the new file until the commit; empty in place
+    // Cleared by platform_begin_replace; set by a caller whose file is read once and
+    // removed, which a crash would lose anyway: the commit then skips the write-through.
+    bool scratch;
 };
 
 // Begins replacing `path`: creates a new, uniquely named file in the target's folder, or,

@@ -32,6 +32,7 @@ void prepare_slots() {
     for (int i = 0; i < kSectionCount; ++i) {
         LogSlot& slot = log_file.slots[i];
         slot.header_written = 0;
+        slot.gathered = 0;
         slot.file = kNoFile;
         if (!slot_is_wanted(i)) continue;
         char name[32];
@@ -49,25 +50,39 @@ void lose_entry(int error) {
     log_file.entry_lost = true;
 }
 
+void write_gathered(LogSlot& slot) {
+    if (slot.gathered == 0) return;
+    if (!platform_write(slot.file, slot.pending, slot.gathered)) lose_entry(platform_last_error());
+    slot.gathered = 0;
+}
+
+// Gathers the text, writing what was gathered first when it would not fit; a text
+// longer than the whole buffer is written straight after it.
 void write_to_slot(LogSlot& slot, const char* text, std::size_t length) {
-    if (!platform_write(slot.file, text, static_cast<std::uint32_t>(length)))
-        lose_entry(platform_last_error());
+    if (length > kSectionGatherSize - slot.gathered) write_gathered(slot);
+    if (length > kSectionGatherSize) {
+        if (!platform_write(slot.file, text, static_cast<std::uint32_t>(length)))
+            lose_entry(platform_last_error());
+        return;
+    }
+    std::memcpy(slot.pending + slot.gathered, text, length);
+    slot.gathered += static_cast<std::uint32_t>(length);
 }
 
 // Copies every open section file, from its start and in order, to `to`, adding the bytes
 // copied to *copied. Returns 1, or 0 at the first failed seek, read or write, with the
-// system's error as the last error.
+// system's error as the last error. Each section's gathering buffer, written out before,
+// carries its copy.
 int copy_sections(PlatformFile to, std::uint32_t* copied) {
-    char chunk[kMergeChunkSize];
     for (LogSlot& slot : log_file.slots) {
         if (!is_open(slot.file)) continue;
         std::uint32_t where = 0;
         if (!platform_seek(slot.file, 0, &where) || where != 0) return 0;
         for (;;) {
             std::uint32_t got = 0;
-            if (!platform_read(slot.file, chunk, sizeof chunk, &got)) return 0;
+            if (!platform_read(slot.file, slot.pending, sizeof slot.pending, &got)) return 0;
             if (got == 0) break;
-            if (!platform_write(to, chunk, got)) return 0;
+            if (!platform_write(to, slot.pending, got)) return 0;
             *copied += got;
         }
     }
@@ -123,6 +138,7 @@ void reset_log_slots() {
     for (LogSlot& slot : log_file.slots) {
         slot.file = kNoFile;
         slot.header_written = 0;
+        slot.gathered = 0;
     }
     log_file.slots_prepared = false;
     log_file.entry_lost = false;
@@ -135,6 +151,7 @@ void close_log_slots() {
         platform_close(slot.file);
         slot.file = kNoFile;
         slot.header_written = 0;
+        slot.gathered = 0;
     }
     log_file.slots_prepared = false;
 }
@@ -166,16 +183,21 @@ void log_file_sink(int category, const char* timestamp, const char* name, const 
     write_to_slot(slot, line, length);
 }
 
-bool merge_log_files() {
+bool merge_log_files(bool scratch) {
     // A section whose file could not be made or written is missing from the log, as the
     // log file sink drops its entries; the caller hears of it. The previous log is
     // replaced only once every byte of the new one is in.
+    for (LogSlot& slot : log_file.slots)
+        if (is_open(slot.file)) write_gathered(slot);
     LogOutcome outcome = LogOutcome::NotWritten;
     int error = 0;
     PlatformReplacement log;
     char path[kPathLimit];
     std::uint32_t size = 0;
-    if (!log_file_path(kLogFileName, path, sizeof path) || !platform_begin_replace(path, &log)) {
+    const bool begun =
+        log_file_path(kLogFileName, path, sizeof path) && platform_begin_replace(path, &log);
+    log.scratch = scratch;
+    if (!begun) {
         error = platform_last_error();
     } else if (!copy_sections(log.file, &size)) {
         error = platform_last_error();

@@ -10,11 +10,17 @@
 #include "platform/platform.h"
 #include "report/report.h"
 
+// Bytes of entries a section gathers before they are written to its file together.
+constexpr std::uint32_t kSectionGatherSize = 4096;
+
 // A section's file exists only when the scan's logging flags share a bit with the
-// section's log_mask (kSections).
+// section's log_mask (kSections). Its entries gather in `pending` and go to the file
+// when the next one would not fit, and before the merge copies the files.
 struct LogSlot {
     PlatformFile file = kNoFile;  // the section file, or kNoFile
     std::uint8_t header_written = 0;
+    std::uint32_t gathered = 0;  // bytes waiting in `pending`
+    char pending[kSectionGatherSize];
 };
 
 // What the last merge made of the log.
@@ -62,13 +68,14 @@ int log_file_path(const char* name, char* out, std::size_t size);
 // scanner thread's start.
 void reset_log_slots();
 
-// Closes any section file still open, without merging: the scanner thread's end after a
-// scan that did not reach its merge.
+// Closes any section file still open, without merging, dropping the entries gathered:
+// the scanner thread's end after a scan that did not reach its merge.
 void close_log_slots();
 
 // The ReportSink of background scans (and of the command-line tool's scan): prepares
-// the slots on the scan's first entry, raises found_something for findings, and writes
-// the entry's line, after its section's header the first time, to its section file.
+// the slots on the scan's first entry, raises found_something for findings, and adds
+// the entry's line, after its section's header the first time, to its section's
+// gathered bytes. A failed write of gathered bytes loses their entries.
 void log_file_sink(int category, const char* timestamp, const char* name, const char* message);
 
 // Copies the section files in order into a new log, puts it in the previous log's place
@@ -78,8 +85,9 @@ void log_file_sink(int category, const char* timestamp, const char* name, const 
 // A previous log that another program holds open without delete sharing cannot be
 // replaced: the new text is then written over it in place. Sets outcome and
 // outcome_error. Returns true when every entry of the scan reached the log: no section
-// lost anything, and every read and write and the replacement succeeded.
-bool merge_log_files();
+// lost anything, and every read and write and the replacement succeeded. `scratch`: the
+// caller reads the log once and removes it, so it is not written through to the disk.
+bool merge_log_files(bool scratch = false);
 
 // The line that stands above a log which is not the last scan's whole log: which scan
 // (by its start) and why. Returns 0 with `out` empty when the last merge was Whole.

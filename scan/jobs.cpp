@@ -38,6 +38,7 @@ enum class SlotState : std::uint8_t { Free, Queued, Running, Done };
 struct Slot {
     SlotState state;
     std::string path;
+    bool listed_regular;  // as check_file takes it
     std::vector<CapturedEntry> entries;
     Verdict verdict;
     bool embedded_jpeg_seen;
@@ -106,7 +107,9 @@ void check_in_slot(const CheckJobs& jobs, Slot& slot) {
     slot.entries.clear();
     capturing_slot = &slot;
     const Options& options = *jobs.set_up.options;
-    slot.verdict = check_file(slot.path.c_str(), options);
+    // The walker's listing may be closed by now: the file is opened by its path.
+    const ListedFile listed = {{0}, nullptr};
+    slot.verdict = check_file(slot.path.c_str(), options, slot.listed_regular ? &listed : nullptr);
     slot.embedded_jpeg_seen = file_reader.embedded_jpeg_seen;
     slot.details = file_reader.details;
     if (jobs.set_up.report_verdicts)
@@ -213,12 +216,13 @@ CheckJobs* start_check_jobs(const JobsSetUp& set_up) {
     return jobs;
 }
 
-bool hand_over_file(CheckJobs* jobs, const char* path) {
+bool hand_over_file(CheckJobs* jobs, const char* path, bool listed_regular) {
     settle(*jobs, false);
     std::lock_guard<std::mutex> hold(jobs->lock);
     if (jobs->ended || stopped(*jobs)) return false;
     Slot& slot = slot_of(*jobs, jobs->next_to_hand++);
     slot.path.assign(path);
+    slot.listed_regular = listed_regular;
     slot.state = SlotState::Queued;
     jobs->to_workers.notify_one();
     return true;
@@ -241,8 +245,8 @@ void finish_check_jobs(CheckJobs* jobs) {
 
 FileHandOff file_hand_off(CheckJobs* jobs) {
     FileHandOff hand_off;
-    hand_off.hand_over = [](void* receiver, const char* path) {
-        hand_over_file(static_cast<CheckJobs*>(receiver), path);
+    hand_off.hand_over = [](void* receiver, const char* path, const ListedFile* listed) {
+        hand_over_file(static_cast<CheckJobs*>(receiver), path, listed != nullptr);
     };
     hand_off.catch_up = [](void* receiver) { catch_up_checks(static_cast<CheckJobs*>(receiver)); };
     hand_off.receiver = jobs;

@@ -48,7 +48,7 @@ CheckJobs* start_check_jobs(const JobsSetUp& set_up);
 // Hands `path` over (it is copied). Waits while the window of files in flight is full,
 // replaying what is finished meanwhile. Returns false once the checks have ended (a
 // file_done that said so, or the stop): the file is then not checked.
-bool hand_over_file(CheckJobs* jobs, const char* path);
+bool hand_over_file(CheckJobs* jobs, const char* path, bool listed_regular = false);
 
 // Replays every file handed over, waiting for those still being checked; after the stop
 // the files not yet begun are dropped, never half reported.

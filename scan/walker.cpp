@@ -96,8 +96,8 @@ int walk_level(Walk& walk, std::size_t length, bool check_files, const FolderSte
 
 // Handles one entry of the directory whose path is walk.path[0, length), the folder of
 // `level`. Returns the result of a nested walk, or 1.
-int handle_entry(Walk& walk, std::size_t length, const DirectoryEntry& entry, bool check_files,
-                 const FolderStep& level) {
+int handle_entry(Walk& walk, std::size_t length, PlatformDirectory folder,
+                 const DirectoryEntry& entry, bool check_files, const FolderStep& level) {
     if (entry.pass_over || (entry.attributes & kSkippedAttributes) != 0) return 1;
     if (entry.is_directory) {
         // ".", ".." and every other directory whose name begins with a dot.
@@ -133,12 +133,16 @@ int handle_entry(Walk& walk, std::size_t length, const DirectoryEntry& entry, bo
             if (!walked_already(walk, step))
                 result = walk_level(walk, entry_length, included, step);
         }
-    } else if (walk.hand_off != nullptr) {
-        walk.hand_off->hand_over(walk.hand_off->receiver, walk.path);
     } else {
-        const Verdict verdict = check_file(walk.path, *walk.options);
-        report_verdict(walk.path, verdict, file_reader.embedded_jpeg_seen,
-                       walk.options->logging_flags);
+        const ListedFile listed = {folder, entry.name};
+        const ListedFile* listing = entry.regular ? &listed : nullptr;
+        if (walk.hand_off != nullptr) {
+            walk.hand_off->hand_over(walk.hand_off->receiver, walk.path, listing);
+        } else {
+            const Verdict verdict = check_file(walk.path, *walk.options, listing);
+            report_verdict(walk.path, verdict, file_reader.embedded_jpeg_seen,
+                           walk.options->logging_flags);
+        }
     }
     walk.path[length] = '\0';
     return result;
@@ -159,7 +163,7 @@ int walk_level(Walk& walk, std::size_t length, bool check_files, const FolderSte
     }
     int result = 1;
     do {
-        if (handle_entry(walk, length, entry, check_files, level) == 0) result = 0;
+        if (handle_entry(walk, length, directory, entry, check_files, level) == 0) result = 0;
         if (!platform_next_entry(directory, &entry)) break;
         if (stop_requested(walk)) result = 0;
     } while (result == 1);

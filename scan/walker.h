@@ -56,7 +56,9 @@ int walk_scan_directory_list(bool background, const Options& options);
 // checking it, and calls `catch_up` before each entry of its own and at the end of the
 // walks, so that every file handed over is reported first and the report keeps walk order.
 struct FileHandOff {
-    void (*hand_over)(void* receiver, const char* path);
+    // `listed`: for a file its listing gave as regular, its name in the folder's listing,
+    // open only during the call (check_file); else null.
+    void (*hand_over)(void* receiver, const char* path, const ListedFile* listed);
     void (*catch_up)(void* receiver);
     void* receiver;
 };

@@ -47,6 +47,10 @@ PlatformFile platform_open_read(const char* path, std::uint64_t* size) {
     return open_for_check(path);
 }
 
+PlatformFile platform_open_listed_file(const char* path, const ListedFile&, std::uint64_t* size) {
+    return platform_open_read(path, size);
+}
+
 // The file pointer's position, or false with the system's error. Without a high part the
 // call fails for positions past 4 GiB; 0xFFFFFFFF is both a valid position and the failure
 // value, so the error code decides.
@@ -60,14 +64,35 @@ int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint
     *got = 0;
     if (injected_fault(PlatformCall::Read)) return 0;
     size = injected_read_size(size);
-    DWORD where = 0;
-    if (read_position_fault_armed() && current_position(to_handle(file), &where) &&
-        injected_read_fault_at(where, size))
-        return 0;
     DWORD count = 0;
     if (!ReadFile(to_handle(file), buffer, size, &count, nullptr)) return 0;
     *got = count;
     return 1;
+}
+
+int platform_read_at(PlatformFile file, std::uint64_t position, bool jump, void* buffer,
+                     std::uint32_t size, std::uint32_t* got) {
+    *got = 0;
+    // Windows 95/98 cannot read at a position: the file pointer is moved, and only where
+    // the previous read did not leave it at `position`.
+    if (jump) {
+        std::uint32_t where = 0;
+        if (!platform_seek(file, static_cast<std::uint32_t>(position), &where) || where != position)
+            return -1;
+    }
+    if (injected_fault(PlatformCall::Read)) return 0;
+    size = injected_read_size(size);
+    if (injected_read_fault_at(position, size)) return 0;
+    DWORD count = 0;
+    if (!ReadFile(to_handle(file), buffer, size, &count, nullptr)) return 0;
+    *got = count;
+    return 1;
+}
+
+void platform_note_position_overflow(PlatformFile file) {
+    // The file pointer stands past 4 GiB, where asking for it fails with the code wanted.
+    DWORD where = 0;
+    current_position(to_handle(file), &where);
 }
 
 int platform_tell(PlatformFile file, std::uint32_t* position) {
@@ -177,6 +202,7 @@ static void take_entry(const WIN32_FIND_DATAA& data, DirectoryEntry* entry) {
     entry->attributes = data.dwFileAttributes;
     entry->is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entry->pass_over = false;
+    entry->regular = false;
     if (directory_entry_hook) directory_entry_hook(entry);
 }
 
@@ -461,6 +487,7 @@ int platform_begin_replace(const char* path, PlatformReplacement* replacement) {
     PlatformReplacement& r = *replacement;
     r.file = kNoFile;
     r.in_place = false;
+    r.scratch = false;
     r.leftover = -1;
     r.target[0] = r.temporary[0] = '\0';
     if (injected_fault(PlatformCall::OpenWrite)) return 0;
@@ -529,7 +556,7 @@ int platform_commit_replace(PlatformReplacement* replacement) {
     // Written through to the disk before the move, so that a crash right after it cannot
     // leave an empty file in the old one's place.
     DWORD error = NO_ERROR;
-    if (!FlushFileBuffers(handle)) error = GetLastError();
+    if (!r.scratch && !FlushFileBuffers(handle)) error = GetLastError();
     if (!CloseHandle(handle) && error == NO_ERROR) error = GetLastError();
     if (error == NO_ERROR &&
         !move_with_retry(r.temporary, r.target, MOVEFILE_REPLACE_EXISTING, PlatformCall::Rename)) {

@@ -132,7 +132,8 @@ TEST_F(LogFileTest, OnlyFindingsRaiseFoundSomething) {
     }
 }
 
-// The writes: the start line while the sink runs, the header, then the merge's copy. A
+// The writes: each section's gathered entries (the start line's first, then the header
+// with its entry) as the merge begins, then the merge's copy. A
 // section that lost entries is merged without them, as the sink drops them; a log that
 // cannot be written whole never replaces the previous one, except that a log another
 // program holds without delete sharing is written over in place. Nothing is left beside
@@ -149,10 +150,10 @@ TEST_F(LogFileTest, FailuresAreToldToTheCallerAndOnlyAWholeLogReplacesThePreviou
                      older = LogOutcome::NotWritten;
     // clang-format off
     const struct { const char* what; Fault fault, then; LogOutcome outcome; int error; } cases[] = {
-        {"first sink write", {PlatformCall::Write, 28, 0}, none, cut, 28},
-        {"header write", {PlatformCall::Write, 28, 1}, none, cut, 28},
+        {"first section write", {PlatformCall::Write, 28, 0}, none, cut, 28},
+        {"header and entry write", {PlatformCall::Write, 28, 1}, none, cut, 28},
         {"section file", {PlatformCall::SectionFile, 28, 0}, none, cut, 28},
-        {"merge write", {PlatformCall::Write, 28, 6}, none, older, 28},
+        {"merge write", {PlatformCall::Write, 28, 3}, none, older, 28},
         {"section read", {PlatformCall::Read, 28, 0}, none, older, 28},
         {"replace", {PlatformCall::Rename, 28, 0}, none, older, 28},
         {"log open", {PlatformCall::OpenWrite, 28, 0}, none, older, 28},
@@ -160,9 +161,9 @@ TEST_F(LogFileTest, FailuresAreToldToTheCallerAndOnlyAWholeLogReplacesThePreviou
         {"held, and not to be written", {PlatformCall::Rename, held, 0},
          {PlatformCall::OpenWrite, 13, 1}, older, 13},
         {"held, no room for the new log", {PlatformCall::Rename, held, 0},
-         {PlatformCall::Write, 28, 9}, older, 28},
+         {PlatformCall::Write, 28, 6}, older, 28},
         {"held, cut off in place", {PlatformCall::Rename, held, 0},
-         {PlatformCall::Write, 28, 10}, cut, 28}};
+         {PlatformCall::Write, 28, 7}, cut, 28}};
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -49,4 +49,38 @@ TEST_F(PosixWalkerTest, LinksFifosAndDevices) {
               entries(5));
 }
 
+// A file listed as regular and put out of reach between the listing and the check: a
+// link gets the answer of a listed link, a pipe is never read as a file.
+std::string swap_folder;
+
+TEST_F(PosixWalkerTest, AFileSwappedAfterTheListing) {
+    scratch_.make_dir("scan");
+    scratch_.write("real.gif", kGif);
+    swap_folder = scratch_.path() + "/scan";
+    for (const char* name : {"link.gif", "null.gif", "gone.gif", "pipe.gif"})
+        scratch_.write(std::string("scan/") + name, kGif);
+    directory_entry_hook = [](DirectoryEntry* entry) {
+        if (!entry->regular) return;
+        const std::string name = entry->name, path = swap_folder + "/" + name;
+        unlink(path.c_str());
+        if (name == "pipe.gif")
+            mkfifo(path.c_str(), 0600);
+        else
+            symlink(name == "link.gif"   ? "../real.gif"
+                    : name == "null.gif" ? "/dev/null"
+                                         : "-",
+                    path.c_str());
+    };
+    walk_directory(swap_folder.c_str(), true, false, false, options_);
+    directory_entry_hook = nullptr;
+    EXPECT_EQ(std::vector<std::string>{swap_folder + "/link.gif"}, entries(5));
+    EXPECT_EQ((std::vector<std::string>{swap_folder + "/pipe.gif: File I/O error",
+                                        "@" + swap_folder + "/gone.gif: open failure: 2",
+                                        "@" + swap_folder + "/null.gif: open failure: 22",
+                                        "@" + swap_folder + "/pipe.gif: read error: 29"}),
+              entries(1));
+    EXPECT_EQ(4, test_scan().files_seen.load());
+    EXPECT_EQ(2, test_scan().files_checked.load());
+}
+
 }  // namespace
