@@ -189,8 +189,11 @@ expect "--list naming a folder: refused" "$(is "$status/$out" "2/")"
 
 # 100,000 entries, then one mark overriding them all: loading stays linear (a quadratic
 # load of this list takes minutes and meets the run's time-out).
-awk -v top="$list_sub" 'BEGIN { for (i = 0; i < 100000; i++) printf "%s%sgone%d\n", top, "'"$sep"'", i
-                                printf "-%s\n", top }' >"$work/big.dfo"
+# Paths go through the environment: awk reads backslashes in -v values as escapes.
+TOP=$list_sub SEP=$sep awk 'BEGIN { top = ENVIRON["TOP"]
+                                    for (i = 0; i < 100000; i++)
+                                        printf "%s%sgone%d\n", top, ENVIRON["SEP"], i
+                                    printf "-%s\n", top }' >"$work/big.dfo"
 run scan "${flags[@]}" --list "$work/big.dfo"
 expect "--list of 100,001 lines: loaded, every entry overridden" "$( [ $status = 0 ] &&
     [ "$(has "$out" "* * * 0 files seen")" = 0 ]; echo $?)"
