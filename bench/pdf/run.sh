@@ -18,7 +18,7 @@ cat "$file" >/dev/null  # into the page cache
 
 # A build without the PDF kind is timed against the tools alone.
 kind=0
-"$tool" --help | sed -n '/--check NAMES/,/^  --[a-z]/p' | grep -qw pdf && kind=1
+"$tool" --help | sed -n '/--check NAMES/,/^  --[a-z]/p' | grep -w pdf >/dev/null && kind=1
 for _ in $(seq "$runs"); do
     [ "$kind" = 1 ] && keep check "$tool" check --check pdf --format json "$file"
     keep pdfimages pdfimages -list "$file"
