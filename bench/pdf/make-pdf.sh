@@ -14,7 +14,8 @@ trap 'rm -rf "$work"' EXIT
 python3 -c '
 import random, sys
 random.seed(19)
-sys.stdout.buffer.write(random.randbytes(int(sys.argv[1]) * int(sys.argv[2]) ** 2 * 7))' "$pages" "$side" >"$work/noise"
+pages, side = int(sys.argv[1]), int(sys.argv[2])
+sys.stdout.buffer.write(random.randbytes(pages * side * side * 7))' "$pages" "$side" >"$work/noise"
 cat >"$work/pages.ps" <<POSTSCRIPT
 %!PS
 /noise ($work/noise) (r) file def

@@ -26,7 +26,8 @@ for _ in $(seq "$runs"); do
 done
 
 row() {  # row WHAT NAME
-    printf '| %s | %s | %s | %s |\n' "$1" "${best_time[$2]}" "$(ratio "$2" pdfimages)" "${peak_rss[$2]}"
+    printf '| %s | %s | %s | %s |\n' "$1" "${best_time[$2]}" "$(ratio "$2" pdfimages)" \
+        "${peak_rss[$2]}"
 }
 echo "PDF: $(qpdf --show-npages "$file") pages, $bytes bytes, best of $runs runs"
 if [ "$kind" = 1 ]; then
@@ -36,8 +37,9 @@ if [ "$kind" = 1 ]; then
 import json, sys
 r = json.loads(sys.stdin.readline())
 p = r["pdf"] or {}
-print("Record: verdict %s %s, images %s, vector %s, problem %s" % (r["verdict"], r["name"],
-      json.dumps(p.get("images")), json.dumps(p.get("vector")), json.dumps(p.get("problem"))))' <<<"$record"
+shown = ", ".join(f"{m} {json.dumps(p.get(m))}" for m in ("images", "vector", "problem"))
+verdict, name = r["verdict"], r["name"]
+print(f"Record: verdict {verdict} {name}, {shown}")' <<<"$record"
 fi
 echo
 echo "| what | seconds | speed / pdfimages -list's | peak memory (KiB) |"

@@ -70,7 +70,8 @@ for row in rows:
     want, verdict = wanted(row)
     wrong = []
     if (record["verdict"], record["name"]) != verdict:
-        wrong.append(f"verdict {record['verdict']} {record['name']}, expected {verdict[0]} {verdict[1]}")
+        got = f"{record['verdict']} {record['name']}"
+        wrong.append(f"verdict {got}, expected {verdict[0]} {verdict[1]}")
     pdf = record.get("pdf")
     if not isinstance(pdf, dict):
         wrong.append(f"pdf {pdf!r}")
