@@ -98,4 +98,13 @@ run scan --check all --format csv -- "$corpus/files"
 expect "scan: ends with an answer" "$(matches "$status" '^[013]$')"
 listed=$(records csv "$work/out" path | tr '\0' '\n' | sed 's|.*/||' | sort)
 expect "scan: every file listed" "$(is "$listed" "$(printf '%s\n' "${names[@]}" | sort)")"
+# The CSV form of the same inventories: counts as rgb=2;cmyk=1, sets and names joined by ;.
+records csv "$work/out" path pdf_pages pdf_images pdf_vector pdf_spots |
+    tr '\0' '\n' | sed 's|^[^\t]*/||' | sort >"$work/csv"
+awk -F'\t' 'NR > 1 && $1 ~ /\.pdf$/ && $3 != "?" {
+    for (i = 2; i <= 5; i++) if ($i == "-") $i = ""
+    print $1, $2, $3, $4, $5 }' OFS='\t' "$corpus/expected.tsv" |
+    sort >"$work/csv.expected"
+out=$(diff "$work/csv.expected" <(grep -F -f <(cut -f1 "$work/csv.expected") "$work/csv"))
+expect "scan: the CSV columns as expected.tsv" "$(is "$out" "")"
 finish
