@@ -6,7 +6,8 @@
 tool=$build/inkhound
 [ -x "$tool" ] || { echo "no $tool: build the native tree first" >&2; exit 2; }
 data=${INKHOUND_BENCH_DIR:-${TMPDIR:-/tmp}/inkhound-bench-scan}
-[ -f "$data/.ready" ] || bench/scan/make-tree.sh "$data" >&2
+# (the PDF benchmark sets no_tree=1: it makes its own file and needs no tree)
+[ "${no_tree:-0}" = 1 ] || [ -f "$data/.ready" ] || bench/scan/make-tree.sh "$data" >&2
 bin=$build/bench
 mkdir -p "$bin"
 for program in measure eps/make_eps eps/read_loop scan/floor; do

@@ -10,7 +10,7 @@ cmake --build "$build" -j2 --target inkhound >/dev/null
 export INKHOUND_BENCH_DIR=${INKHOUND_BENCH_DIR:-${TMPDIR:-/tmp}/inkhound-bench-scan}
 start=$(date +%s)
 echo "Inkhound $(git describe --always --dirty), $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores"
-for part in eps scan jobs; do
+for part in eps scan jobs pdf; do
     echo
     echo "### $part"
     echo

@@ -4,7 +4,7 @@
 # usage: bench/setup.sh   (as root; otherwise it names what is missing and fails)
 set -euo pipefail
 wanted=(gcc python3 imagemagick libjpeg-turbo-progs libtiff-tools ghostscript
-        fuse3 libfuse3-dev pkg-config libimage-exiftool-perl file grep)
+        fuse3 libfuse3-dev pkg-config libimage-exiftool-perl file grep qpdf poppler-utils)
 missing=()
 for package in "${wanted[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
