@@ -104,15 +104,16 @@ struct ToolKindName {
     std::uint16_t name_bit;
     std::uint16_t tool_flag;
 };
-constexpr ToolKindName kToolKindNames[] = {{0x8000, kCheckPsd}};
-constexpr std::uint16_t kEveryToolKind = 0x8000;
+constexpr std::uint16_t kCheckNamePsd = 0x8000;
+constexpr ToolKindName kToolKindNames[] = {{kCheckNamePsd, kCheckPsd}};
+constexpr std::uint16_t kEveryToolKind = kCheckNamePsd;
 constexpr std::uint16_t kEveryCheck = kUseMacintoshTypes | kCheckTiff | kCheckJpeg | kCheckEps |
                                       kWarnGif | kExamineExtensions | kEmbedded | kEveryToolKind;
 // In the order of their bits.
 constexpr FlagName kCheckNames[] = {
-    {"mac", kUseMacintoshTypes}, {"tiff", kCheckTiff}, {"jpeg", kCheckJpeg},
-    {"eps", kCheckEps},          {"gif", kWarnGif},    {"extensions", kExamineExtensions},
-    {"embedded", kEmbedded},     {"psd", 0x8000},      {"all", kEveryCheck},
+    {"mac", kUseMacintoshTypes}, {"tiff", kCheckTiff},   {"jpeg", kCheckJpeg},
+    {"eps", kCheckEps},          {"gif", kWarnGif},      {"extensions", kExamineExtensions},
+    {"embedded", kEmbedded},     {"psd", kCheckNamePsd}, {"all", kEveryCheck},
 };
 constexpr std::uint16_t kEveryReport =
     kLogRgb | kLogCmyk | kLogGif | kLogUnknownColours | kLogEpsJpegs;
