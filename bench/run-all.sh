@@ -17,4 +17,8 @@ for part in eps scan jobs pdf; do
     "bench/$part/run.sh" "$build"
 done
 echo
+echo "### details"
+echo
+bench/scan/details.sh "$build"
+echo
 echo "All benchmarks: $(($(date +%s) - start)) s."

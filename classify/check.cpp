@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "classify/analyses.h"
+#include "classify/psd.h"
 #include "platform/paths.h"
 #include "classify/reader.h"
 #include "platform/identity.h"
@@ -162,6 +163,8 @@ static bool signature_of(FileKind kind) {
             return looks_like_tiff();
         case FileKind::Eps:
             return looks_like_eps();
+        case FileKind::Psd:
+            return looks_like_psd();
         default:
             return false;
     }
@@ -219,6 +222,8 @@ static Verdict analyse(FileKind kind, const Options& options) {
                 return verdict;
             }
             break;
+        case FileKind::Psd:
+            return analyse_psd();
         default:
             break;
     }

@@ -1,6 +1,7 @@
-// What a check learns of a file beside its verdict: the colour model and bits per sample
-// its header states, and the colour profile it carries. Filled by the analyses from the
-// headers they walk, read by the caller after the check; never a cause of a verdict.
+// What a check learns of a file beside its verdict: the colour model, bits per sample and
+// channel count its header states, and the colour profile it carries. Filled by the
+// analyses from the headers they walk, read by the caller after the check; never a cause
+// of a verdict.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +30,8 @@ constexpr std::size_t kIccDescriptionSize = 128;
 
 struct FileDetails {
     ColourModel model;
-    std::uint8_t bits;  // bits per sample; 0: not stated
+    std::uint8_t bits;       // bits per sample; 0: not stated
+    std::uint16_t channels;  // samples per pixel, extra ones included; 0: not stated
     IccSpace icc_space;
     char icc_description[kIccDescriptionSize];  // UTF-8; empty: none
     bool icc_conflict;                          // the profile's space contradicts the colour data

@@ -167,6 +167,7 @@ void read_jpeg_details(void* context) {
         if (!reader.failed && !reader.end_of_data && length >= kHeaderMinLength) {
             facts.details->model = model_of_components(components);
             facts.details->bits = static_cast<std::uint8_t>(precision);
+            facts.details->channels = static_cast<std::uint16_t>(components);
         }
     }
     IccChunks& chunks = facts.chunks;

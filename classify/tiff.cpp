@@ -223,6 +223,7 @@ void gather_details() {
     if (!read_after_analysis(read_tiff_details, &facts)) return;
     details.model = model_of(facts);
     details.bits = facts.bits <= 0xFF ? static_cast<std::uint8_t>(facts.bits) : 0;
+    details.channels = facts.samples <= 0xFFFF ? static_cast<std::uint16_t>(facts.samples) : 0;
     if (facts.has_profile)
         read_icc_profile_at({facts.profile_offset, facts.profile_size}, &details);
 }

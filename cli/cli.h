@@ -46,6 +46,7 @@ struct ParsedArguments {
     const char* jpeg_extensions;
     const char* eps_extensions;
     const char* gif_extensions;
+    const char* psd_extensions;
     std::uint16_t output_format;  // --format, an OutputFormat; 0: not given
     bool progress;                // --progress, --no-progress: the later one given wins
     bool no_progress;
@@ -58,7 +59,8 @@ struct ParsedArguments {
     const char* files_from;  // --files-from: a file list, "-" for stdin; null: none
     bool null_separated;     // -0: its paths end with a zero byte, not a line end
     std::vector<const char*> exclude_patterns;  // --exclude, in order
-    bool report_icc_conflict;  // --report icc-conflict: scan lists contradicted profiles
+    bool report_icc_conflict;        // --report icc-conflict: scan lists contradicted profiles
+    std::uint16_t check_tool_flags;  // the tool's own kinds --check names (kCheckPsd...)
 };
 
 // Reads the arguments after the command's name into `args`. Options may stand anywhere

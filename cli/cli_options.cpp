@@ -68,6 +68,8 @@ constexpr OptionRow kOptionRows[] = {
      ListKind::Eps},
     {"--gif-extensions", ValueKind::List, kEveryCommand, nullptr, nullptr, &Args::gif_extensions,
      ListKind::Gif},
+    {"--psd-extensions", ValueKind::List, kEveryCommand, nullptr, nullptr, &Args::psd_extensions,
+     ListKind::Psd},
     {"--platform", ValueKind::Platform, kEveryCommand, &Args::has_platform_id, &Args::platform_id,
      nullptr, ListKind::None},
     {"--jobs", ValueKind::Jobs, kEveryCommand, &Args::has_jobs, &Args::jobs, nullptr,
@@ -95,13 +97,23 @@ struct FlagName {
     std::uint16_t bits;
 };
 
+// The tool's own kinds among the --check names: bits of the parsed names only, never of the
+// file scanning flags, whose meaning the desktop program's settings share; each stands for
+// its tool flag.
+struct ToolKindName {
+    std::uint16_t name_bit;
+    std::uint16_t tool_flag;
+};
+constexpr std::uint16_t kCheckNamePsd = 0x8000;
+constexpr ToolKindName kToolKindNames[] = {{kCheckNamePsd, kCheckPsd}};
+constexpr std::uint16_t kEveryToolKind = kCheckNamePsd;
 constexpr std::uint16_t kEveryCheck = kUseMacintoshTypes | kCheckTiff | kCheckJpeg | kCheckEps |
-                                      kWarnGif | kExamineExtensions | kEmbedded;
+                                      kWarnGif | kExamineExtensions | kEmbedded | kEveryToolKind;
 // In the order of their bits.
 constexpr FlagName kCheckNames[] = {
-    {"mac", kUseMacintoshTypes}, {"tiff", kCheckTiff}, {"jpeg", kCheckJpeg},
-    {"eps", kCheckEps},          {"gif", kWarnGif},    {"extensions", kExamineExtensions},
-    {"embedded", kEmbedded},     {"all", kEveryCheck},
+    {"mac", kUseMacintoshTypes}, {"tiff", kCheckTiff},   {"jpeg", kCheckJpeg},
+    {"eps", kCheckEps},          {"gif", kWarnGif},      {"extensions", kExamineExtensions},
+    {"embedded", kEmbedded},     {"psd", kCheckNamePsd}, {"all", kEveryCheck},
 };
 constexpr std::uint16_t kEveryReport =
     kLogRgb | kLogCmyk | kLogGif | kLogUnknownColours | kLogEpsJpegs;
@@ -244,7 +256,8 @@ bool take_option(const OptionRow& row, const char* value, ParsedArguments* args)
             const bool check = row.value == ValueKind::CheckNames;
             std::uint16_t bits = 0;
             if (!(check ? parse_flag_names(value, kCheckNames, std::size(kCheckNames), row.name,
-                                           "tiff, jpeg, eps, gif, embedded, extensions, mac or all",
+                                           "tiff, jpeg, eps, gif, embedded, extensions, mac, "
+                                           "psd or all",
                                            &bits)
                         : parse_flag_names(value, kReportNames, std::size(kReportNames), row.name,
                                            "rgb, cmyk, gif, embedded-jpeg, unknown, errors, all "
@@ -254,6 +267,11 @@ bool take_option(const OptionRow& row, const char* value, ParsedArguments* args)
             if (!check && (bits & kReportIccConflict) != 0) {
                 args->report_icc_conflict = true;
                 bits = static_cast<std::uint16_t>(bits & ~kReportIccConflict);
+            }
+            for (const ToolKindName& kind : kToolKindNames) {
+                if (!check || (bits & kind.name_bit) == 0) continue;
+                args->check_tool_flags |= kind.tool_flag;
+                bits = static_cast<std::uint16_t>(bits & ~kind.name_bit);
             }
             // Given again, the names add up.
             args->*row.number =
@@ -406,6 +424,7 @@ bool build_options(const ParsedArguments& args, Options* options) {
             "with any other kind of finding, so nothing is reported");
     if (args.has_file_scan_flags) options->file_scan_flags = args.file_scan_flags;
     if (args.has_logging_flags) options->logging_flags = args.logging_flags;
+    options->tool_flags = args.check_tool_flags;
     for (const OptionRow& row : kOptionRows) {
         if (row.value != ValueKind::List) continue;
         const char* typed = args.*row.text;

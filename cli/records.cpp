@@ -77,10 +77,14 @@ void print_json_detail_members(const FileDetails* details) {
         std::fprintf(stdout, ",\"bits\":%d", d.bits);
     else
         std::fputs(",\"bits\":null", stdout);
+    if (d.channels != 0)
+        std::fprintf(stdout, ",\"channels\":%d", d.channels);
+    else
+        std::fputs(",\"channels\":null", stdout);
 }
 
-// icc_space,icc_description,icc_conflict,model,bits, after a comma: empty where JSON has
-// null.
+// icc_space,icc_description,icc_conflict,model,bits,channels, after a comma: empty where
+// JSON has null.
 void print_csv_detail_fields(const FileDetails* details) {
     static const FileDetails kNone = {};
     const FileDetails& d = details != nullptr ? *details : kNone;
@@ -92,6 +96,8 @@ void print_csv_detail_fields(const FileDetails* details) {
     std::fprintf(stdout, ",%s,%s,", kAnswerCsv[icc_conflict_answer(d.model, d.icc_space) + 1],
                  model != nullptr ? model : "");
     if (d.bits != 0) std::fprintf(stdout, "%d", d.bits);
+    std::fputc(',', stdout);
+    if (d.channels != 0) std::fprintf(stdout, "%d", d.channels);
 }
 
 // The members check --json has always written, without the braces.
@@ -151,7 +157,7 @@ void print_walk_entry(const ScanEntry& entry) {
         print_csv_field(path);
         std::fputs(",,,,,", stdout);
         print_csv_field(entry.message.c_str());
-        std::fputs(",,,,,,\n", stdout);
+        std::fputs(",,,,,,,\n", stdout);
     }
 }
 
@@ -258,7 +264,7 @@ void print_json_string(const char* text) {
 void print_check_csv_header() {
     std::fputs(
         "path,verdict,name,message,embedded_jpeg,error,icc_space,icc_description,icc_conflict,"
-        "model,bits\n",
+        "model,bits,channels\n",
         stdout);
 }
 
@@ -280,7 +286,7 @@ void begin_scan_records(OutputFormat format) {
     if (format == OutputFormat::Csv)
         std::fputs(
             "kind,path,verdict,name,message,embedded_jpeg,error,sections,icc_space,"
-            "icc_description,icc_conflict,model,bits\n",
+            "icc_description,icc_conflict,model,bits,channels\n",
             stdout);
 }
 
@@ -341,7 +347,7 @@ void finish_scan_records(bool stopped, int files_seen, int files_checked, int fi
     if (stopped && json)
         std::fprintf(stdout, "{\"kind\":\"stopped\",\"message\":\"%s\"}\n", kImmediateScanStopped);
     else if (stopped)
-        std::fprintf(stdout, "stopped,,,,%s,,,,,,,,\n", kImmediateScanStopped);
+        std::fprintf(stdout, "stopped,,,,%s,,,,,,,,,\n", kImmediateScanStopped);
     if (json) {
         std::fprintf(stdout,
                      "{\"kind\":\"totals\",\"files_seen\":%d,\"files_checked\":%d,"

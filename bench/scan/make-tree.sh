@@ -51,7 +51,8 @@ cjpeg -quality 95 -outfile thumb.jpg thumb.ppm
 picture 32 32 t-icon.tif -compress none                   # directory in the first block
 picture 2000 1500 t-rgb.tif -compress none                # directory at the end, 9 MB in
 picture 2000 1500 t-cmyk.tif -colorspace CMYK -compress none
-picture 1500 1000 t-cmyk-lzw.tif -colorspace CMYK -compress LZW
+# The CMYK profile (183 KiB) tagged, for the records' details; the analysis never reads it.
+picture 1500 1000 t-cmyk-lzw.tif -colorspace CMYK -compress LZW -profile "$icc"
 picture 1000 1000 t-grey.tif -colorspace Gray -compress Zip
 picture 600 400 rgb-small.tif -compress none
 tiffcp -c jpeg -r 16 rgb-small.tif t-ycbcr.tif
@@ -104,7 +105,8 @@ tiff_length=$(stat -c %s t-icon.tif)
 # ---- GIF and the files around them ---------------------------------------------------
 picture 400 300 g-logo.gif -colors 64
 gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=o-layout.pdf art.ps
-picture 300 200 o-mockup.psd
+# A Photoshop document with an sRGB profile among its image resources.
+picture 300 200 o-mockup.psd -profile "${icc%/*}/srgb.icc"
 printf 'Job notes: proofs due Thursday, 4/0 on 150 gsm silk.\n%.0s' $(seq 40) >o-notes.txt
 printf '<x:xmpmeta xmlns:x="adobe:ns:meta/"/>\n' >o-sidecar.xmp
 rm -f ./*.ppm ps-data.cmyk art.ps rgb-small.tif thumb.jpg

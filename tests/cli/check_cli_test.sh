@@ -62,9 +62,28 @@ expect "options after files, lists upper-cased" "$(is "$status/$out" "1/15	Misla
 run check --tiff-extensions "" --file-scan-flags 0x20 "$work/photo.tif"
 expect "empty list claims nothing" "$(is "$out" "14	NothingToReport	-	$work/photo.tif")"
 
+# Photoshop documents only when asked for: by --check psd or all, named by their own list,
+# else by content after the four kinds; --file-scan-flags alone never reads one.
+printf '8BPS\000\001\000\000\000\000\000\000\000\004\000\000\000\010\000\000\000\010\000\010\000\004' >"$work/art.psd"
+cp "$work/art.psd" "$work/art.art"
+cp "$work/photo.tif" "$work/photo.psd"
+for row in "check|art.psd|14	NothingToReport" "check --file-scan-flags 0x7F|art.psd|14	NothingToReport" \
+           "check --file-scan-flags 0x1E|art.art|14	NothingToReport" \
+           "check --psd-extensions .ART|art.art|14	NothingToReport" \
+           "check --check all|art.psd|2	Cmyk" "check --check all|photo.psd|15	Mislabelled" \
+           "check --check all --psd-extensions .art|art.art|2	Cmyk" \
+           "check --check all --psd-extensions .art|art.psd|14	NothingToReport" \
+           "check --check tiff,psd|art.art|2	Cmyk" "check --check tiff,psd|photo.psd|14	NothingToReport"; do
+    IFS='|' read -r args name line <<<"$row"
+    run $args "$work/$name"
+    expect "$args: $name" "$(is "$out" "$line	-	$work/$name")"
+done
+run check --format csv --check all "$work/art.psd"
+expect "a document's details" "$(is "$(printf '%s\n' "$out" | tail -n 1)" "$work/art.psd,2,Cmyk,,,,,,,cmyk,8,4")"
+
 run check --json --file-scan-flags 0x3E "$work/logo.gif" "$work/photo.tif"
-expect "json" "$(is "$out" "{\"path\":\"$work/logo.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":\"palette\",\"bits\":8}
-{\"path\":\"$work/photo.tif\",\"verdict\":15,\"name\":\"Mislabelled\",\"message\":\"File is mis-labelled\",\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":null,\"bits\":null}")"
+expect "json" "$(is "$out" "{\"path\":\"$work/logo.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":\"palette\",\"bits\":8,\"channels\":null}
+{\"path\":\"$work/photo.tif\",\"verdict\":15,\"name\":\"Mislabelled\",\"message\":\"File is mis-labelled\",\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":null,\"bits\":null,\"channels\":null}")"
 
 run check --file-scan-flags 0x3E -- "$work/-dash.gif"
 expect "file after --" "$(is "$out" "5	Gif	-	$work/-dash.gif")"
@@ -77,8 +96,8 @@ newline.gif"
     expect "backslash and control bytes escaped" "$(is "$out" "5	Gif	-	$work/back\\\\slash\\x01\\r.gif")"
     run check --json --file-scan-flags 0x3E "$work/bad-$(printf '\377').gif" "$work/tab	and
 newline.gif"
-    expect "json escapes" "$(is "$out" "{\"path\":\"$work/bad-\\udcff.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":\"palette\",\"bits\":8}
-{\"path\":\"$work/tab\\tand\\nnewline.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":\"palette\",\"bits\":8}")"
+    expect "json escapes" "$(is "$out" "{\"path\":\"$work/bad-\\udcff.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":\"palette\",\"bits\":8,\"channels\":null}
+{\"path\":\"$work/tab\\tand\\nnewline.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":\"palette\",\"bits\":8,\"channels\":null}")"
 fi
 
 run check "$work/missing.gif" "$work/logo.gif"
@@ -129,7 +148,7 @@ for format in json csv; do
     expect "--format $format: every path read back as it is" "$( [ $status = 3 ] &&
         cmp -s "$work/expected" "$work/back" && [ "$(lines "$err")" = 1 ]; echo $?)"
 done
-expect "--format csv: header row" "$(is "$(printf '%s\n' "$out" | head -n 1)" "path,verdict,name,message,embedded_jpeg,error,icc_space,icc_description,icc_conflict,model,bits")"
+expect "--format csv: header row" "$(is "$(printf '%s\n' "$out" | head -n 1)" "path,verdict,name,message,embedded_jpeg,error,icc_space,icc_description,icc_conflict,model,bits,channels")"
 run check --format json --file-scan-flags 0x3E "${names[@]}"
 expect "--format json is --json" "$(cmp -s "$work/json.out" "$work/out"; echo $?)"
 
@@ -192,6 +211,7 @@ fi
 # them disagrees.
 for row in check:mac:0x01 check:tiff:0x02 check:jpeg:0x04 check:eps:0x08 check:gif:0x10 \
            check:extensions:0x20 check:embedded:0x40 check:all:0x7F check:tiff,gif:0x12 \
+           check:psd:0x00 check:psd,gif:0x10 \
            report:rgb:0x01 report:cmyk:0x02 report:gif:0x04 report:unknown:0x08 \
            report:embedded-jpeg:0x10 report:errors,rgb:0x01 report:all:0x1F; do
     IFS=: read -r option names bits <<<"$row"

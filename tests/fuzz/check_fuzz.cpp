@@ -61,8 +61,8 @@ bool valid_utf8(const char* text) {
 }
 
 void check_every_way(const std::string& data) {
-    static const char* const kNames[] = {"input.TIF", "input.JPG", "input.EPS", "input.GIF",
-                                         "input"};
+    static const char* const kNames[] = {"input.TIF", "input.JPG", "input.EPS",
+                                         "input.GIF", "input.PSD", "input"};
     constexpr std::uint16_t kAllChecks = kCheckTiff | kCheckJpeg | kCheckEps | kWarnGif;
     Options& options = fuzz_state.options;
     for (const char* name : kNames) {
@@ -74,10 +74,12 @@ void check_every_way(const std::string& data) {
             options.file_scan_flags = static_cast<std::uint16_t>(
                 kAllChecks | (named ? kExamineExtensions : 0) | (embedded ? kEmbedded : 0));
             options.logging_flags = log_jpegs ? kLogEpsJpegs : 0;
+            // Photoshop documents every other time.
+            const std::uint16_t psd = embedded ? kCheckPsd : 0;
             // The details are gathered beside the verdict and never change it.
-            options.tool_flags = 0;
+            options.tool_flags = psd;
             const Verdict plain = check_file(path.c_str(), options);
-            options.tool_flags = kReadDetails;
+            options.tool_flags = static_cast<std::uint16_t>(psd | kReadDetails);
             const Verdict verdict = check_file(path.c_str(), options);
             if (verdict != plain) fail("details changed the verdict", name);
             const int code = static_cast<int>(verdict);
