@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "classify/analyses.h"
+#include "classify/pdf.h"
 #include "platform/paths.h"
 #include "classify/reader.h"
 #include "platform/identity.h"
@@ -150,6 +151,19 @@ bool looks_like_eps() {
     });
 }
 
+bool looks_like_pdf() {
+    // "%PDF-" anywhere in its window; only its first byte can restart a broken match.
+    static const char kStart[] = "%PDF-";
+    int matched = 0;
+    return scan_signature(
+        [&](int byte) {
+            if (byte == kStart[matched]) return ++matched == 5;
+            matched = byte == '%' ? 1 : 0;
+            return false;
+        },
+        kPdfSignatureWindow);
+}
+
 // ---- The check ----------------------------------------------------------------------------
 
 static bool signature_of(FileKind kind) {
@@ -162,6 +176,8 @@ static bool signature_of(FileKind kind) {
             return looks_like_tiff();
         case FileKind::Eps:
             return looks_like_eps();
+        case FileKind::Pdf:
+            return looks_like_pdf();
         default:
             return false;
     }
@@ -219,6 +235,8 @@ static Verdict analyse(FileKind kind, const Options& options) {
                 return verdict;
             }
             break;
+        case FileKind::Pdf:
+            return analyse_pdf();
         default:
             break;
     }

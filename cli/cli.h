@@ -46,6 +46,7 @@ struct ParsedArguments {
     const char* jpeg_extensions;
     const char* eps_extensions;
     const char* gif_extensions;
+    const char* pdf_extensions;
     std::uint16_t output_format;  // --format, an OutputFormat; 0: not given
     bool progress;                // --progress, --no-progress: the later one given wins
     bool no_progress;
@@ -53,6 +54,7 @@ struct ParsedArguments {
     // The flag words by name (--check, --report): the bits of every name given.
     bool has_check_names;
     std::uint16_t check_names;
+    bool check_pdf;  // --check pdf or all: the tool's PDF kind, a tool flag rather than a bit
     bool has_report_names;
     std::uint16_t report_names;
     const char* files_from;  // --files-from: a file list, "-" for stdin; null: none

@@ -68,6 +68,8 @@ constexpr OptionRow kOptionRows[] = {
      ListKind::Eps},
     {"--gif-extensions", ValueKind::List, kEveryCommand, nullptr, nullptr, &Args::gif_extensions,
      ListKind::Gif},
+    {"--pdf-extensions", ValueKind::List, kEveryCommand, nullptr, nullptr, &Args::pdf_extensions,
+     ListKind::Pdf},
     {"--platform", ValueKind::Platform, kEveryCommand, &Args::has_platform_id, &Args::platform_id,
      nullptr, ListKind::None},
     {"--jobs", ValueKind::Jobs, kEveryCommand, &Args::has_jobs, &Args::jobs, nullptr,
@@ -97,11 +99,14 @@ struct FlagName {
 
 constexpr std::uint16_t kEveryCheck = kUseMacintoshTypes | kCheckTiff | kCheckJpeg | kCheckEps |
                                       kWarnGif | kExamineExtensions | kEmbedded;
+// The tool's PDF kind: a bit of the parsed names only, set as a tool flag, never in the
+// file scanning flags.
+constexpr std::uint16_t kCheckNamePdf = 0x8000;
 // In the order of their bits.
 constexpr FlagName kCheckNames[] = {
-    {"mac", kUseMacintoshTypes}, {"tiff", kCheckTiff}, {"jpeg", kCheckJpeg},
-    {"eps", kCheckEps},          {"gif", kWarnGif},    {"extensions", kExamineExtensions},
-    {"embedded", kEmbedded},     {"all", kEveryCheck},
+    {"mac", kUseMacintoshTypes}, {"tiff", kCheckTiff},   {"jpeg", kCheckJpeg},
+    {"eps", kCheckEps},          {"gif", kWarnGif},      {"extensions", kExamineExtensions},
+    {"embedded", kEmbedded},     {"pdf", kCheckNamePdf}, {"all", kEveryCheck | kCheckNamePdf},
 };
 constexpr std::uint16_t kEveryReport =
     kLogRgb | kLogCmyk | kLogGif | kLogUnknownColours | kLogEpsJpegs;
@@ -243,14 +248,18 @@ bool take_option(const OptionRow& row, const char* value, ParsedArguments* args)
         case ValueKind::ReportNames: {
             const bool check = row.value == ValueKind::CheckNames;
             std::uint16_t bits = 0;
-            if (!(check ? parse_flag_names(value, kCheckNames, std::size(kCheckNames), row.name,
-                                           "tiff, jpeg, eps, gif, embedded, extensions, mac or all",
-                                           &bits)
+            if (!(check ? parse_flag_names(
+                              value, kCheckNames, std::size(kCheckNames), row.name,
+                              "tiff, jpeg, eps, gif, embedded, extensions, mac, pdf or all", &bits)
                         : parse_flag_names(value, kReportNames, std::size(kReportNames), row.name,
                                            "rgb, cmyk, gif, embedded-jpeg, unknown, errors, all "
                                            "or icc-conflict",
                                            &bits)))
                 return false;
+            if (check && (bits & kCheckNamePdf) != 0) {
+                args->check_pdf = true;
+                bits = static_cast<std::uint16_t>(bits & ~kCheckNamePdf);
+            }
             if (!check && (bits & kReportIccConflict) != 0) {
                 args->report_icc_conflict = true;
                 bits = static_cast<std::uint16_t>(bits & ~kReportIccConflict);
@@ -395,8 +404,12 @@ void use_named_flags(bool has_names, std::uint16_t names, const char* names_opti
 bool build_options(const ParsedArguments& args, Options* options) {
     platform_state.platform_id = args.has_platform_id ? args.platform_id : platform_query_id();
     set_default_options(options);
-    use_named_flags(args.has_check_names, args.check_names, "--check", args.has_file_scan_flags,
-                    args.file_scan_flags, "--file-scan-flags", &options->file_scan_flags);
+    // Names of the tool's own kinds alone add those kinds to the file scanning flags as
+    // they stand.
+    const bool kinds_only = args.check_pdf && args.check_names == 0;
+    use_named_flags(args.has_check_names && !kinds_only, args.check_names, "--check",
+                    args.has_file_scan_flags, args.file_scan_flags, "--file-scan-flags",
+                    &options->file_scan_flags);
     use_named_flags(args.has_report_names, args.report_names, "--report", args.has_logging_flags,
                     args.logging_flags, "--logging-flags", &options->logging_flags);
     if (args.has_report_names && args.report_names == 0 && !args.has_logging_flags &&

@@ -63,8 +63,8 @@ run check --tiff-extensions "" --file-scan-flags 0x20 "$work/photo.tif"
 expect "empty list claims nothing" "$(is "$out" "14	NothingToReport	-	$work/photo.tif")"
 
 run check --json --file-scan-flags 0x3E "$work/logo.gif" "$work/photo.tif"
-expect "json" "$(is "$out" "{\"path\":\"$work/logo.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":\"palette\",\"bits\":8}
-{\"path\":\"$work/photo.tif\",\"verdict\":15,\"name\":\"Mislabelled\",\"message\":\"File is mis-labelled\",\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":null,\"bits\":null}")"
+expect "json" "$(is "$out" "{\"path\":\"$work/logo.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":\"palette\",\"bits\":8,\"pdf\":null}
+{\"path\":\"$work/photo.tif\",\"verdict\":15,\"name\":\"Mislabelled\",\"message\":\"File is mis-labelled\",\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":null,\"bits\":null,\"pdf\":null}")"
 
 run check --file-scan-flags 0x3E -- "$work/-dash.gif"
 expect "file after --" "$(is "$out" "5	Gif	-	$work/-dash.gif")"
@@ -77,8 +77,8 @@ newline.gif"
     expect "backslash and control bytes escaped" "$(is "$out" "5	Gif	-	$work/back\\\\slash\\x01\\r.gif")"
     run check --json --file-scan-flags 0x3E "$work/bad-$(printf '\377').gif" "$work/tab	and
 newline.gif"
-    expect "json escapes" "$(is "$out" "{\"path\":\"$work/bad-\\udcff.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":\"palette\",\"bits\":8}
-{\"path\":\"$work/tab\\tand\\nnewline.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":\"palette\",\"bits\":8}")"
+    expect "json escapes" "$(is "$out" "{\"path\":\"$work/bad-\\udcff.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":\"palette\",\"bits\":8,\"pdf\":null}
+{\"path\":\"$work/tab\\tand\\nnewline.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":\"palette\",\"bits\":8,\"pdf\":null}")"
 fi
 
 run check "$work/missing.gif" "$work/logo.gif"
@@ -129,7 +129,7 @@ for format in json csv; do
     expect "--format $format: every path read back as it is" "$( [ $status = 3 ] &&
         cmp -s "$work/expected" "$work/back" && [ "$(lines "$err")" = 1 ]; echo $?)"
 done
-expect "--format csv: header row" "$(is "$(printf '%s\n' "$out" | head -n 1)" "path,verdict,name,message,embedded_jpeg,error,icc_space,icc_description,icc_conflict,model,bits")"
+expect "--format csv: header row" "$(is "$(printf '%s\n' "$out" | head -n 1)" "path,verdict,name,message,embedded_jpeg,error,icc_space,icc_description,icc_conflict,model,bits,pdf_pages,pdf_images,pdf_vector,pdf_spots,pdf_output_space,pdf_output_description,pdf_problem")"
 run check --format json --file-scan-flags 0x3E "${names[@]}"
 expect "--format json is --json" "$(cmp -s "$work/json.out" "$work/out"; echo $?)"
 
