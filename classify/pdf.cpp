@@ -60,13 +60,6 @@ Verdict pdf_verdict(const PdfInventory& inventory) {
 
 Verdict analyse_pdf() {
     PdfInventory& inventory = file_reader.details.pdf;
-    // A size the open did not learn (a pipe) cannot be read at offsets.
-    if (file_reader.size_at_open == kSizeUnknown) {
-        inventory = {};
-        inventory.examined = true;
-        inventory.problem = PdfProblem::Unreadable;
-        return Verdict::Undetermined;
-    }
     const PdfSource source = {read_open_file, nullptr, file_reader.size_at_open};
     read_pdf_inventory(source, kPdfLimits, &inventory);
     return pdf_verdict(inventory);

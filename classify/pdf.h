@@ -8,13 +8,14 @@
 
 #include "classify/details.h"
 #include "classify/verdict.h"
+#include "platform/platform.h"
 
 // Bytes `count` from `offset` into `out`; returns how many it delivered, fewer only at
 // the end of the data or on a failure.
 struct PdfSource {
     std::size_t (*read)(void* context, std::uint64_t offset, unsigned char* out, std::size_t count);
     void* context;
-    std::uint64_t size;
+    std::uint64_t size;  // kSizeUnknown: the PDF cannot be read at offsets (Unreadable)
 };
 
 // What one PDF may cost: past any of them the inventory stops growing there and is

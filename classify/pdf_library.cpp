@@ -644,6 +644,11 @@ void read_output_intent(QPDF& pdf, PdfInventory* inventory) {
 }
 
 void read_inventory(const PdfSource& source, const PdfLimits& limits, PdfInventory* inventory) {
+    // A size the open did not learn (a pipe) leaves nothing to read at offsets.
+    if (source.size == kSizeUnknown) {
+        inventory->problem = PdfProblem::Unreadable;
+        return;
+    }
     QPDF pdf;
     pdf.setSuppressWarnings(true);
     try {
