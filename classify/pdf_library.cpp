@@ -331,10 +331,8 @@ Space Walk::resolve_object(QPDFObjectHandle space, int depth) {
 bool Walk::inflate(QPDFObjectHandle stream, std::string* out) {
     if (!stream.isStream()) return false;
     const std::uint64_t left = limits_.file_bytes - std::min(limits_.file_bytes, inflated_);
-    const std::uint64_t limit = std::min(
-        limits_.stream_bytes - std::min<std::uint64_t>(limits_.stream_bytes, out->size()), left);
-    std::string data;
-    CappedBytes pipe(&data, limit);
+    const std::size_t before = out->size();
+    CappedBytes pipe(out, std::min<std::uint64_t>(limits_.stream_bytes, before + left));
     bool whole = false;
     try {
         whole = stream.pipeStreamData(&pipe, 0, qpdf_dl_generalized, true, false);
@@ -342,9 +340,8 @@ bool Walk::inflate(QPDFObjectHandle stream, std::string* out) {
         whole = false;
     }
     if (pipe.reached) capped = true;
-    inflated_ += data.size();
-    out->append(data);
-    return whole || pipe.reached || !data.empty();
+    inflated_ += out->size() - before;
+    return whole || pipe.reached || out->size() > before;
 }
 
 void Walk::walk_page(QPDFObjectHandle page) {
@@ -476,6 +473,60 @@ void Walk::draw_inline_image(const Frame& frame, const std::vector<Operand>& ope
           has_space && named.family != Family::Pattern ? named.family : Family::Other);
 }
 
+// The operators the inventory acts on; every other one only ends its operands.
+enum class Op : std::uint8_t {
+    Other,
+    Save,
+    Restore,
+    Rgb,
+    Cmyk,
+    Grey,
+    SetSpace,
+    SetColour,
+    Draw,
+    BeginImage
+};
+struct Operator {
+    Op op;
+    bool stroke;
+};
+
+// By the operator's bytes, without a string comparison per operator: a content stream is
+// mostly operators.
+Operator operator_of(const std::string& word) {
+    const char* w = word.data();
+    switch (word.size()) {
+        case 1:
+            switch (w[0]) {
+                case 'q':
+                    return {Op::Save, false};
+                case 'Q':
+                    return {Op::Restore, false};
+                case 'k':
+                case 'K':
+                    return {Op::Cmyk, w[0] == 'K'};
+                case 'g':
+                case 'G':
+                    return {Op::Grey, w[0] == 'G'};
+            }
+            break;
+        case 2:
+            if ((w[0] == 'r' && w[1] == 'g') || (w[0] == 'R' && w[1] == 'G'))
+                return {Op::Rgb, w[0] == 'R'};
+            if ((w[0] == 'c' && w[1] == 's') || (w[0] == 'C' && w[1] == 'S'))
+                return {Op::SetSpace, w[0] == 'C'};
+            if ((w[0] == 's' && w[1] == 'c') || (w[0] == 'S' && w[1] == 'C'))
+                return {Op::SetColour, w[0] == 'S'};
+            if (w[0] == 'D' && w[1] == 'o') return {Op::Draw, false};
+            if (w[0] == 'B' && w[1] == 'I') return {Op::BeginImage, false};
+            break;
+        case 3:
+            if (word == "scn" || word == "SCN") return {Op::SetColour, w[0] == 'S'};
+            break;
+    }
+    return {Op::Other, false};
+}
+
 // Walks one content stream: the colour operators counted in the space they paint with,
 // images drawn, forms and patterns drawn from it walked in turn.
 void Walk::walk_content(const std::string& data, const Frame& frame, ColourState colour,
@@ -488,99 +539,113 @@ void Walk::walk_content(const std::string& data, const Frame& frame, ColourState
     tokenizer.allowEOF();
     std::vector<ColourState> saved;
     std::size_t unsaved = 0;  // q nesting past kSaveLimit
-    std::vector<Operand> operands;
-    bool operands_overflow = false;
-    bool in_image = false;  // between BI and ID: the operands are the image's dictionary
+    // The operand a colour operator names: the last one, when it is a name.
+    std::string last_name;
+    // Between BI and ID the operands are the image's dictionary, kept as they come.
+    bool in_image = false;
+    std::vector<Operand> image_operands;
+    bool image_overflow = false;
     try {
         for (;;) {
             const qpdf_offset_t before = input->tell();
             QPDFTokenizer::Token token = tokenizer.readToken(input, "content", true);
             const QPDFTokenizer::token_type_e type = token.getType();
-            if (type == QPDFTokenizer::tt_eof) break;
-            if (input->tell() <= before) break;
-            if (type == QPDFTokenizer::tt_array_open || type == QPDFTokenizer::tt_dict_open) {
-                input->seek(input->getLastOffset(), SEEK_SET);
-                bool empty = false;
-                QPDFObjectHandle object =
-                    QPDFObjectHandle::parse(input, "content", tokenizer, empty, nullptr, nullptr);
-                if (input->tell() <= before) break;
-                if (operands.size() < kOperandLimit) operands.push_back({std::string(), object});
-                continue;
-            }
+            if (type == QPDFTokenizer::tt_eof || input->tell() <= before) break;
             if (type != QPDFTokenizer::tt_word) {
-                if (operands.size() >= kOperandLimit) {
-                    operands_overflow = true;
-                    continue;
-                }
+                last_name.clear();
                 Operand operand;
-                if (type == QPDFTokenizer::tt_name) operand.name = token.getValue();
-                if (type == QPDFTokenizer::tt_bool)
+                if (type == QPDFTokenizer::tt_name) {
+                    if (!in_image) {
+                        last_name = token.getValue();
+                        continue;
+                    }
+                    operand.name = token.getValue();
+                } else if (type == QPDFTokenizer::tt_array_open ||
+                           type == QPDFTokenizer::tt_dict_open) {
+                    // An array or dictionary is parsed whole, from its opening token on.
+                    input->seek(input->getLastOffset(), SEEK_SET);
+                    bool empty = false;
+                    operand.object = QPDFObjectHandle::parse(input, "content", tokenizer, empty,
+                                                             nullptr, nullptr);
+                    if (input->tell() <= before) break;
+                } else if (type == QPDFTokenizer::tt_bool) {
                     operand.object = QPDFObjectHandle::newBool(token.getValue() == "true");
-                operands.push_back(std::move(operand));
-                continue;
-            }
-            const std::string& op = token.getValue();
-            if (in_image) {
-                if (op != "ID") {
-                    // true and false read as words inside the image dictionary.
-                    if (operands.size() < kOperandLimit)
-                        operands.push_back(
-                            {std::string(), QPDFObjectHandle::newBool(op == "true")});
-                    continue;
                 }
-                in_image = false;
-                char skipped = 0;
-                input->read(&skipped, 1);
-                tokenizer.expectInlineImage(input);
-                tokenizer.readToken(input, "content", true);
-                if (!operands_overflow) draw_inline_image(frame, operands);
-                operands.clear();
-                operands_overflow = false;
-                continue;
-            }
-            const std::string last = operands.empty() ? std::string() : operands.back().name;
-            if (op == "q") {
-                if (saved.size() < kSaveLimit)
-                    saved.push_back(colour);
+                if (!in_image) continue;
+                if (image_operands.size() < kOperandLimit)
+                    image_operands.push_back(std::move(operand));
                 else
-                    ++unsaved;
-            } else if (op == "Q") {
-                if (unsaved > 0) {
-                    --unsaved;
-                } else if (!saved.empty()) {
-                    colour = saved.back();
-                    saved.pop_back();
-                }
-            } else if (op == "rg" || op == "RG") {
-                count(counts_.vector, Family::Rgb);
-                (op == "rg" ? colour.fill : colour.stroke) = {Family::Rgb, Family::None};
-            } else if (op == "k" || op == "K") {
-                count(counts_.vector, Family::Cmyk);
-                (op == "k" ? colour.fill : colour.stroke) = {Family::Cmyk, Family::None};
-            } else if (op == "g" || op == "G") {
-                count(counts_.vector, Family::Grey);
-                (op == "g" ? colour.fill : colour.stroke) = {Family::Grey, Family::None};
-            } else if (op == "cs" || op == "CS") {
-                const Space space = last.empty() ? kOtherSpace : resolve_name(frame, last);
-                (op == "cs" ? colour.fill : colour.stroke) = space;
-            } else if (op == "sc" || op == "SC" || op == "scn" || op == "SCN") {
-                const Space space = op[0] == 's' ? colour.fill : colour.stroke;
-                if (space.family != Family::Pattern) {
-                    count(counts_.vector, space.family);
-                } else if (!last.empty()) {
-                    bool uncoloured = false;
-                    draw_pattern(frame, last, colour, depth, &uncoloured);
-                    if (uncoloured) count(counts_.vector, space.under);
-                }
-            } else if (op == "Do") {
-                if (!last.empty()) draw_xobject(frame, last, colour, depth);
-            } else if (op == "BI") {
-                in_image = true;
+                    image_overflow = true;
+                continue;
             }
-            if (!in_image) {
-                operands.clear();
-                operands_overflow = false;
+            const std::string& word = token.getValue();
+            if (in_image) {
+                if (word == "ID") {
+                    in_image = false;
+                    // The data starts after the one white-space byte that ends ID.
+                    char skipped = 0;
+                    input->read(&skipped, 1);
+                    tokenizer.expectInlineImage(input);
+                    tokenizer.readToken(input, "content", true);
+                    if (!image_overflow) draw_inline_image(frame, image_operands);
+                } else if (image_operands.size() < kOperandLimit) {
+                    image_operands.push_back({std::string(), QPDFObjectHandle()});
+                }
+                continue;
             }
+            const Operator op = operator_of(word);
+            Space& space = op.stroke ? colour.stroke : colour.fill;
+            switch (op.op) {
+                case Op::Save:
+                    if (saved.size() < kSaveLimit)
+                        saved.push_back(colour);
+                    else
+                        ++unsaved;
+                    break;
+                case Op::Restore:
+                    if (unsaved > 0) {
+                        --unsaved;
+                    } else if (!saved.empty()) {
+                        colour = saved.back();
+                        saved.pop_back();
+                    }
+                    break;
+                case Op::Rgb:
+                    count(counts_.vector, Family::Rgb);
+                    space = {Family::Rgb, Family::None};
+                    break;
+                case Op::Cmyk:
+                    count(counts_.vector, Family::Cmyk);
+                    space = {Family::Cmyk, Family::None};
+                    break;
+                case Op::Grey:
+                    count(counts_.vector, Family::Grey);
+                    space = {Family::Grey, Family::None};
+                    break;
+                case Op::SetSpace:
+                    space = last_name.empty() ? kOtherSpace : resolve_name(frame, last_name);
+                    break;
+                case Op::SetColour:
+                    if (space.family != Family::Pattern) {
+                        count(counts_.vector, space.family);
+                    } else if (!last_name.empty()) {
+                        bool uncoloured = false;
+                        draw_pattern(frame, last_name, colour, depth, &uncoloured);
+                        if (uncoloured) count(counts_.vector, space.under);
+                    }
+                    break;
+                case Op::Draw:
+                    if (!last_name.empty()) draw_xobject(frame, last_name, colour, depth);
+                    break;
+                case Op::BeginImage:
+                    in_image = true;
+                    image_operands.clear();
+                    image_overflow = false;
+                    break;
+                case Op::Other:
+                    break;
+            }
+            last_name.clear();
         }
     } catch (const std::exception&) {
         // A content stream the library cannot parse further counts what came before.
