@@ -72,7 +72,9 @@ class SourceInput : public InputSource {
             if (at < window_start_ || at >= window_start_ + window_used_) {
                 window_start_ = at;
                 window_used_ = source_.read(source_.context, at, window_.data(), kWindowSize);
-                if (window_used_ == 0) break;
+                // Short of the size it claimed, the file failed or shrank: the library's
+                // recovery would scan the missing rest for ever, so the reading ends here.
+                if (window_used_ == 0) throw std::runtime_error("the file could not be read");
             }
             const std::size_t offset = static_cast<std::size_t>(at - window_start_);
             const std::size_t take = std::min(length - got, window_used_ - offset);

@@ -15,8 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "classify/check.h"
 #include "classify/pdf.h"
+#include "classify/reader.h"
+#include "platform/identity.h"
 #include "tests/support/bytes.h"
+#include "tests/support/collect_sink.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -263,6 +268,51 @@ TEST(PdfInventory, OutputIntentFromTheFirstProfile) {
     EXPECT_EQ(inventory.intent_space, IccSpace::Cmyk);
     EXPECT_STREQ(inventory.intent_description, "Coated");
     EXPECT_EQ(inventory_of(pdf({"", ""})).intent_space, IccSpace::None);
+}
+
+// The check reads the open file at offsets through its reader: across blocks, after the
+// signature's own window, and with a read failure being the reader's one entry.
+TEST(PdfCheck, TheOpenFileReadThroughTheReader) {
+    reset_core_state();
+    CollectingSink sink;
+    ScratchDir scratch;
+    Options options = {};
+    set_default_options(&options);
+    options.tool_flags = kCheckPdf | kReadDetails;
+    // An image of 200 KiB before the content: the reader's stored bytes do not hold both.
+    const Bytes big = pdf({"<< /XObject << /Im 5 0 R >> >>",
+                           "/Im Do 0 0 0 1 k",
+                           {stream("/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 "
+                                   "/ColorSpace /DeviceRGB",
+                                   fill(200 << 10, 'x'))}});
+    const struct {
+        const char* name;
+        Bytes bytes;
+        std::uint32_t failing_read;  // in its trailer, which must be read; 0: none
+        Verdict verdict;
+    } cases[] = {
+        {"big.pdf", big, 0, Verdict::PossiblyBoth},
+        {"late.dat", fill(1019, ' ') + big, 0, Verdict::PossiblyBoth},
+        {"later.dat", fill(1020, ' ') + big, 0, Verdict::NothingToReport},
+        {"late.pdf", fill(1020, ' ') + big, 0, Verdict::Mislabelled},
+        {"failing.pdf", big, static_cast<std::uint32_t>(big.size() - 100), Verdict::IoError},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sink.clear();
+        options.file_scan_flags =
+            Bytes(c.name).find(".pdf") != Bytes::npos ? kExamineExtensions : 0;
+        if (c.failing_read != 0) fail_reads_at(c.failing_read, 5);
+        EXPECT_EQ(check_file(scratch.write(c.name, c.bytes).c_str(), options), c.verdict);
+        clear_platform_faults();
+        const bool read = c.verdict == Verdict::PossiblyBoth;
+        EXPECT_EQ(file_reader.details.pdf.examined, read);
+        if (read) {
+            EXPECT_EQ(summary(file_reader.details.pdf), "i:rgb=1 v:cmyk=1 s: p:");
+        }
+        EXPECT_EQ(sink.messages(), c.failing_read ? std::vector<std::string>{"read error: 5"}
+                                                  : std::vector<std::string>{});
+    }
 }
 
 TEST(PdfInventory, VerdictFromImagesAndVectorTogether) {
