@@ -188,7 +188,7 @@ struct Operand {
 
 class Walk {
    public:
-    Walk(QPDF& pdf, const PdfLimits& limits) : pdf_(pdf), limits_(limits), counts_{} {}
+    explicit Walk(const PdfLimits& limits) : limits_(limits), counts_{} {}
 
     void walk_page(QPDFObjectHandle page);
     void finish(PdfInventory* inventory) const;
@@ -216,7 +216,6 @@ class Walk {
                       int depth, bool* uncoloured);
     void draw_inline_image(const Frame& frame, const std::vector<Operand>& operands);
 
-    QPDF& pdf_;
     const PdfLimits& limits_;
     Counts counts_;
     std::uint64_t inflated_ = 0;
@@ -735,7 +734,7 @@ void read_inventory(const PdfSource& source, const PdfLimits& limits, PdfInvento
     inventory->pages = static_cast<std::uint32_t>(std::min<std::size_t>(pages.size(), UINT32_MAX));
     // Warnings so far come from opening the file and its page tree: the library mended it.
     const bool recovered = pdf.anyWarnings();
-    Walk walk(pdf, limits);
+    Walk walk(limits);
     for (QPDFObjectHandle& page : pages) {
         try {
             walk.walk_page(page);
