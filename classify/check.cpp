@@ -6,6 +6,7 @@
 
 #include "classify/analyses.h"
 #include "classify/psd.h"
+#include "classify/pdf.h"
 #include "platform/paths.h"
 #include "classify/reader.h"
 #include "platform/identity.h"
@@ -151,6 +152,19 @@ bool looks_like_eps() {
     });
 }
 
+bool looks_like_pdf() {
+    // "%PDF-" anywhere in its window; only its first byte can restart a broken match.
+    static const char kStart[] = "%PDF-";
+    int matched = 0;
+    return scan_signature(
+        [&](int byte) {
+            if (byte == kStart[matched]) return ++matched == 5;
+            matched = byte == '%' ? 1 : 0;
+            return false;
+        },
+        kPdfSignatureWindow);
+}
+
 // ---- The check ----------------------------------------------------------------------------
 
 static bool signature_of(FileKind kind) {
@@ -165,6 +179,8 @@ static bool signature_of(FileKind kind) {
             return looks_like_eps();
         case FileKind::Psd:
             return looks_like_psd();
+        case FileKind::Pdf:
+            return looks_like_pdf();
         default:
             return false;
     }
@@ -224,6 +240,8 @@ static Verdict analyse(FileKind kind, const Options& options) {
             break;
         case FileKind::Psd:
             return analyse_psd();
+        case FileKind::Pdf:
+            return analyse_pdf();
         default:
             break;
     }

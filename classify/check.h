@@ -53,8 +53,10 @@ void path_extension(const char* path, char* out);
 void read_macintosh_type(const char* path, char* out);
 
 // The content signature tests, on the open file of the current check: each rewinds the
-// reader and looks at most at the first kSignatureWindow bytes. The TIFF one lives with
-// the TIFF analysis, whose header search it shares (classify/analyses.h).
+// reader and looks at most at the first kSignatureWindow bytes (the PDF one at more). The TIFF one
+// lives with the TIFF analysis, whose header search it shares (classify/analyses.h).
 bool looks_like_jpeg();
 bool looks_like_gif();
 bool looks_like_eps();
+// "%PDF-" within the first kPdfSignatureWindow bytes.
+bool looks_like_pdf();

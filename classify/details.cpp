@@ -13,6 +13,16 @@ constexpr const char* kSpaceNames[] = {nullptr, "RGB", "CMYK", "GRAY", "Lab", "o
 static_assert(sizeof kSpaceNames / sizeof kSpaceNames[0] == static_cast<int>(IccSpace::Count),
               "kSpaceNames: one name per IccSpace");
 
+constexpr const char* kPdfSpaceNames[] = {"rgb", "cmyk", "grey", "lab", "spot", "other"};
+static_assert(sizeof kPdfSpaceNames / sizeof kPdfSpaceNames[0] == kPdfSpaceCount,
+              "kPdfSpaceNames: one name per PdfSpace");
+
+constexpr const char* kPdfProblemNames[] = {nullptr,     "encrypted", "unreadable",
+                                            "recovered", "capped",    "not examined"};
+static_assert(sizeof kPdfProblemNames / sizeof kPdfProblemNames[0] ==
+                  static_cast<int>(PdfProblem::Count),
+              "kPdfProblemNames: one name per PdfProblem");
+
 // The profile space that suits each model's data. Palette and YCbCr data are RGB colours
 // stored another way, bitmap data a grey of one bit; multichannel and duotone data have no
 // one space, and are never said to be contradicted.
@@ -37,6 +47,16 @@ const char* colour_model_name(ColourModel model) {
 const char* icc_space_name(IccSpace space) {
     const int index = static_cast<int>(space);
     return index < static_cast<int>(IccSpace::Count) ? kSpaceNames[index] : nullptr;
+}
+
+const char* pdf_space_name(PdfSpace space) {
+    const int index = static_cast<int>(space);
+    return index < kPdfSpaceCount ? kPdfSpaceNames[index] : "other";
+}
+
+const char* pdf_problem_name(PdfProblem problem) {
+    const int index = static_cast<int>(problem);
+    return index < static_cast<int>(PdfProblem::Count) ? kPdfProblemNames[index] : nullptr;
 }
 
 int icc_conflict_answer(ColourModel model, IccSpace space) {

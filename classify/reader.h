@@ -133,14 +133,14 @@ void seek_to(std::uint32_t position);
 // reported nor kept. Returns false when the file had failed already or failed meanwhile.
 bool read_after_analysis(void (*read)(void* context), void* context);
 
-// Runs `step` over at most the first kSignatureWindow bytes of the open file, the reader
+// Runs `step` over at most the first `window` bytes of the open file, the reader
 // rewound in big-endian order and the verdict word cleared; true as soon as `step`
 // reports a match. A failure or the end of the data ends the search without one.
 template <typename Step>
-bool scan_signature(Step step) {
+bool scan_signature(Step step, int window = kSignatureWindow) {
     rewind_reader(false);
     file_reader.verdict = 0;
-    for (int i = 0; i < kSignatureWindow; ++i) {
+    for (int i = 0; i < window; ++i) {
         const int byte = read_byte();
         if (file_reader.verdict == 1 || file_reader.end_of_data) return false;
         if (step(byte)) return true;

@@ -47,6 +47,7 @@ struct ParsedArguments {
     const char* eps_extensions;
     const char* gif_extensions;
     const char* psd_extensions;
+    const char* pdf_extensions;
     std::uint16_t output_format;  // --format, an OutputFormat; 0: not given
     bool progress;                // --progress, --no-progress: the later one given wins
     bool no_progress;

@@ -70,6 +70,8 @@ constexpr OptionRow kOptionRows[] = {
      ListKind::Gif},
     {"--psd-extensions", ValueKind::List, kEveryCommand, nullptr, nullptr, &Args::psd_extensions,
      ListKind::Psd},
+    {"--pdf-extensions", ValueKind::List, kEveryCommand, nullptr, nullptr, &Args::pdf_extensions,
+     ListKind::Pdf},
     {"--platform", ValueKind::Platform, kEveryCommand, &Args::has_platform_id, &Args::platform_id,
      nullptr, ListKind::None},
     {"--jobs", ValueKind::Jobs, kEveryCommand, &Args::has_jobs, &Args::jobs, nullptr,
@@ -105,15 +107,17 @@ struct ToolKindName {
     std::uint16_t tool_flag;
 };
 constexpr std::uint16_t kCheckNamePsd = 0x8000;
-constexpr ToolKindName kToolKindNames[] = {{kCheckNamePsd, kCheckPsd}};
-constexpr std::uint16_t kEveryToolKind = kCheckNamePsd;
+constexpr std::uint16_t kCheckNamePdf = 0x4000;
+constexpr ToolKindName kToolKindNames[] = {{kCheckNamePsd, kCheckPsd}, {kCheckNamePdf, kCheckPdf}};
+constexpr std::uint16_t kEveryToolKind = kCheckNamePsd | kCheckNamePdf;
 constexpr std::uint16_t kEveryCheck = kUseMacintoshTypes | kCheckTiff | kCheckJpeg | kCheckEps |
                                       kWarnGif | kExamineExtensions | kEmbedded | kEveryToolKind;
 // In the order of their bits.
 constexpr FlagName kCheckNames[] = {
     {"mac", kUseMacintoshTypes}, {"tiff", kCheckTiff},   {"jpeg", kCheckJpeg},
     {"eps", kCheckEps},          {"gif", kWarnGif},      {"extensions", kExamineExtensions},
-    {"embedded", kEmbedded},     {"psd", kCheckNamePsd}, {"all", kEveryCheck},
+    {"embedded", kEmbedded},     {"psd", kCheckNamePsd}, {"pdf", kCheckNamePdf},
+    {"all", kEveryCheck},
 };
 constexpr std::uint16_t kEveryReport =
     kLogRgb | kLogCmyk | kLogGif | kLogUnknownColours | kLogEpsJpegs;
@@ -257,7 +261,7 @@ bool take_option(const OptionRow& row, const char* value, ParsedArguments* args)
             std::uint16_t bits = 0;
             if (!(check ? parse_flag_names(value, kCheckNames, std::size(kCheckNames), row.name,
                                            "tiff, jpeg, eps, gif, embedded, extensions, mac, "
-                                           "psd or all",
+                                           "psd, pdf or all",
                                            &bits)
                         : parse_flag_names(value, kReportNames, std::size(kReportNames), row.name,
                                            "rgb, cmyk, gif, embedded-jpeg, unknown, errors, all "
@@ -413,8 +417,12 @@ void use_named_flags(bool has_names, std::uint16_t names, const char* names_opti
 bool build_options(const ParsedArguments& args, Options* options) {
     platform_state.platform_id = args.has_platform_id ? args.platform_id : platform_query_id();
     set_default_options(options);
-    use_named_flags(args.has_check_names, args.check_names, "--check", args.has_file_scan_flags,
-                    args.file_scan_flags, "--file-scan-flags", &options->file_scan_flags);
+    // Names of the tool's own kinds alone add those kinds to the file scanning flags as
+    // they stand.
+    const bool kinds_only = args.check_tool_flags != 0 && args.check_names == 0;
+    use_named_flags(args.has_check_names && !kinds_only, args.check_names, "--check",
+                    args.has_file_scan_flags, args.file_scan_flags, "--file-scan-flags",
+                    &options->file_scan_flags);
     use_named_flags(args.has_report_names, args.report_names, "--report", args.has_logging_flags,
                     args.logging_flags, "--logging-flags", &options->logging_flags);
     if (args.has_report_names && args.report_names == 0 && !args.has_logging_flags &&

@@ -22,7 +22,7 @@ _inkhound() {
 
     local names=
     case "$prev" in
-        --check) names="mac tiff jpeg eps gif extensions embedded psd all" ;;
+        --check) names="mac tiff jpeg eps gif extensions embedded psd pdf all" ;;
         --report) names="rgb cmyk gif unknown embedded-jpeg errors all icc-conflict" ;;
         --format)
             case "$command" in
@@ -53,7 +53,7 @@ _inkhound() {
         return
     fi
     local options="--check --report --file-scan-flags --logging-flags --tiff-extensions
-        --jpeg-extensions --eps-extensions --gif-extensions --psd-extensions --platform --jobs --format
+        --jpeg-extensions --eps-extensions --gif-extensions --psd-extensions --pdf-extensions --platform --jobs --format
         --progress --no-progress --help"
     case "$command" in
         check) options+=" --json --files-from -0" ;;

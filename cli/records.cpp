@@ -61,6 +61,82 @@ void print_json_or_null(const char* text) {
         std::fputs("null", stdout);
 }
 
+// The PDF's counts by space, only the spaces met, in the order of PdfSpace: JSON members
+// or CSV "rgb=2;cmyk=1".
+void print_pdf_counts(const std::uint64_t (&counts)[kPdfSpaceCount], bool json) {
+    bool first = true;
+    if (json) std::fputc('{', stdout);
+    for (int i = 0; i < kPdfSpaceCount; ++i) {
+        if (counts[i] == 0) continue;
+        const char* name = pdf_space_name(static_cast<PdfSpace>(i));
+        std::fprintf(stdout, json ? "%s\"%s\":%llu" : "%s%s=%llu",
+                     first  ? ""
+                     : json ? ","
+                            : ";",
+                     name, static_cast<unsigned long long>(counts[i]));
+        first = false;
+    }
+    if (json) std::fputc('}', stdout);
+}
+
+// The "pdf" member: null for a file not examined as a PDF.
+void print_json_pdf_member(const FileDetails& d) {
+    const PdfInventory& pdf = d.pdf;
+    std::fputs(",\"pdf\":", stdout);
+    if (!pdf.examined) {
+        std::fputs("null", stdout);
+        return;
+    }
+    std::fprintf(stdout, "{\"pages\":%lu,\"images\":", static_cast<unsigned long>(pdf.pages));
+    print_pdf_counts(pdf.images, true);
+    std::fputs(",\"vector\":", stdout);
+    print_pdf_counts(pdf.vector, true);
+    std::fputs(",\"spots\":[", stdout);
+    for (int i = 0; i < pdf.spot_count; ++i) {
+        if (i != 0) std::fputc(',', stdout);
+        print_json_string(pdf.spots[i]);
+    }
+    std::fputs("],\"output_intent\":", stdout);
+    if (pdf.intent_space == IccSpace::None) {
+        std::fputs("null", stdout);
+    } else {
+        std::fputs("{\"space\":", stdout);
+        print_json_or_null(icc_space_name(pdf.intent_space));
+        std::fputs(",\"description\":", stdout);
+        print_json_or_null(pdf.intent_description[0] != '\0' ? pdf.intent_description : nullptr);
+        std::fputc('}', stdout);
+    }
+    std::fputs(",\"problem\":", stdout);
+    print_json_or_null(pdf_problem_name(pdf.problem));
+    std::fputc('}', stdout);
+}
+
+// pdf_pages,pdf_images,pdf_vector,pdf_spots,pdf_output_space,pdf_output_description,
+// pdf_problem after a comma: all empty for a file not examined as a PDF.
+void print_csv_pdf_fields(const FileDetails& d) {
+    const PdfInventory& pdf = d.pdf;
+    if (!pdf.examined) {
+        std::fputs(",,,,,,,", stdout);
+        return;
+    }
+    std::fprintf(stdout, ",%lu,", static_cast<unsigned long>(pdf.pages));
+    print_pdf_counts(pdf.images, false);
+    std::fputc(',', stdout);
+    print_pdf_counts(pdf.vector, false);
+    std::fputc(',', stdout);
+    std::string spots;
+    for (int i = 0; i < pdf.spot_count; ++i) {
+        if (i != 0) spots += ';';
+        spots += pdf.spots[i];
+    }
+    print_csv_field(spots.c_str());
+    const char* space = icc_space_name(pdf.intent_space);
+    std::fprintf(stdout, ",%s,", space != nullptr ? space : "");
+    print_csv_field(pdf.intent_description);
+    const char* problem = pdf_problem_name(pdf.problem);
+    std::fprintf(stdout, ",%s", problem != nullptr ? problem : "");
+}
+
 // The details' members, after the others: each null when unknown or not looked for.
 void print_json_detail_members(const FileDetails* details) {
     static const FileDetails kNone = {};
@@ -81,6 +157,7 @@ void print_json_detail_members(const FileDetails* details) {
         std::fprintf(stdout, ",\"channels\":%d", d.channels);
     else
         std::fputs(",\"channels\":null", stdout);
+    print_json_pdf_member(d);
 }
 
 // icc_space,icc_description,icc_conflict,model,bits,channels, after a comma: empty where
@@ -98,6 +175,7 @@ void print_csv_detail_fields(const FileDetails* details) {
     if (d.bits != 0) std::fprintf(stdout, "%d", d.bits);
     std::fputc(',', stdout);
     if (d.channels != 0) std::fprintf(stdout, "%d", d.channels);
+    print_csv_pdf_fields(d);
 }
 
 // The members check --json has always written, without the braces.
@@ -157,7 +235,7 @@ void print_walk_entry(const ScanEntry& entry) {
         print_csv_field(path);
         std::fputs(",,,,,", stdout);
         print_csv_field(entry.message.c_str());
-        std::fputs(",,,,,,,\n", stdout);
+        std::fputs(",,,,,,,,,,,,,,\n", stdout);
     }
 }
 
@@ -264,7 +342,8 @@ void print_json_string(const char* text) {
 void print_check_csv_header() {
     std::fputs(
         "path,verdict,name,message,embedded_jpeg,error,icc_space,icc_description,icc_conflict,"
-        "model,bits,channels\n",
+        "model,bits,channels,pdf_pages,pdf_images,pdf_vector,pdf_spots,pdf_output_space,"
+        "pdf_output_description,pdf_problem\n",
         stdout);
 }
 
@@ -286,7 +365,8 @@ void begin_scan_records(OutputFormat format) {
     if (format == OutputFormat::Csv)
         std::fputs(
             "kind,path,verdict,name,message,embedded_jpeg,error,sections,icc_space,"
-            "icc_description,icc_conflict,model,bits,channels\n",
+            "icc_description,icc_conflict,model,bits,channels,pdf_pages,pdf_images,pdf_vector,"
+            "pdf_spots,pdf_output_space,pdf_output_description,pdf_problem\n",
             stdout);
 }
 
@@ -347,7 +427,7 @@ void finish_scan_records(bool stopped, int files_seen, int files_checked, int fi
     if (stopped && json)
         std::fprintf(stdout, "{\"kind\":\"stopped\",\"message\":\"%s\"}\n", kImmediateScanStopped);
     else if (stopped)
-        std::fprintf(stdout, "stopped,,,,%s,,,,,,,,,\n", kImmediateScanStopped);
+        std::fprintf(stdout, "stopped,,,,%s,,,,,,,,,,,,,,,,\n", kImmediateScanStopped);
     if (json) {
         std::fprintf(stdout,
                      "{\"kind\":\"totals\",\"files_seen\":%d,\"files_checked\":%d,"

@@ -4,7 +4,8 @@
 # As root it installs what is missing; otherwise it names what is missing and fails.
 set -euo pipefail
 
-native=(cmake make g++ libgtest-dev clang-format python3 man-db groff-base dpkg-dev file)
+native=(cmake make g++ libgtest-dev clang-format python3 man-db groff-base dpkg-dev file
+        pkg-config libqpdf-dev qpdf)
 cross=(googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
        wine64 wine32:i386 fonts-wine xvfb xauth clang libclang-rt-14-dev attr
        cups printer-driver-cups-pdf poppler-utils imagemagick procps mscompress

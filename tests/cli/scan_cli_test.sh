@@ -372,7 +372,7 @@ if [ $posix = 1 ]; then
     extra=(--format csv)
     interrupt INT
     expect "--format csv, Ctrl-C: the stop's record, the totals on stderr, exit 130" "$( [ $status = 130 ] &&
-        [ "$(printf '%s\n' "$out" | tail -n 1)" = "stopped,,,,Immediate scan stopped by user,,,,,,,,," ] &&
+        [ "$(printf '%s\n' "$out" | tail -n 1)" = "stopped,,,,Immediate scan stopped by user,,,,,,,,,,,,,,,," ] &&
         [ "$(matches "$err" '^\* \* \* [0-9]+ files seen')" = 0 ] && nothing_left; echo $?)"
     extra=()
     interrupt INT TERM

@@ -61,14 +61,18 @@ bool valid_utf8(const char* text) {
 }
 
 void check_every_way(const std::string& data) {
-    static const char* const kNames[] = {"input.TIF", "input.JPG", "input.EPS",
-                                         "input.GIF", "input.PSD", "input"};
+    static const char* const kNames[] = {"input.TIF", "input.JPG", "input.EPS", "input.GIF",
+                                         "input.PSD", "input.PDF", "input"};
     constexpr std::uint16_t kAllChecks = kCheckTiff | kCheckJpeg | kCheckEps | kWarnGif;
     Options& options = fuzz_state.options;
     for (const char* name : kNames) {
         const std::string path = write_input(name, data);
         const bool named = std::string(name).find('.') != std::string::npos;
-        for (int settings = 0; settings < 4; ++settings) {
+        // The PDF kind where it can be reached: by its extension, or by the content.
+        const bool pdf_named = std::strcmp(name, "input.PDF") == 0;
+        const std::uint16_t pdf = pdf_named || !named ? kCheckPdf : 0;
+        // The EPS settings mean nothing to a PDF: one pass is enough.
+        for (int settings = 0; settings < (pdf_named ? 1 : 4); ++settings) {
             const bool embedded = (settings & 1) != 0;
             const bool log_jpegs = (settings & 2) != 0;
             options.file_scan_flags = static_cast<std::uint16_t>(
@@ -77,9 +81,9 @@ void check_every_way(const std::string& data) {
             // Photoshop documents every other time.
             const std::uint16_t psd = embedded ? kCheckPsd : 0;
             // The details are gathered beside the verdict and never change it.
-            options.tool_flags = psd;
+            options.tool_flags = static_cast<std::uint16_t>(psd | pdf);
             const Verdict plain = check_file(path.c_str(), options);
-            options.tool_flags = static_cast<std::uint16_t>(psd | kReadDetails);
+            options.tool_flags = static_cast<std::uint16_t>(psd | pdf | kReadDetails);
             const Verdict verdict = check_file(path.c_str(), options);
             if (verdict != plain) fail("details changed the verdict", name);
             const int code = static_cast<int>(verdict);
@@ -89,6 +93,13 @@ void check_every_way(const std::string& data) {
             if (!log_jpegs && file_reader.embedded_jpeg_seen)
                 fail("embedded JPEG seen without being asked", name);
             if (file_reader.handle.value != kNoFile.value) fail("file left open", name);
+            const PdfInventory& inventory = file_reader.details.pdf;
+            if (inventory.spot_count > kPdfSpotLimit) fail("too many spot names", name);
+            for (int i = 0; i < inventory.spot_count; ++i)
+                if (std::memchr(inventory.spots[i], 0, kPdfSpotSize) == nullptr)
+                    fail("spot name without its terminator", name);
+            if (std::memchr(inventory.intent_description, 0, kIccDescriptionSize) == nullptr)
+                fail("output intent description without its terminator", name);
         }
         std::remove(path.c_str());
     }
