@@ -255,7 +255,7 @@ void read_icc_profile_at(IccFileSpan span, FileDetails* details) {
     // A span past the reader's 32-bit positions, or past the file's known end, is
     // answered without a read.
     const std::uint64_t end = std::uint64_t{span.offset} + span.size;
-    const std::uint64_t file_size = file_reader.size_at_open;
+    const std::uint64_t file_size = reader_file_size();
     if (end > 0xFFFFFFFFu || (file_size != kSizeUnknown && end > file_size)) {
         details->icc_space = IccSpace::Broken;
         return;

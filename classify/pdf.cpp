@@ -60,7 +60,7 @@ Verdict pdf_verdict(const PdfInventory& inventory) {
 
 Verdict analyse_pdf() {
     PdfInventory& inventory = file_reader.details.pdf;
-    const PdfSource source = {read_open_file, nullptr, file_reader.size_at_open};
+    const PdfSource source = {read_open_file, nullptr, reader_file_size()};
     read_pdf_inventory(source, kPdfLimits, &inventory);
     return pdf_verdict(inventory);
 }

@@ -27,6 +27,14 @@ void reset_reader_for_file(PlatformFile handle, std::uint64_t size, bool short_r
     reader.short_read_ends = short_read_ends;
 }
 
+std::uint64_t reader_file_size() {
+    FileReader& reader = file_reader;
+    std::uint64_t size = 0;
+    if (reader.size_at_open == kSizeUnknown && platform_file_size(reader.handle, &size))
+        reader.size_at_open = size;
+    return reader.size_at_open;
+}
+
 namespace {
 
 // One failure is one report: the buffer is emptied so that read_byte comes back here,

@@ -76,6 +76,11 @@ inline thread_local FileReader file_reader = {};
 void reset_reader_for_file(PlatformFile handle, std::uint64_t size = kSizeUnknown,
                            bool short_read_ends = false);
 
+// The open file's size: what the open learnt, else asked of the system once and kept;
+// kSizeUnknown when the system cannot say. For the analyses that must bound a read by the
+// file's end before making it.
+std::uint64_t reader_file_size();
+
 // The start of every signature test and analysis: byte order, no end limit, flags
 // cleared, position 0.
 void rewind_reader(bool little_endian);

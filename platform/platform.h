@@ -54,6 +54,11 @@ struct ListedFile {
 PlatformFile platform_open_listed_file(const char* path, const ListedFile& listed,
                                        std::uint64_t* size);
 
+// The size of an open file, asked of the system: for the checks that must know where the
+// file ends when its open did not learn it. Returns 1, or 0 with the system's error as
+// the last error.
+int platform_file_size(PlatformFile file, std::uint64_t* size);
+
 // Reads up to `size` bytes at the current position. Returns 1 and the count in *got
 // (0 at the end of the file), or 0 on failure with *got set to 0.
 int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint32_t* got);

@@ -83,6 +83,13 @@ PlatformFile platform_open_listed_file(const char* path, const ListedFile& liste
     return fd < 0 ? kNoFile : PlatformFile{fd};
 }
 
+int platform_file_size(PlatformFile file, std::uint64_t* size) {
+    struct stat info;
+    if (fstat(static_cast<int>(file.value), &info) != 0) return 0;
+    *size = static_cast<std::uint64_t>(info.st_size);
+    return 1;
+}
+
 int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint32_t* got) {
     *got = 0;
     if (injected_fault(PlatformCall::Read)) return 0;

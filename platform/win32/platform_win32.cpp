@@ -51,6 +51,16 @@ PlatformFile platform_open_listed_file(const char* path, const ListedFile&, std:
     return platform_open_read(path, size);
 }
 
+int platform_file_size(PlatformFile file, std::uint64_t* size) {
+    // 0xFFFFFFFF is both a valid low part and the failure value: the error code decides.
+    DWORD high = 0;
+    SetLastError(NO_ERROR);
+    const DWORD low = GetFileSize(to_handle(file), &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return 0;
+    *size = (std::uint64_t{high} << 32) | low;
+    return 1;
+}
+
 // The file pointer's position, or false with the system's error. Without a high part the
 // call fails for positions past 4 GiB; 0xFFFFFFFF is both a valid position and the failure
 // value, so the error code decides.

@@ -79,7 +79,7 @@ for row in "check|art.psd|14	NothingToReport" "check --file-scan-flags 0x7F|art.
     expect "$args: $name" "$(is "$out" "$line	-	$work/$name")"
 done
 run check --format csv --check all "$work/art.psd"
-expect "a document's details" "$(is "$(printf '%s\n' "$out" | tail -n 1)" "$work/art.psd,2,Cmyk,,,,,,,cmyk,8,4")"
+expect "a document's details" "$(is "$(printf '%s\n' "$out" | tail -n 1)" "$work/art.psd,2,Cmyk,,,,,,,cmyk,8,4,,,,,,,")"
 
 run check --json --file-scan-flags 0x3E "$work/logo.gif" "$work/photo.tif"
 expect "json" "$(is "$out" "{\"path\":\"$work/logo.gif\",\"verdict\":5,\"name\":\"Gif\",\"message\":null,\"embedded_jpeg\":null,\"error\":null,\"icc_space\":null,\"icc_description\":null,\"icc_conflict\":null,\"model\":\"palette\",\"bits\":8,\"channels\":null,\"pdf\":null}
@@ -236,7 +236,7 @@ fi
 # them disagrees.
 for row in check:mac:0x01 check:tiff:0x02 check:jpeg:0x04 check:eps:0x08 check:gif:0x10 \
            check:extensions:0x20 check:embedded:0x40 check:all:0x7F check:tiff,gif:0x12 \
-           check:psd:0x00 check:psd,gif:0x10 \
+           check:psd,gif:0x10 \
            report:rgb:0x01 report:cmyk:0x02 report:gif:0x04 report:unknown:0x08 \
            report:embedded-jpeg:0x10 report:errors,rgb:0x01 report:all:0x1F; do
     IFS=: read -r option names bits <<<"$row"
@@ -246,6 +246,8 @@ for row in check:mac:0x01 check:tiff:0x02 check:jpeg:0x04 check:eps:0x08 check:g
     expect "--$option $names is $bits, the word wins" "$( [ $status = 0 ] && [ "$(lines "$err")" = 1 ] &&
         [ "$(has "$err" "$word 0x100 and --$option ($bits) disagree")" = 0 ]; echo $?)"
 done
+run check --check psd,pdf --file-scan-flags 0x10 "$work/logo.gif"
+expect "the tool's own kinds alone leave the word's flags" "$(is "$status/$out/$err" "0/5	Gif	-	$work/logo.gif/")"
 run check --check gif --check extensions --report gif "$work/logo.gif" "$work/notes.txt"
 expect "names add up; a finding: exit 1" "$(is "$status/$out" "1/5	Gif	-	$work/logo.gif
 14	NothingToReport	-	$work/notes.txt")"
