@@ -14,7 +14,15 @@ fuzzer=$build/tests/fuzz/inkhound_fuzz
 found=$build/fuzz-found
 mkdir -p "$found" "$build/fuzz-artifacts"
 seeds=(tests/fuzz/corpus)
-[ -d tests/fixtures ] && seeds+=(tests/fixtures)
+# The fixtures but the decompression bomb, whose capped hundreds of MiB the sanitizers
+# take longer to inflate than the time-out allows each input: the PDF tests keep it.
+if [ -d tests/fixtures ]; then
+    rm -rf "$build/fuzz-fixtures"
+    mkdir -p "$build/fuzz-fixtures"
+    find tests/fixtures -type f ! -name bad-bomb.pdf -print0 |
+        while IFS= read -r -d '' file; do cp "$file" "$build/fuzz-fixtures/${file//\//_}"; done
+    seeds+=("$build/fuzz-fixtures")
+fi
 ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1} \
 UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
     "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=20000 \
