@@ -1,9 +1,9 @@
 // The PDF inventory read with the PDF library: the file opened through the check's byte
-// source, every page's content walked token by token (forms, tiling patterns and
-// annotation appearances drawn from it, inline images), colour spaces resolved through the
-// resources in effect. The library throws; everything it throws is caught in this file.
-// Runs on the check's thread, one library document per check.
-// The library's smart pointers as std::shared_ptr, without its transition warning.
+// source, every page's content walked token by token (forms, tiling patterns, Type 3
+// glyphs and annotation appearances drawn from it, inline images and shadings), colour
+// spaces resolved through the resources in effect. The library throws; everything it throws is
+// caught in this file. Runs on the check's thread, one library document per check. The library's
+// smart pointers as std::shared_ptr, without its transition warning.
 #define POINTERHOLDER_TRANSITION 4
 #include <qpdf/Buffer.hh>
 #include <qpdf/BufferInputSource.hh>
@@ -212,6 +212,11 @@ class Walk {
     void draw_xobject(const Frame& frame, const std::string& name, const ColourState& colour,
                       int depth);
     void draw_form(QPDFObjectHandle form, const Frame& frame, const ColourState& colour, int depth);
+    void draw_stream(QPDFObjectHandle stream, const Frame& inner, const ColourState& colour,
+                     int depth);
+    void draw_glyphs(const Frame& frame, const std::string& font, const ColourState& colour,
+                     int depth);
+    Family shading_family(QPDFObjectHandle shading);
     void draw_pattern(const Frame& frame, const std::string& name, const ColourState& colour,
                       int depth, bool* uncoloured);
     void draw_inline_image(const Frame& frame, const std::vector<Operand>& operands);
@@ -391,7 +396,14 @@ void Walk::draw_form(QPDFObjectHandle form, const Frame& frame, const ColourStat
     }
     // A form without resources of its own draws with those of whatever draws it.
     QPDFObjectHandle own = form.getDict().getKey("/Resources");
-    const Frame inner = own.isDictionary() ? Frame{own, id} : frame;
+    draw_stream(form, own.isDictionary() ? Frame{own, id} : frame, colour, depth);
+}
+
+// Walks a form, pattern or glyph procedure with the resources it draws with, or adds what
+// it added when last drawn so.
+void Walk::draw_stream(QPDFObjectHandle form, const Frame& inner, const ColourState& colour,
+                       int depth) {
+    const QPDFObjGen id = form.getObjGen();
     const DrawKey key(id, inner.owner, space_code(colour.fill), space_code(colour.stroke));
     const auto known = drawn_.find(key);
     if (known != drawn_.end()) {
@@ -445,11 +457,53 @@ void Walk::draw_pattern(const Frame& frame, const std::string& name, const Colou
     QPDFObjectHandle table = frame.resources.getKey("/Pattern");
     if (!table.isDictionary()) return;
     QPDFObjectHandle pattern = table.getKey(name);
-    // Only a tiling pattern has content; a shading pattern has no colour operators.
-    if (!pattern.isStream()) return;
+    // A tiling pattern has content to walk; a shading pattern paints its shading's space.
+    if (!pattern.isStream()) {
+        if (pattern.isDictionary())
+            count(counts_.vector, shading_family(pattern.getKey("/Shading")));
+        return;
+    }
     QPDFObjectHandle paint = pattern.getDict().getKey("/PaintType");
     *uncoloured = paint.isInteger() && paint.getIntValue() == 2;
     draw_form(pattern, frame, colour, depth + 1);
+}
+
+// The family a shading paints in; a shading cannot name a resource, nor a pattern space.
+Family Walk::shading_family(QPDFObjectHandle shading) {
+    QPDFObjectHandle dict = shading.isStream() ? shading.getDict() : shading;
+    if (!dict.isDictionary()) return Family::None;
+    return family_of(dict.getKey("/ColorSpace"), 0);
+}
+
+// A Type 3 font's glyph procedures, all of them, walked at the first text the font shows
+// after it is selected: which glyphs the text names is its encoding's business, and the
+// inventory asks which spaces are painted, not how often. A glyph that begins with d1
+// takes the colour the text is shown in and sets none of its own.
+void Walk::draw_glyphs(const Frame& frame, const std::string& font, const ColourState& colour,
+                       int depth) {
+    if (font.empty() || !frame.resources.isDictionary()) return;
+    QPDFObjectHandle fonts = frame.resources.getKey("/Font");
+    if (!fonts.isDictionary()) return;
+    QPDFObjectHandle dict = fonts.getKey(font);
+    if (!dict.isDictionary()) return;
+    QPDFObjectHandle subtype = dict.getKey("/Subtype");
+    if (!subtype.isName() || subtype.getName() != "/Type3") return;
+    QPDFObjectHandle procedures = dict.getKey("/CharProcs");
+    if (!procedures.isDictionary()) return;
+    // Glyphs without resources of their own draw with those of whatever shows the text.
+    QPDFObjectHandle own = dict.getKey("/Resources");
+    const Frame inner = own.isDictionary() ? Frame{own, dict.getObjGen()} : frame;
+    if (depth + 1 > limits_.depth) {
+        capped = true;
+        return;
+    }
+    for (const std::string& name : procedures.getKeys()) {
+        QPDFObjectHandle glyph = procedures.getKey(name);
+        const QPDFObjGen id = glyph.getObjGen();
+        if (!glyph.isStream() || std::find(drawing_.begin(), drawing_.end(), id) != drawing_.end())
+            continue;
+        draw_stream(glyph, inner, colour, depth + 1);
+    }
 }
 
 void Walk::draw_inline_image(const Frame& frame, const std::vector<Operand>& operands) {
@@ -485,7 +539,11 @@ enum class Op : std::uint8_t {
     SetSpace,
     SetColour,
     Draw,
-    BeginImage
+    BeginImage,
+    Shade,
+    Font,
+    ShowText,
+    UncolouredGlyph
 };
 struct Operator {
     Op op;
@@ -509,6 +567,9 @@ Operator operator_of(const std::string& word) {
                 case 'g':
                 case 'G':
                     return {Op::Grey, w[0] == 'G'};
+                case '\'':
+                case '"':
+                    return {Op::ShowText, false};
             }
             break;
         case 2:
@@ -520,6 +581,10 @@ Operator operator_of(const std::string& word) {
                 return {Op::SetColour, w[0] == 'S'};
             if (w[0] == 'D' && w[1] == 'o') return {Op::Draw, false};
             if (w[0] == 'B' && w[1] == 'I') return {Op::BeginImage, false};
+            if (w[0] == 's' && w[1] == 'h') return {Op::Shade, false};
+            if (w[0] == 'T' && w[1] == 'f') return {Op::Font, false};
+            if (w[0] == 'T' && (w[1] == 'j' || w[1] == 'J')) return {Op::ShowText, false};
+            if (w[0] == 'd' && w[1] == '1') return {Op::UncolouredGlyph, false};
             break;
         case 3:
             if (word == "scn" || word == "SCN") return {Op::SetColour, w[0] == 'S'};
@@ -542,6 +607,12 @@ void Walk::walk_content(const std::string& data, const Frame& frame, ColourState
     std::size_t unsaved = 0;  // q nesting past kSaveLimit
     // The operand a colour operator names: the last one, when it is a name.
     std::string last_name;
+    // The name among the operands of the operator to come (Tf's font is followed by its size).
+    std::string operand_name;
+    // The font the text state shows with (not saved by q: it is text state, kept so too).
+    std::string font;
+    bool font_walked = false;
+    bool first_operator = true;
     // Between BI and ID the operands are the image's dictionary, kept as they come.
     bool in_image = false;
     std::vector<Operand> image_operands;
@@ -558,6 +629,7 @@ void Walk::walk_content(const std::string& data, const Frame& frame, ColourState
                 if (type == QPDFTokenizer::tt_name) {
                     if (!in_image) {
                         last_name = token.getValue();
+                        operand_name = last_name;
                         continue;
                     }
                     operand.name = token.getValue();
@@ -595,6 +667,8 @@ void Walk::walk_content(const std::string& data, const Frame& frame, ColourState
                 continue;
             }
             const Operator op = operator_of(word);
+            const bool first = first_operator;
+            first_operator = false;
             Space& space = op.stroke ? colour.stroke : colour.fill;
             switch (op.op) {
                 case Op::Save:
@@ -638,6 +712,24 @@ void Walk::walk_content(const std::string& data, const Frame& frame, ColourState
                 case Op::Draw:
                     if (!last_name.empty()) draw_xobject(frame, last_name, colour, depth);
                     break;
+                case Op::Shade:
+                    if (!last_name.empty() && frame.resources.isDictionary()) {
+                        QPDFObjectHandle shadings = frame.resources.getKey("/Shading");
+                        if (shadings.isDictionary())
+                            count(counts_.vector, shading_family(shadings.getKey(last_name)));
+                    }
+                    break;
+                case Op::Font:
+                    font = operand_name;
+                    font_walked = false;
+                    break;
+                case Op::ShowText:
+                    if (!font_walked) draw_glyphs(frame, font, colour, depth);
+                    font_walked = true;
+                    break;
+                case Op::UncolouredGlyph:
+                    if (first) return;
+                    break;
                 case Op::BeginImage:
                     in_image = true;
                     image_operands.clear();
@@ -647,6 +739,7 @@ void Walk::walk_content(const std::string& data, const Frame& frame, ColourState
                     break;
             }
             last_name.clear();
+            operand_name.clear();
         }
     } catch (const std::exception&) {
         // A content stream the library cannot parse further counts what came before.

@@ -154,7 +154,8 @@ TEST(PdfInventory, WhatEachPageDraws) {
           {form("<< /XObject << /Im 8 0 R >> >>", "/Im Do 0 0 0 1 k"), form("", "/Im Do"),
            image("/ColorSpace /DeviceRGB"), image("/ColorSpace /DeviceCMYK")}},
          "i:rgb=1;cmyk=2 v:cmyk=2 s: p:"},
-        {"tiling patterns walked, an uncoloured one counting its underlying space",
+        {"tiling patterns walked, an uncoloured one counting its underlying space; a shading "
+         "pattern counting its shading's",
          {"<< /Pattern << /P1 5 0 R /P2 6 0 R /Sh 7 0 R >> /ColorSpace << /UP [/Pattern "
           "/DeviceRGB] >> >>",
           "/Pattern cs /P1 scn /UP CS 1 0 0 /P2 SCN /Pattern cs /Sh scn",
@@ -165,7 +166,17 @@ TEST(PdfInventory, WhatEachPageDraws) {
                   "/Resources << >>",
                   "0 0 1 1 re f"),
            "<< /PatternType 2 /Shading << /ShadingType 2 /ColorSpace /DeviceRGB >> >>"}},
-         "i: v:rgb=1;cmyk=1 s: p:"},
+         "i: v:rgb=2;cmyk=1 s: p:"},
+        {"shadings by sh; a Type 3 font's glyphs walked once, a d1 glyph setting no colour",
+         {"<< /Shading << /S1 5 0 R /S2 6 0 R >> /Font << /T3 7 0 R >> >>",
+          "/S1 sh /S2 sh /Missing sh BT /T3 12 Tf (ab) Tj [(a)] TJ (b) ' ET",
+          {"<< /ShadingType 2 /ColorSpace /DeviceCMYK /Coords [0 0 1 1] >>",
+           stream("/ShadingType 4 /ColorSpace [/Separation /Gold /DeviceCMYK " + kTint + "]", ""),
+           "<< /Type /Font /Subtype /Type3 /CharProcs << /a 8 0 R /b 9 0 R >> /Resources "
+           "<< /XObject << /Im 10 0 R >> >> >>",
+           stream("", "1 0 d0 1 0 0 rg /Im Do"), stream("", "1 0 0 0 1 1 d1 0 0 0 1 k"),
+           image("/ColorSpace /DeviceGray")}},
+         "i:grey=1 v:rgb=1;cmyk=1;spot=1 s:Gold p:"},
         {"annotations' normal appearance: the stream, or the state /AS selects",
          {"",
           "",
