@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "classify/icc.h"
 #include "classify/reader.h"
 
 namespace {
@@ -35,6 +36,21 @@ std::size_t read_open_file(void*, std::uint64_t offset, unsigned char* out, std:
 }
 
 }  // namespace
+
+void note_intent_profile(const unsigned char* bytes, std::uint32_t size, bool usable, bool partial,
+                         PdfInventory* inventory) {
+    FileDetails read = {};
+    IccMemory memory = {bytes, size};
+    IccSource source = icc_memory_source(&memory);
+    source.partial = partial;
+    if (usable)
+        read_icc_profile(source, &read);
+    else
+        read.icc_space = IccSpace::Broken;
+    inventory->intent_space = read.icc_space == IccSpace::None ? IccSpace::Broken : read.icc_space;
+    std::memcpy(inventory->intent_description, read.icc_description,
+                sizeof inventory->intent_description);
+}
 
 Verdict pdf_verdict(const PdfInventory& inventory) {
     switch (inventory.problem) {

@@ -30,8 +30,22 @@ constexpr PdfLimits kPdfLimits = {256u << 20, 1024u << 20, 32};
 // Fills `inventory` (cleared first, then marked examined) from the PDF in `source`: the
 // page count, the images and colour operators of every page by colour space, the
 // colorant names, the first output intent's profile, and the problem met if any. Never
-// throws; a build without the PDF library answers NotExamined.
+// throws; a build without the PDF library, or whose PDF module cannot be loaded, answers
+// NotExamined.
 void read_pdf_inventory(const PdfSource& source, const PdfLimits& limits, PdfInventory* inventory);
+
+// The output intent's profile into the inventory, read by the profile reader: the first
+// `size` bytes of it, `partial` when the profile goes on past them; `usable` false when
+// the library could not deliver it (Broken).
+void note_intent_profile(const unsigned char* bytes, std::uint32_t size, bool usable, bool partial,
+                         PdfInventory* inventory);
+using PdfIntentReader = decltype(&note_intent_profile);
+
+// The PDF module's one function, by which the tool reads PDF files with the PDF library:
+// loaded at the first PDF examined, so that a run without one does not load the library.
+using PdfModuleRead = void (*)(const PdfSource* source, const PdfLimits* limits,
+                               PdfInventory* inventory, PdfIntentReader intent);
+constexpr char kPdfModuleFunction[] = "inkhound_read_pdf_inventory";
 
 // The verdict of an inventory: from its images and vector art together, never from its
 // output intent; Undetermined when the file could not be looked into.

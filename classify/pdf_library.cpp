@@ -1,9 +1,12 @@
 // The PDF inventory read with the PDF library: the file opened through the check's byte
 // source, every page's content walked token by token (forms, tiling patterns, Type 3
 // glyphs and annotation appearances drawn from it, inline images and shadings), colour
-// spaces resolved through the resources in effect. The library throws; everything it throws is
-// caught in this file. Runs on the check's thread, one library document per check. The library's
-// smart pointers as std::shared_ptr, without its transition warning.
+// spaces resolved through the resources in effect. The library throws; everything it
+// throws is caught in this file. Built as the PDF module, which the tool loads at the
+// first PDF it examines; the profile reader is the tool's, called back. Runs on the
+// check's thread, one library document per check.
+
+// The library's smart pointers as std::shared_ptr, without its transition warning.
 #define POINTERHOLDER_TRANSITION 4
 #include <qpdf/Buffer.hh>
 #include <qpdf/BufferInputSource.hh>
@@ -26,7 +29,6 @@
 #include <tuple>
 #include <vector>
 
-#include "classify/icc.h"
 #include "classify/pdf.h"
 
 namespace {
@@ -768,7 +770,7 @@ void Walk::finish(PdfInventory* inventory) const {
 
 // The first output intent with a profile: its space and description, read from the
 // profile's first bytes.
-void read_output_intent(QPDF& pdf, PdfInventory* inventory) {
+void read_output_intent(QPDF& pdf, PdfInventory* inventory, PdfIntentReader note_profile) {
     QPDFObjectHandle intents = pdf.getRoot().getKey("/OutputIntents");
     if (!intents.isArray()) return;
     const int count = intents.getArrayNItems();
@@ -785,24 +787,15 @@ void read_output_intent(QPDF& pdf, PdfInventory* inventory) {
         } catch (const std::exception&) {
             whole = false;
         }
-        FileDetails read = {};
-        IccMemory memory = {reinterpret_cast<const unsigned char*>(bytes.data()),
-                            static_cast<std::uint32_t>(bytes.size())};
-        IccSource source = icc_memory_source(&memory);
-        source.partial = pipe.reached;
-        if (whole || pipe.reached)
-            read_icc_profile(source, &read);
-        else
-            read.icc_space = IccSpace::Broken;
-        inventory->intent_space =
-            read.icc_space == IccSpace::None ? IccSpace::Broken : read.icc_space;
-        std::memcpy(inventory->intent_description, read.icc_description,
-                    sizeof inventory->intent_description);
+        note_profile(reinterpret_cast<const unsigned char*>(bytes.data()),
+                     static_cast<std::uint32_t>(bytes.size()), whole || pipe.reached, pipe.reached,
+                     inventory);
         return;
     }
 }
 
-void read_inventory(const PdfSource& source, const PdfLimits& limits, PdfInventory* inventory) {
+void read_inventory(const PdfSource& source, const PdfLimits& limits, PdfInventory* inventory,
+                    PdfIntentReader note_profile) {
     // A size the open did not learn (a pipe) leaves nothing to read at offsets.
     if (source.size == kSizeUnknown) {
         inventory->problem = PdfProblem::Unreadable;
@@ -837,7 +830,7 @@ void read_inventory(const PdfSource& source, const PdfLimits& limits, PdfInvento
     }
     walk.finish(inventory);
     try {
-        read_output_intent(pdf, inventory);
+        read_output_intent(pdf, inventory, note_profile);
     } catch (const std::exception&) {
         inventory->intent_space = IccSpace::Broken;
     }
@@ -849,11 +842,14 @@ void read_inventory(const PdfSource& source, const PdfLimits& limits, PdfInvento
 
 }  // namespace
 
-void read_pdf_inventory(const PdfSource& source, const PdfLimits& limits, PdfInventory* inventory) {
+// The module's function, kPdfModuleFunction: the library's exceptions end here.
+extern "C" __attribute__((visibility("default"))) void inkhound_read_pdf_inventory(
+    const PdfSource* source, const PdfLimits* limits, PdfInventory* inventory,
+    PdfIntentReader note_profile) {
     *inventory = {};
     inventory->examined = true;
     try {
-        read_inventory(source, limits, inventory);
+        read_inventory(*source, *limits, inventory, note_profile);
     } catch (const std::exception&) {
         if (inventory->problem == PdfProblem::None) inventory->problem = PdfProblem::Unreadable;
     } catch (...) {

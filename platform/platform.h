@@ -59,6 +59,11 @@ PlatformFile platform_open_listed_file(const char* path, const ListedFile& liste
 // the last error.
 int platform_file_size(PlatformFile file, std::uint64_t* size);
 
+// A function of a module (a shared library the program loads when it first needs it, found
+// where the program's build or installation put it), or nullptr when the module or the
+// function cannot be loaded. The module stays loaded; each call loads it once more.
+void* platform_module_function(const char* module, const char* function);
+
 // Reads up to `size` bytes at the current position. Returns 1 and the count in *got
 // (0 at the end of the file), or 0 on failure with *got set to 0.
 int platform_read(PlatformFile file, void* buffer, std::uint32_t size, std::uint32_t* got);

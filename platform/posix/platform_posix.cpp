@@ -2,6 +2,7 @@
 // streams_xattr attribute for the Macintosh Finder information, /proc for the module
 // path and the C library's locale for month names. Runs on whichever thread calls it.
 #include <dirent.h>
+#include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -81,6 +82,11 @@ PlatformFile platform_open_listed_file(const char* path, const ListedFile& liste
     // A link put in the file's place is judged by its target, as a listed link is.
     if (fd < 0 && errno == ELOOP) fd = open_regular_file(path, kCheckOpenFlags, size);
     return fd < 0 ? kNoFile : PlatformFile{fd};
+}
+
+void* platform_module_function(const char* module, const char* function) {
+    void* library = dlopen(module, RTLD_NOW | RTLD_LOCAL);
+    return library == nullptr ? nullptr : dlsym(library, function);
 }
 
 int platform_file_size(PlatformFile file, std::uint64_t* size) {

@@ -51,6 +51,12 @@ PlatformFile platform_open_listed_file(const char* path, const ListedFile&, std:
     return platform_open_read(path, size);
 }
 
+void* platform_module_function(const char* module, const char* function) {
+    const HMODULE library = LoadLibraryA(module);
+    if (library == nullptr) return nullptr;
+    return reinterpret_cast<void*>(GetProcAddress(library, function));
+}
+
 int platform_file_size(PlatformFile file, std::uint64_t* size) {
     // 0xFFFFFFFF is both a valid low part and the failure value: the error code decides.
     DWORD high = 0;

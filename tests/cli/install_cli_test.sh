@@ -19,6 +19,13 @@ done
 tool=("$root/usr/bin/inkhound")
 run --version
 expect "the installed tool runs" "$(is "$status/$out" "0/Inkhound version 1.6")"
+# The PDF module is installed with the tool and found from the tool's own place.
+pdf=$(cd "$(dirname "$0")/../fixtures/pdf/files" && pwd)/im-rgb.pdf
+examines_pdf() {  # WHAT: the tool in ${tool[@]} gives the PDF's inventory
+    run check --check pdf --format csv "$pdf"
+    expect "$1 examines a PDF" "$(has "$out" "$pdf,3,Rgb,")"
+}
+examines_pdf "the installed tool"
 run --help
 options=$(printf '%s\n' "$out" | grep -oE -- '(^| )--?[a-z0-9][a-z0-9-]*' | tr -d ' ' | sort -u)
 
@@ -84,13 +91,14 @@ if command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
         expect "package holds $file" "$(has "$out" "./$file")"
     done
     out=$(dpkg-deb -f "$deb" Package Version Maintainer Depends Description 2>&1)
-    for field in '^Package: inkhound$' '^Version: 1\.6$' '^Depends: .*libstdc\+\+6' \
+    for field in '^Package: inkhound$' '^Version: 1\.6$' '^Depends: .*libstdc\+\+6' '^Depends: .*libqpdf' \
                  '^Maintainer: .+@' '^Description: .+'; do
         expect "package field $field" "$(matches "$out" "$field")"
     done
     dpkg-deb -x "$deb" "$work/unpacked" && tool=("$work/unpacked/usr/bin/inkhound")
     run --version
     expect "the packaged tool runs" "$(is "$status/$out" "0/Inkhound version 1.6")"
+    examines_pdf "the packaged tool"
 else
     echo "note: dpkg-deb or dpkg-shlibdeps missing: the Debian package is not built here"
 fi
