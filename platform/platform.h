@@ -59,10 +59,11 @@ PlatformFile platform_open_listed_file(const char* path, const ListedFile& liste
 // the last error.
 int platform_file_size(PlatformFile file, std::uint64_t* size);
 
-// A function of a module (a shared library the program loads when it first needs it, found
-// where the program's build or installation put it), or nullptr when the module or the
-// function cannot be loaded. The module stays loaded; each call loads it once more.
-void* platform_module_function(const char* module, const char* function);
+// A function of a module, a shared library the program loads when it first needs it: the
+// one at the path `module`, or with `linked`, the one of that name the program was linked
+// with, never loaded by this call. nullptr when the module or the function cannot be had.
+// The module stays loaded; each call loads it once more.
+void* platform_module_function(const char* module, const char* function, bool linked);
 
 // Reads up to `size` bytes at the current position. Returns 1 and the count in *got
 // (0 at the end of the file), or 0 on failure with *got set to 0.

@@ -84,8 +84,8 @@ PlatformFile platform_open_listed_file(const char* path, const ListedFile& liste
     return fd < 0 ? kNoFile : PlatformFile{fd};
 }
 
-void* platform_module_function(const char* module, const char* function) {
-    void* library = dlopen(module, RTLD_NOW | RTLD_LOCAL);
+void* platform_module_function(const char* module, const char* function, bool linked) {
+    void* library = dlopen(module, RTLD_NOW | RTLD_LOCAL | (linked ? RTLD_NOLOAD : 0));
     return library == nullptr ? nullptr : dlsym(library, function);
 }
 

@@ -51,8 +51,8 @@ PlatformFile platform_open_listed_file(const char* path, const ListedFile&, std:
     return platform_open_read(path, size);
 }
 
-void* platform_module_function(const char* module, const char* function) {
-    const HMODULE library = LoadLibraryA(module);
+void* platform_module_function(const char* module, const char* function, bool linked) {
+    const HMODULE library = linked ? GetModuleHandleA(module) : LoadLibraryA(module);
     if (library == nullptr) return nullptr;
     return reinterpret_cast<void*>(GetProcAddress(library, function));
 }
