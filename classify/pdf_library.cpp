@@ -605,13 +605,19 @@ void Walk::walk_content(const std::string& data, const Frame& frame, ColourState
     auto input = std::make_shared<BufferInputSource>("content", &view, false);
     QPDFTokenizer tokenizer;
     tokenizer.allowEOF();
-    std::vector<ColourState> saved;
+    // What q saves and Q restores: the colour state and the text state's font.
+    struct Saved {
+        ColourState colour;
+        std::string font;
+        bool font_walked;
+    };
+    std::vector<Saved> saved;
     std::size_t unsaved = 0;  // q nesting past kSaveLimit
     // The operand a colour operator names: the last one, when it is a name.
     std::string last_name;
     // The name among the operands of the operator to come (Tf's font is followed by its size).
     std::string operand_name;
-    // The font the text state shows with (not saved by q: it is text state, kept so too).
+    // The font text is shown with, and whether its glyphs were walked since it was chosen.
     std::string font;
     bool font_walked = false;
     bool first_operator = true;
@@ -675,7 +681,7 @@ void Walk::walk_content(const std::string& data, const Frame& frame, ColourState
             switch (op.op) {
                 case Op::Save:
                     if (saved.size() < kSaveLimit)
-                        saved.push_back(colour);
+                        saved.push_back({colour, font, font_walked});
                     else
                         ++unsaved;
                     break;
@@ -683,7 +689,9 @@ void Walk::walk_content(const std::string& data, const Frame& frame, ColourState
                     if (unsaved > 0) {
                         --unsaved;
                     } else if (!saved.empty()) {
-                        colour = saved.back();
+                        colour = saved.back().colour;
+                        font = std::move(saved.back().font);
+                        font_walked = saved.back().font_walked;
                         saved.pop_back();
                     }
                     break;

@@ -167,9 +167,10 @@ TEST(PdfInventory, WhatEachPageDraws) {
                   "0 0 1 1 re f"),
            "<< /PatternType 2 /Shading << /ShadingType 2 /ColorSpace /DeviceRGB >> >>"}},
          "i: v:rgb=2;cmyk=1 s: p:"},
-        {"shadings by sh; a Type 3 font's glyphs walked once, a d1 glyph setting no colour",
+        {"shadings by sh; a Type 3 font's glyphs walked once, its font restored by Q, a d1 glyph "
+         "setting no colour",
          {"<< /Shading << /S1 5 0 R /S2 6 0 R >> /Font << /T3 7 0 R >> >>",
-          "/S1 sh /S2 sh /Missing sh BT /T3 12 Tf (ab) Tj [(a)] TJ (b) ' ET",
+          "/S1 sh /S2 sh /Missing sh BT /T3 12 Tf q /F0 9 Tf Q (ab) Tj [(a)] TJ (b) ' ET",
           {"<< /ShadingType 2 /ColorSpace /DeviceCMYK /Coords [0 0 1 1] >>",
            stream("/ShadingType 4 /ColorSpace [/Separation /Gold /DeviceCMYK " + kTint + "]", ""),
            "<< /Type /Font /Subtype /Type3 /CharProcs << /a 8 0 R /b 9 0 R >> /Resources "
