@@ -1,6 +1,7 @@
 // POSIX implementation of the platform seam (Linux): descriptors for files, the Samba
 // streams_xattr attribute for the Macintosh Finder information, /proc for the module
-// path and the C library's locale for month names. Runs on whichever thread calls it.
+// path, the dynamic loader for modules loaded on demand and the C library's locale for
+// month names. Runs on whichever thread calls it.
 #include <dirent.h>
 #include <dlfcn.h>
 #include <errno.h>

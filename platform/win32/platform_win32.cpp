@@ -1,6 +1,6 @@
 // Win32 implementation of the platform seam: CreateFileA handles, the NTFS ":Afp_AfpInfo"
-// stream, GetModuleFileNameA, GetDateFormatA and GetVersionExA. Runs on whichever thread
-// calls it.
+// stream, GetModuleFileNameA, LoadLibraryA, GetDateFormatA and GetVersionExA. Runs on
+// whichever thread calls it.
 #include "platform/win32/win32.h"
 
 #include <fcntl.h>
