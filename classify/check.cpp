@@ -39,9 +39,12 @@ bool match_extension(const char* extension, const char* list) {
         }
         if (*e == '\0' && (*l == ';' || *l == '\0')) return true;
         // The entry differs: go on after the next ";" from the point of difference.
-        const char* next = std::strchr(l, ';');
-        if (next == nullptr) return false;
-        entry = next + 1;
+        // Entries are a few bytes long: a plain loop beats a library search here.
+        while (*l != ';') {
+            if (*l == '\0') return false;
+            ++l;
+        }
+        entry = l + 1;
     }
 }
 
@@ -259,7 +262,7 @@ Verdict check_file(const char* path, const Options& options, const ListedFile* l
     FileReader& reader = file_reader;
     reader.verdict = 0;
     reader.embedded_jpeg_seen = false;
-    reader.details = {};
+    clear_file_details(&reader.details);
     reader.file_name = path;
     reader.read_details = (options.tool_flags & kReadDetails) != 0;
     count_file_seen();
@@ -317,7 +320,7 @@ Verdict check_file(const char* path, const Options& options, const ListedFile* l
     reader.handle = kNoFile;
     // However the analyses went on after a read failure, the file could not be read.
     if (reader.failed) {
-        reader.details = {};
+        clear_file_details(&reader.details);
         return Verdict::IoError;
     }
     reader.details.icc_conflict = icc_conflicts(reader.details.model, reader.details.icc_space);

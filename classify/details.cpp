@@ -2,6 +2,9 @@
 // profile that contradicts its file's colour data.
 #include "classify/details.h"
 
+#include <cstddef>
+#include <cstring>
+
 namespace {
 
 constexpr const char* kModelNames[] = {nullptr,   "rgb", "cmyk",  "grey",         "bitmap",
@@ -69,4 +72,12 @@ int icc_conflict_answer(ColourModel model, IccSpace space) {
 
 bool icc_conflicts(ColourModel model, IccSpace space) {
     return icc_conflict_answer(model, space) == 1;
+}
+
+void clear_file_details(FileDetails* details) {
+    static_assert(offsetof(FileDetails, pdf) + sizeof(PdfInventory) == sizeof(FileDetails),
+                  "the inventory comes last");
+    const bool inventory_written = details->pdf.examined;
+    std::memset(details, 0, offsetof(FileDetails, pdf));
+    if (inventory_written) details->pdf = {};
 }

@@ -73,6 +73,10 @@ struct FileDetails {
     PdfInventory pdf;                           // examined: false for every other kind
 };
 
+// Makes `details` all zero, as a check starts. The PDF inventory, most of the record, is
+// cleared only when a check wrote it: its writers mark it examined before anything else.
+void clear_file_details(FileDetails* details);
+
 // "rgb", "cmyk", ...; null for Unknown.
 const char* colour_model_name(ColourModel model);
 // "rgb", "cmyk", "grey", "lab", "other", "broken"; null for None.

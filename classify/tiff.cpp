@@ -43,7 +43,8 @@ constexpr unsigned kSeenAll = kSeenPhotometric | kSeenSamples | kSeenExtra;
 // An entry count of 0 or of this many or more makes the directory invalid.
 constexpr std::uint32_t kEntryCountLimit = 1000;
 
-// Bytes of an entry's value field.
+// Bytes of an entry, and of its value field.
+constexpr std::uint32_t kEntrySize = 12;
 constexpr std::uint32_t kValueFieldSize = 4;
 
 // Field type 13 (IFD) is known, but its value is never taken from the entry.
@@ -115,8 +116,31 @@ int step_tiff_header(TiffHeaderMachine* machine, int byte) {
     }
 }
 
-void skip_value_field() {
-    read_u32();
+std::uint32_t u16_at(const unsigned char* bytes, bool little_endian) {
+    return little_endian ? bytes[0] | (std::uint32_t{bytes[1]} << 8)
+                         : (std::uint32_t{bytes[0]} << 8) | bytes[1];
+}
+
+std::uint32_t u32_at(const unsigned char* bytes, bool little_endian) {
+    const std::uint32_t first = u16_at(bytes, little_endian);
+    const std::uint32_t second = u16_at(bytes + 2, little_endian);
+    return little_endian ? (second << 16) | first : (first << 16) | second;
+}
+
+// The value an entry's 4-byte value field holds, or 0 when the value is kept elsewhere in
+// the file or the type is not one whose value is taken.
+std::uint32_t field_value(std::uint16_t type, std::uint32_t count,
+                          const unsigned char field[kValueFieldSize], bool little_endian) {
+    // Type 13 is known and never read; types 0 and above 13 are unknown, and are passed
+    // over the same way so that the entries after them stay in step.
+    if (type == 0 || type >= kTypeIfd) return 0;
+    const std::uint32_t size = kFieldSizes[type];
+    // Wide arithmetic: a huge count must not wrap round to a size that fits the field.
+    const std::uint64_t total = static_cast<std::uint64_t>(size) * count;
+    if (total == 0 || total > kValueFieldSize) return 0;
+    if (size == 1) return field[0];
+    if (size == 2) return u16_at(field, little_endian);
+    return u32_at(field, little_endian);
 }
 
 Verdict verdict_of_photometric(std::uint32_t photometric, std::uint32_t samples,
@@ -234,32 +258,9 @@ void gather_details() {
 // is kept elsewhere in the file or the type is not one whose value is taken. Every type
 // consumes exactly the 4-byte field, so the next entry starts where it should.
 std::uint32_t read_field_value(std::uint16_t type, std::uint32_t count) {
-    // Type 13 is known and never read; types 0 and above 13 are unknown, and are passed
-    // over the same way so that the entries after them stay in step.
-    if (type == 0 || type >= kTypeIfd) {
-        skip_value_field();
-        return 0;
-    }
-    const std::uint32_t size = kFieldSizes[type];
-    // Wide arithmetic: a huge count must not wrap round to a size that fits the field.
-    const std::uint64_t total = static_cast<std::uint64_t>(size) * count;
-    if (total == 0 || total > kValueFieldSize) {
-        skip_value_field();
-        return 0;
-    }
-    if (size == 1) {
-        const std::uint32_t value = static_cast<std::uint32_t>(read_byte());
-        read_byte();
-        read_byte();
-        read_byte();
-        return value;
-    }
-    if (size == 2) {
-        const std::uint32_t value = read_u16();
-        read_u16();
-        return value;
-    }
-    return read_u32();
+    unsigned char field[kValueFieldSize];
+    for (unsigned char& byte : field) byte = static_cast<unsigned char>(read_byte());
+    return field_value(type, count, field, file_reader.little_endian != 0);
 }
 
 // Reads the first image file directory, the reader positioned just after the header's
@@ -293,16 +294,30 @@ void read_directory(bool little_endian) {
     std::uint32_t extra = 0;
     unsigned seen = 0;
     for (std::uint32_t i = 0; i < entry_count && seen != kSeenAll; ++i) {
-        // A failed read leaves the verdict word at 1; reading on would try again and
-        // report the failure again.
-        const std::uint32_t tag = read_u16();
-        if (read_failed()) return;
-        const std::uint32_t type = read_u16();
-        if (read_failed()) return;
-        const std::uint32_t count = read_u32();
-        if (read_failed()) return;
-        const std::uint32_t value = read_field_value(static_cast<std::uint16_t>(type), count);
-        if (read_failed()) return;
+        std::uint32_t tag;
+        std::uint32_t type;
+        std::uint32_t count;
+        std::uint32_t value;
+        if (block_bytes_available() >= kEntrySize) {
+            // The whole entry lies in the block: nothing can fail or end inside it.
+            const unsigned char* entry = reader.buffer + reader.cursor;
+            reader.cursor += kEntrySize;
+            tag = u16_at(entry, little_endian);
+            type = u16_at(entry + 2, little_endian);
+            count = u32_at(entry + 4, little_endian);
+            value = field_value(static_cast<std::uint16_t>(type), count, entry + 8, little_endian);
+        } else {
+            // A failed read leaves the verdict word at 1; reading on would try again and
+            // report the failure again.
+            tag = read_u16();
+            if (read_failed()) return;
+            type = read_u16();
+            if (read_failed()) return;
+            count = read_u32();
+            if (read_failed()) return;
+            value = read_field_value(static_cast<std::uint16_t>(type), count);
+            if (read_failed()) return;
+        }
 
         switch (tag) {
             case kTagPhotometricInterpretation:

@@ -26,6 +26,10 @@
 namespace {
 
 constexpr int kExitStopped = 130;  // as a shell reports a program ended by SIGINT
+// The report is copied from the log to stdout in runs of this many bytes (less one), and
+// stdout holds as many before it writes: a few system calls for a long report rather
+// than one per kilobyte.
+constexpr std::uint32_t kReportChunkSize = 16 * 1024;
 
 struct ScanCommandState {
     bool pending_carriage_return;  // a CR at the end of a chunk, its LF maybe in the next
@@ -332,7 +336,8 @@ void finish_outputs(ScanOutcome* outcome) {
     // The log in the private folder is read once, just below, and removed with it.
     const bool merged = merge_log_files(true);
     outcome->found = log_file.found_something.load(std::memory_order_relaxed);
-    const int read_whole = read_log_file(emit_log_chunk);
+    char chunk[kReportChunkSize];
+    const int read_whole = read_log_file_into(emit_log_chunk, chunk, sizeof chunk);
     // The tool's own section comes after the log's, a header even when it lists nobody,
     // so that an empty one says the question was asked.
     if (state.icc_conflict_report && read_whole) {
@@ -406,6 +411,9 @@ int run_scan_command(int argc, char** argv) {
     Options options = {};
     int exit_status = kExitOk;
     if (!read_scan_request(argc, argv, &args, &options, &exit_status)) return exit_status;
+    // The report goes out only once the scan has ended, so nothing waits for the buffer.
+    if (scan_command.format == OutputFormat::Report)
+        std::setvbuf(stdout, nullptr, _IOFBF, kReportChunkSize);
     // From here on a first Ctrl-C, SIGTERM or SIGHUP stops the scan, and the report is
     // still made; a second one removes what was being made and ends the tool.
     platform_catch_interrupt(request_stop);

@@ -17,9 +17,8 @@ void clear_platform_faults() {
     platform_faults = PlatformFaults{};
 }
 
-int injected_fault(PlatformCall call) {
+int injected_fault_of_armed_row(PlatformCall call) {
     FaultRow& row = platform_faults.rows[static_cast<int>(call)];
-    if (row.error == 0) return 0;
     if (row.skip > 0) {
         --row.skip;
         return 0;

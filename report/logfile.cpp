@@ -238,21 +238,26 @@ int format_log_note(char* out, std::size_t size) {
 }
 
 int read_log_file(LogChunkCallback callback) {
+    char chunk[kMergeChunkSize + 1];
+    return read_log_file_into(callback, chunk, sizeof chunk);
+}
+
+int read_log_file_into(LogChunkCallback callback, char* buffer, std::uint32_t size) {
+    if (size < 2) return 0;
     char path[kPathLimit];
     if (!log_file_path(kLogFileName, path, sizeof path)) return 0;
     const PlatformFile log = platform_open_read_shared(path);
     if (!is_open(log)) return 0;
-    char chunk[kMergeChunkSize + 1];
     int read_whole = 1;
     for (;;) {
         std::uint32_t got = 0;
-        if (!platform_read(log, chunk, kMergeChunkSize, &got)) {
+        if (!platform_read(log, buffer, size - 1, &got)) {
             read_whole = 0;
             break;
         }
         if (got == 0) break;
-        chunk[got] = '\0';
-        callback(chunk);
+        buffer[got] = '\0';
+        callback(buffer);
     }
     platform_close(log);
     return read_whole;

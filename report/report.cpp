@@ -3,6 +3,7 @@
 #include "report/report.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -83,12 +84,34 @@ std::size_t escape_line_byte(unsigned char byte, bool escape_backslash, char* ou
 
 namespace {
 
-// Length of `text` as a line writes it, control bytes escaped.
-std::size_t escaped_length(const char* text) {
-    std::size_t length = 0;
+// Whether any of the 8 bytes of `word` is a control byte (below 0x20, or 0x7F): names
+// are looked at a word at a time, as nearly all of them hold none.
+bool has_control_byte(std::uint64_t word) {
+    constexpr std::uint64_t kEach = 0x0101010101010101u;
+    constexpr std::uint64_t kHigh = kEach * 0x80;
+    const std::uint64_t below_space = (word - kEach * 0x20) & ~word & kHigh;
+    const std::uint64_t del = word ^ (kEach * 0x7F);
+    return (below_space | ((del - kEach) & ~del & kHigh)) != 0;
+}
+
+// Length of the `size` bytes at `text` as a line writes them, control bytes escaped.
+std::size_t escaped_length(const char* text, std::size_t size) {
+    std::size_t length = size;
     char form[4];
-    for (; *text; ++text)
-        length += escape_line_byte(static_cast<unsigned char>(*text), false, form);
+    std::size_t at = 0;
+    while (at < size) {
+        std::uint64_t word;
+        if (size - at >= sizeof word) {
+            std::memcpy(&word, text + at, sizeof word);
+            if (!has_control_byte(word)) {
+                at += sizeof word;
+                continue;
+            }
+        }
+        const std::size_t end = size - at >= sizeof word ? at + sizeof word : size;
+        for (; at < end; ++at)
+            length += escape_line_byte(static_cast<unsigned char>(text[at]), false, form) - 1;
+    }
     return length;
 }
 
@@ -105,13 +128,18 @@ struct LineBuilder {
         room -= count;
     }
     void append(const char* text) { append(text, std::strlen(text)); }
-    // Appends at most `limit` characters of text with its control bytes escaped; a cut
-    // falls between two bytes' forms, never inside an escape.
-    void append_escaped(const char* text, std::size_t limit) {
+    // Appends at most `limit` characters of the `size` bytes at `text`, its control bytes
+    // escaped; a cut falls between two bytes' forms, never inside an escape. `plain`: the
+    // text holds no control byte.
+    void append_escaped(const char* text, std::size_t size, bool plain, std::size_t limit) {
+        if (plain) {
+            append(text, size < limit ? size : limit);
+            return;
+        }
         char form[4];
-        for (; *text; ++text) {
+        for (std::size_t at = 0; at < size; ++at) {
             const std::size_t count =
-                escape_line_byte(static_cast<unsigned char>(*text), false, form);
+                escape_line_byte(static_cast<unsigned char>(text[at]), false, form);
             if (count > limit || count > room) return;
             append(form, count);
             limit -= count;
@@ -133,8 +161,11 @@ std::size_t format_report_line(const char* timestamp, const char* name, const ch
     const std::size_t timestamp_length = std::strlen(timestamp);
     // A control byte in a name (or in a message naming one) could end the line and start
     // a fake entry or section: lengths count the escaped forms.
-    const std::size_t message_length = escaped_length(message);
-    std::size_t name_length = has_name ? escaped_length(name) : 0;
+    const std::size_t message_size = std::strlen(message);
+    const std::size_t message_length = escaped_length(message, message_size);
+    const std::size_t name_size = has_name ? std::strlen(name) : 0;
+    std::size_t name_length = has_name ? escaped_length(name, name_size) : 0;
+    const bool name_plain = name_length == name_size;
 
     // What the line needs besides the name: the lead-in, and the colon and space before
     // the message.
@@ -162,7 +193,7 @@ std::size_t format_report_line(const char* timestamp, const char* name, const ch
     if (has_name) {
         if (line.length == 0) line.append("   ");
         line.append(" ");
-        line.append_escaped(name, name_length);
+        line.append_escaped(name, name_size, name_plain, name_length);
         if (cut_name) line.append(kCutMark);
     }
     if (message_length != 0) {
@@ -170,7 +201,7 @@ std::size_t format_report_line(const char* timestamp, const char* name, const ch
             if (name != nullptr) line.append(":");
             line.append(" ");
         }
-        line.append_escaped(message, message_length);
+        line.append_escaped(message, message_size, message_length == message_size, message_length);
     }
     out[line.length++] = '\r';
     out[line.length++] = '\n';
@@ -183,7 +214,8 @@ void report(int timestamped, ReportCategory category, const char* name, const ch
     if (scan == nullptr || scan->sink == nullptr) return;
     char timestamp[kTimestampSize] = "";
     if (timestamped) format_timestamp(timestamp, sizeof timestamp);
-    char message[kMessageSize] = "";
+    char message[kMessageSize];
+    message[0] = '\0';
     if (format != nullptr) {
         va_list arguments;
         va_start(arguments, format);

@@ -44,6 +44,9 @@ TEST(ReportLine, FormsOfTheLineLayout) {
         {"", "a\n===== Files that are GIF =====\tb\x01\x7f", "",
          "    a\\n===== Files that are GIF =====\\tb\\x01\\x7f\r\n"},
         {"", "x", "bad\rmessage\x1b", "    x: bad\\rmessage\\x1b\r\n"},
+        // Bytes just below and above the control range, well inside a long name.
+        {"", "a folder name\x1f of ~\x7f 0x20 and up", "",
+         "    a folder name\\x1f of ~\\x7f 0x20 and up\r\n"},
         {"", "abcdef\x01\x02", "read error: 5", "    abcdef...: read error: 5\r\n", 32},
         {"",
          "ab\x01"

@@ -46,6 +46,13 @@ Bytes straddling_entries() {
            ifd_entry(false, kPhotometric, kShort, 1, 5u << 16) + be32(0);
 }
 
+// One LONG entry whose last byte, the value's low byte, opens the second block.
+Bytes entry_ending_past_the_block() {
+    const std::uint32_t directory = 4096 - 2 - 11;
+    return Bytes("MM\0*", 4) + be32(directory) + fill(directory - 8, 0) + be16(1) +
+           ifd_entry(false, kPhotometric, 4, 1, 2) + be32(0);
+}
+
 using TiffAnalysis = AnalysisTest;
 
 TEST_F(TiffAnalysis, VerdictFollowsTheThreeTagsInEitherByteOrder) {
@@ -130,6 +137,7 @@ TEST_F(TiffAnalysis, DirectoryCountPositionAndHeaderWindow) {
         {"position past the end", rgb_at(8).replace(4, 4, le32(100000)), Verdict::Invalid},
         {"directory in the second block", kFarDirectory, Verdict::Rgb},
         {"entries across the first block's end", straddling_entries(), Verdict::Cmyk},
+        {"an entry's last byte in the next block", entry_ending_past_the_block(), Verdict::Rgb},
         {"header after 10 bytes: the position is absolute", rgb_at(18, 10), Verdict::Rgb},
         {"header ending at byte 60", rgb_at(64, 56), Verdict::Rgb},
         {"header ending at byte 61", rgb_at(65, 57), Verdict::Invalid},
