@@ -64,7 +64,7 @@ void read_macintosh_type(const char* path, char* out) {
     // The stream is named by appending to the path; a path that would then pass the
     // limit has no type rather than a cut name.
     if (std::strlen(path) + kFinderInfoSuffixLength >= kPathLimit) return;
-    unsigned char* info = file_reader.storage;
+    unsigned char* info = reader_storage();
     const int count = platform_read_finder_info(path, info);
     // The buffer now holds the stream's bytes, not the file's.
     file_reader.buffered = 0;

@@ -6,10 +6,33 @@
 
 #include "report/report.h"
 
+namespace {
+
+// Owns the thread's reader storage; the reader itself, constant-initialised, has no
+// destructor to free it with.
+struct ReaderStorageOwner {
+    unsigned char* bytes = nullptr;
+    ~ReaderStorageOwner() { delete[] bytes; }
+};
+thread_local ReaderStorageOwner storage_owner;
+
+}  // namespace
+
+unsigned char* reader_storage() {
+    FileReader& reader = file_reader;
+    if (reader.storage == nullptr) {
+        // A reader reset whole (FileReader{}) finds the thread's storage again.
+        if (storage_owner.bytes == nullptr)
+            storage_owner.bytes = new unsigned char[kReaderStorageSize];
+        reader.storage = storage_owner.bytes;
+    }
+    return reader.storage;
+}
+
 void reset_reader_for_file(PlatformFile handle, std::uint64_t size, bool short_read_ends) {
     FileReader& reader = file_reader;
     reader.handle = handle;
-    reader.buffer = reader.storage;
+    reader.buffer = reader_storage();
     reader.buffer_start = 0;
     reader.buffered = 0;
     reader.end_limit = 0;

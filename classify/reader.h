@@ -25,6 +25,9 @@ constexpr std::uint32_t kReaderBufferSize = 4116;
 // thread's reader small.
 constexpr std::uint32_t kReadSize = 65536;
 
+// Bytes of a reader's storage: the largest read and a block with its slack after it.
+constexpr std::uint32_t kReaderStorageSize = kReadSize + kReaderBufferSize;
+
 // Bytes a signature test, the TIFF header search, the JPEG walk and the EPS preamble
 // look at.
 constexpr int kSignatureWindow = 60;
@@ -61,13 +64,19 @@ struct FileReader {
     bool positioning_known;      // the system has said whether the file can be positioned
     std::uint64_t size_at_open;  // or kSizeUnknown
     bool short_read_ends;        // a read shorter than asked is the file's end
-    unsigned char storage[kReadSize + kReaderBufferSize];
+    unsigned char* storage;      // kReaderStorageSize bytes: reader_storage()
 };
 
 // The calling thread's reader. Defined here, constant-initialised, so that every use
 // reaches it directly at its place in the thread's storage, with no call to a
 // thread-initialisation wrapper before each access.
 inline thread_local FileReader file_reader = {};
+
+// The calling thread's reader storage, made at its first use and freed when the thread
+// ends. It lives apart from the reader: a thread's own storage is cleared whole when the
+// thread starts, and 68 KiB cleared there would cost every thread, and every run of the
+// tool, whether it checks a file or not.
+unsigned char* reader_storage();
 
 // Called by the file check after opening: empty buffer at position 0, no end limit, no
 // end of data, no failure. `size` is what the open learnt of the file's size, if anything;

@@ -13,6 +13,13 @@ LogFileState log_file = {{}, false, {false}, false, 0, "", LogOutcome::Whole, 0,
 
 namespace {
 
+// Each slot's gathering buffer, by slot number.
+char section_pending[kSectionCount][kSectionGatherSize];
+
+char* pending_of(const LogSlot& slot) {
+    return section_pending[&slot - log_file.slots];
+}
+
 // "Inkhound.tm0" to "Inkhound.tm7".
 void section_file_name(int slot, char* out, std::size_t size) {
     char suffix[16];
@@ -52,7 +59,8 @@ void lose_entry(int error) {
 
 void write_gathered(LogSlot& slot) {
     if (slot.gathered == 0) return;
-    if (!platform_write(slot.file, slot.pending, slot.gathered)) lose_entry(platform_last_error());
+    if (!platform_write(slot.file, pending_of(slot), slot.gathered))
+        lose_entry(platform_last_error());
     slot.gathered = 0;
 }
 
@@ -65,7 +73,7 @@ void write_to_slot(LogSlot& slot, const char* text, std::size_t length) {
             lose_entry(platform_last_error());
         return;
     }
-    std::memcpy(slot.pending + slot.gathered, text, length);
+    std::memcpy(pending_of(slot) + slot.gathered, text, length);
     slot.gathered += static_cast<std::uint32_t>(length);
 }
 
@@ -80,9 +88,10 @@ int copy_sections(PlatformFile to, std::uint32_t* copied) {
         if (!platform_seek(slot.file, 0, &where) || where != 0) return 0;
         for (;;) {
             std::uint32_t got = 0;
-            if (!platform_read(slot.file, slot.pending, sizeof slot.pending, &got)) return 0;
+            char* pending = pending_of(slot);
+            if (!platform_read(slot.file, pending, kSectionGatherSize, &got)) return 0;
             if (got == 0) break;
-            if (!platform_write(to, slot.pending, got)) return 0;
+            if (!platform_write(to, pending, got)) return 0;
             *copied += got;
         }
     }

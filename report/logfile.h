@@ -14,13 +14,14 @@
 constexpr std::uint32_t kSectionGatherSize = 4096;
 
 // A section's file exists only when the scan's logging flags share a bit with the
-// section's log_mask (kSections). Its entries gather in `pending` and go to the file
-// when the next one would not fit, and before the merge copies the files.
+// section's log_mask (kSections). Its entries gather in the section's gathering buffer
+// (kept apart, so that the slots share a page and a scan touches only the buffers of its
+// own sections) and go to the file when the next one would not fit, and before the merge
+// copies the files.
 struct LogSlot {
     PlatformFile file = kNoFile;  // the section file, or kNoFile
     std::uint8_t header_written = 0;
-    std::uint32_t gathered = 0;  // bytes waiting in `pending`
-    char pending[kSectionGatherSize];
+    std::uint32_t gathered = 0;  // bytes waiting in the gathering buffer
 };
 
 // What the last merge made of the log.

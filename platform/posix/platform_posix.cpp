@@ -312,18 +312,38 @@ void platform_close_directory(PlatformDirectory handle) {
     if (handle.value != 0) closedir(to_dir(handle));
 }
 
+// A file without a name in the folder of `path`, where the system can make one: nothing
+// to name and remove again, two changes of the folder fewer per section. -1 otherwise.
+static int open_unnamed_file_beside(const char* path) {
+#ifdef O_TMPFILE
+    const char* slash = std::strrchr(path, '/');
+    char folder[kPathLimit];
+    const std::size_t length = slash == nullptr ? 0 : static_cast<std::size_t>(slash - path);
+    if (length == 0 || length >= sizeof folder) return -1;
+    std::memcpy(folder, path, length);
+    folder[length] = '\0';
+    return open(folder, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#else
+    static_cast<void>(path);
+    return -1;
+#endif
+}
+
 PlatformFile platform_create_section_file(const char* path) {
     if (injected_fault(PlatformCall::SectionFile)) return kNoFile;
-    // A leftover of the same name is replaced, never followed or reused; once unlinked,
-    // the file lives exactly as long as its descriptor.
+    // A leftover of the same name is removed, never followed or reused; the section file
+    // itself lives exactly as long as its descriptor, unnamed from the start or unlinked.
     unlink(path);
-    const int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return kNoFile;
-    if (unlink(path) != 0) {
-        const int error = errno;
-        close(fd);
-        errno = error;
-        return kNoFile;
+    int fd = open_unnamed_file_beside(path);
+    if (fd < 0) {
+        fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) return kNoFile;
+        if (unlink(path) != 0) {
+            const int error = errno;
+            close(fd);
+            errno = error;
+            return kNoFile;
+        }
     }
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return PlatformFile{fd};
