@@ -41,8 +41,13 @@ mkdir -p "$(dirname "$prefix")"
     if [ ! -f "$ready" ]; then
         [ -d "$prefix" ] && quiet "$server" -k
         rm -rf "$prefix"
-        quiet timeout 300 "$loader" wineboot -i
-        quiet "$server" -w
+        # Emulated, 32-bit Wine has taken three to five minutes to make its prefix. A
+        # prefix it could not finish is removed, never marked ready and used half made.
+        if ! quiet timeout 900 "$loader" wineboot -i || ! quiet "$server" -w; then
+            quiet "$server" -k
+            rm -rf "$prefix"
+            exit 1
+        fi
         # Dot-files are not hidden, there is no sound device, and the dialog fonts are
         # the real ones, so that tests see what a user's Windows shows. Windows are made
         # without a display, by Wine's null display driver: tests read them back through
@@ -59,8 +64,11 @@ mkdir -p "$(dirname "$prefix")"
     # answers 0 only when it was not running, and then the helper processes are started
     # once here rather than under a test's pipes.
     if quiet "$server" -p; then
-        quiet timeout 120 "$loader" cmd /c exit
+        quiet timeout 300 "$loader" cmd /c exit
     fi
-) 9>"$prefix.lock"
+) 9>"$prefix.lock" || {
+    echo "wine-run.sh: could not make the Wine prefix $prefix" >&2
+    exit 1
+}
 
 exec timeout "${INKHOUND_WINE_TIMEOUT:-300}" "$loader" "$@"
