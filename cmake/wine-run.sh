@@ -71,4 +71,19 @@ mkdir -p "$(dirname "$prefix")"
     exit 1
 }
 
-exec timeout "${INKHOUND_WINE_TIMEOUT:-300}" "$loader" "$@"
+# Wine starts its helper processes (services, devices, the desktop) from whichever program
+# first needs one, and the helper keeps that program's output open. One started under a
+# test, after a helper made above has died (emulated, 32-bit Wine's now and then do),
+# would hold CTest's pipe open until CTest gave the test up as hung. So where the output is
+# not a terminal it goes through files of this run's own, copied out when the program ends.
+if [ -t 1 ] && [ -t 2 ]; then
+    exec timeout "${INKHOUND_WINE_TIMEOUT:-300}" "$loader" "$@"
+fi
+out=$(mktemp) err=$(mktemp)
+trap 'cat "$out"; cat "$err" >&2; rm -f "$out" "$err"' EXIT
+# Started in the background, so that a signal to this script is passed on at once; its
+# input given explicitly, since a background command would otherwise read nothing.
+timeout "${INKHOUND_WINE_TIMEOUT:-300}" "$loader" "$@" <&0 >"$out" 2>"$err" &
+program=$!
+trap 'kill $program 2>/dev/null; exit 143' TERM INT HUP
+wait $program
