@@ -75,8 +75,9 @@ mkdir -p "$(dirname "$prefix")"
 # first needs one, and the helper keeps that program's output open. One started under a
 # test, after a helper made above has died (emulated, 32-bit Wine's now and then do),
 # would hold CTest's pipe open until CTest gave the test up as hung. So where the output is
-# not a terminal it goes through files of this run's own, copied out when the program ends.
-if [ -t 1 ] && [ -t 2 ]; then
+# not a terminal it goes through files of this run's own, copied out when the program ends;
+# a program given a terminal keeps it, since it asks the terminal about itself.
+if [ -t 0 ] || [ -t 1 ] || [ -t 2 ]; then
     exec timeout "${INKHOUND_WINE_TIMEOUT:-300}" "$loader" "$@"
 fi
 out=$(mktemp) err=$(mktemp)
