@@ -337,7 +337,7 @@ LineAction handle_line(ScanOfOneCall& scan, char* line, std::size_t length) {
 // The operators whose lines may still change the findings: in the body, one whose hint
 // is already there changes nothing, and elsewhere operators are not looked at. "setc" of
 // setcmykcolor is why a letter is looked for before "co", not only before "c". Lines
-// holding "%", "/" or a zero byte are looked at whatever the state.
+// holding "%", "/D" or a zero byte are looked at whatever the state.
 OperatorBytes operators_looked_for(const ScanOfOneCall& scan) {
     OperatorBytes operators = {{0, 0, 0}};
     if (scan.scan_state != kBody) return operators;
@@ -563,7 +563,8 @@ bool take_line_from_block(const OperatorBytes& operators, char* line, std::size_
 bool is_attention(const unsigned char* bytes, std::uint32_t at, std::uint32_t to,
                   const OperatorBytes& operators) {
     const unsigned char byte = bytes[at];
-    if (byte == 0 || byte == '%' || byte == '/') return true;
+    if (byte == 0 || byte == '%') return true;
+    if (byte == '/') return at + 1 < to && bytes[at + 1] == 'D';
     if (at + 2 >= to || bytes[at + 1] != 'c' || bytes[at + 2] != 'o') return false;
     return byte == operators.before_co[0] || byte == operators.before_co[1] ||
            byte == operators.before_co[2];
@@ -611,13 +612,15 @@ struct OperatorVectors {
 // 0xFF for each of the 16 bytes at `p` that needs attention; reads p[16] and p[17] as well.
 inline __m128i attention16(const unsigned char* p, const OperatorVectors& operators) {
     const __m128i x = load16(p);
-    const __m128i marks = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('%')), _mm_cmpeq_epi8(x, _mm_set1_epi8('/'))),
-        _mm_cmpeq_epi8(x, _mm_setzero_si128()));
+    const __m128i next = load16(p + 1);
+    const __m128i device = _mm_and_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('/')),
+                                         _mm_cmpeq_epi8(next, _mm_set1_epi8('D')));
+    const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('%')), device),
+                                       _mm_cmpeq_epi8(x, _mm_setzero_si128()));
     const __m128i before_co =
         _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, operators.b), _mm_cmpeq_epi8(x, operators.k)),
                      _mm_cmpeq_epi8(x, operators.t));
-    const __m128i co = _mm_and_si128(_mm_cmpeq_epi8(load16(p + 1), _mm_set1_epi8('c')),
+    const __m128i co = _mm_and_si128(_mm_cmpeq_epi8(next, _mm_set1_epi8('c')),
                                      _mm_cmpeq_epi8(load16(p + 2), _mm_set1_epi8('o')));
     return _mm_or_si128(marks, _mm_and_si128(before_co, co));
 }

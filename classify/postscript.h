@@ -59,18 +59,20 @@ Verdict findings_to_verdict(EpsFindings findings);
 // ---- Searches behind the line scan ----------------------------------------------------
 // The scan looks at a line only when it holds a byte that needs attention: a zero byte,
 // or a byte a line must hold before a keyword that can still change something can match
-// in it: "%" and "/" always, and in the body the letter before "color" of each colour
-// operator whose hint is still missing (the "b" of setrgbcolor and sethsbcolor, the "k"
-// of setcmykcolor, the "t" of setcolor) when "co" follows it. The lines between are
-// passed over by their line ends alone, without being copied.
+// in it: "%" always, "/" when "D" follows it (the one name looked for is /Device...;
+// PostScript code names something on most lines), and in the body the letter before
+// "color" of each colour operator whose hint is still missing (the "b" of setrgbcolor and
+// sethsbcolor, the "k" of setcmykcolor, the "t" of setcolor) when "co" follows it. The
+// lines between are passed over by their line ends alone, without being copied.
 
 // The letters looked for before "co"; a zero byte stands for none.
 struct OperatorBytes {
     unsigned char before_co[3];
 };
 
-// The first index in [from, to) of a byte needing attention, or `to`. A letter before
-// "co" counts only with the "co" below `to`; no byte at or past `to` is read.
+// The first index in [from, to) of a byte needing attention, or `to`. A "/" or a letter
+// before "co" counts only with what must follow it below `to`; no byte at or past `to` is
+// read.
 std::uint32_t find_attention(const unsigned char* bytes, std::uint32_t from, std::uint32_t to,
                              const OperatorBytes& operators);
 // The first index in [from, to) of a CR or LF, or `to`.

@@ -183,7 +183,7 @@ TEST_F(PostScriptScanTest, AFailedBlockReadEndsTheScan) {
 // of byte they look for, with ranges ending anywhere in and after the vector loads.
 TEST(LineSearches, VectorAndBytewiseSearchesAgree) {
     std::mt19937 random(7);
-    const unsigned char special[] = {0x0D, 0x0A, 0, '%', '/', 'b', 'c', 'o', 'k', 't', 0xFF};
+    const unsigned char special[] = {0x0D, 0x0A, 0, '%', '/', 'D', 'b', 'c', 'o', 'k', 't', 0xFF};
     const OperatorBytes operators[] = {{{'b', 'k', 't'}}, {{0, 'k', 0}}, {{0, 0, 0}}};
     unsigned char bytes[160];
     for (int round = 0; round < 3000; ++round) {
