@@ -719,6 +719,23 @@ std::size_t read_line(char* line) {
     std::size_t taken = 0;
     std::size_t length = 0;
     while (taken < kLineLimit && !reader.end_of_data && reader.verdict != 1) {
+        // What the block holds is taken in one run, as read_byte would take it byte by
+        // byte; the refill, the end and a failure are left to read_byte.
+        if (const std::uint32_t available = block_bytes_available()) {
+            const unsigned char* const bytes = reader.buffer + reader.cursor;
+            const std::uint32_t run = available < kLineLimit - taken
+                                          ? available
+                                          : static_cast<std::uint32_t>(kLineLimit - taken);
+            const std::uint32_t from = taken == 0 && is_line_end(bytes[0]) ? 1 : 0;
+            const std::uint32_t end = find_line_end(bytes, from, run);
+            for (std::uint32_t i = from; i < end; ++i)
+                if (bytes[i] != 0) line[length++] = static_cast<char>(bytes[i]);
+            const std::uint32_t used = end < run ? end + 1 : run;
+            reader.cursor += used;
+            taken += used;
+            if (end < run) break;
+            continue;
+        }
         const int byte = read_byte();
         ++taken;
         // A zero byte is dropped, and so is the 0 read_byte gives at the end or on a failure.

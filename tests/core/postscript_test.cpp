@@ -116,6 +116,7 @@ TEST_F(PostScriptScanTest, BodyPrologAndImageFindings) {
         {kBody + kFullLine + std::string(33, ' ') + "setcmykcolor\n", HintCmyk},  // 300 characters
         // The operator ends at the line's 255th byte; after CR LF the LF is its first.
         {kBody + std::string(244, 'x') + "setrgbcolor\n", HintRgb},
+        {kBody + std::string(245, 'x') + "setrgbcolor\n", 0},  // cut before its last byte
         {kBody + "x\r\n" + std::string(244, 'x') + "setrgbcolor\n", 0},
         {kPhotoshop + "/DeviceRGB\nsetcmykcolor\n", FoundRgb},
         {kPhotoshop + "%%BeginProlog\n/DeviceCMYK\n", FoundCmyk},
