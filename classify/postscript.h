@@ -81,14 +81,20 @@ std::uint32_t find_line_end(const unsigned char* bytes, std::uint32_t from, std:
 std::uint32_t find_last_line_end(const unsigned char* bytes, std::uint32_t from, std::uint32_t to);
 
 // The same searches a byte at a time, as builds without SSE2 make them (the i686 build
-// for Windows 95/98 machines); the searches above use SSE2 where the build targets it and
-// give the same answers.
+// for Windows 95/98 machines); the searches above use SSE2 where the build targets it, the
+// attention search AVX2 where the processor has it, and give the same answers.
 std::uint32_t find_attention_portable(const unsigned char* bytes, std::uint32_t from,
                                       std::uint32_t to, const OperatorBytes& operators);
 std::uint32_t find_line_end_portable(const unsigned char* bytes, std::uint32_t from,
                                      std::uint32_t to);
 std::uint32_t find_last_line_end_portable(const unsigned char* bytes, std::uint32_t from,
                                           std::uint32_t to);
+#if defined(__SSE2__)
+// The attention search 16 bytes at a time: find_attention's where the processor lacks AVX2
+// (it then looks at 32 bytes at a time), and for the last bytes of a range where it has it.
+std::uint32_t find_attention_sse2(const unsigned char* bytes, std::uint32_t from, std::uint32_t to,
+                                  const OperatorBytes& operators);
+#endif
 
 // Whether a line holds any byte that can begin a keyword match ("%", "/", "ol"); a line
 // without one leaves the scan's state and findings unchanged.

@@ -195,8 +195,11 @@ TEST(LineSearches, VectorAndBytewiseSearchesAgree) {
         const std::uint32_t to = from + random() % (sizeof bytes - from + 1);
         SCOPED_TRACE(testing::Message() << "round " << round << " [" << from << ", " << to << ")");
         const OperatorBytes& looked_for = operators[round % 3];
-        ASSERT_EQ(find_attention_portable(bytes, from, to, looked_for),
-                  find_attention(bytes, from, to, looked_for));
+        const std::uint32_t attention = find_attention_portable(bytes, from, to, looked_for);
+        ASSERT_EQ(attention, find_attention(bytes, from, to, looked_for));
+#if defined(__SSE2__)
+        ASSERT_EQ(attention, find_attention_sse2(bytes, from, to, looked_for));
+#endif
         ASSERT_EQ(find_line_end_portable(bytes, from, to), find_line_end(bytes, from, to));
         ASSERT_EQ(find_last_line_end_portable(bytes, from, to),
                   find_last_line_end(bytes, from, to));
