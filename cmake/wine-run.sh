@@ -77,7 +77,7 @@ mkdir -p "$(dirname "$prefix")"
 # would hold CTest's pipe open until CTest gave the test up as hung. So where the output is
 # not a terminal it goes through files of this run's own, copied out when the program ends;
 # a program given a terminal keeps it, since it asks the terminal about itself.
-if [ -t 0 ] || [ -t 1 ] || [ -t 2 ]; then
+if [ -t 1 ] || [ -t 2 ]; then
     exec timeout "${INKHOUND_WINE_TIMEOUT:-300}" "$loader" "$@"
 fi
 out=$(mktemp) err=$(mktemp)
