@@ -51,9 +51,12 @@ if /usr/lib/wine/wine --version >/dev/null 2>&1; then
     # now and then hangs or loses its server connection ("wine client error") in a program
     # it runs whole a moment later. A fault of the program fails every time, and the x86_64
     # build runs every test once. A hang is given up after two minutes, not five: the
-    # slowest test takes under a minute there.
+    # slowest test takes under a minute there. The walker's tests are left to the other
+    # builds there too: in two full runs of three the emulator faulted in them at once,
+    # and again on each try (an illegal-instruction fault on a plain load, inside the test
+    # framework's per-thread records), where the x86_64 build passes every time.
     if grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386; then
-        left_out='^e2e_|^JobsTest\.' repeat=(--repeat until-pass:3)
+        left_out='^e2e_|^JobsTest\.|^WalkerTest\.' repeat=(--repeat until-pass:3)
         export INKHOUND_WINE_TIMEOUT=120
     fi
     # The prefix and its server are made here, once: an emulated Wine can take longer to
