@@ -20,8 +20,11 @@ case " ${LD_PRELOAD:-} " in
     *"/inkhound-noreplace.so "*) ;;
     *) [ -n "$noreplace" ] && export LD_PRELOAD="$noreplace${LD_PRELOAD:+ $LD_PRELOAD}" ;;
 esac
+# Under the emulator a 32-bit program that faults ends at once: the debugger Wine would
+# start for it faults or hangs itself there, and once held the prefix's making for good.
 if [ "$arch" = win32 ] && grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386; then
     export INKHOUND_NO_DEBUG_STRINGS=1
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winedbg.exe=d"
 fi
 
 # Wine's server and helper processes outlive the command that starts them: they must
@@ -43,7 +46,7 @@ mkdir -p "$(dirname "$prefix")"
         rm -rf "$prefix"
         # Emulated, 32-bit Wine has taken three to five minutes to make its prefix. A
         # prefix it could not finish is removed, never marked ready and used half made.
-        if ! quiet timeout 900 "$loader" wineboot -i || ! quiet "$server" -w; then
+        if ! quiet timeout 900 "$loader" wineboot -i || ! quiet timeout 300 "$server" -w; then
             quiet "$server" -k
             rm -rf "$prefix"
             exit 1
