@@ -2,6 +2,7 @@
 // check them with their entries captured, and the owner's replay in hand-over order.
 #include "scan/jobs.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -20,6 +21,10 @@ namespace {
 
 // The owner waits in steps this long: a stop raised in a signal handler wakes nobody.
 constexpr auto kStopPollInterval = std::chrono::milliseconds(50);
+
+// Files waiting to be taken before the owner wakes a worker for them as it hands one over,
+// while another worker is awake.
+constexpr std::uint64_t kFilesToWakeFor = 4;
 
 // One entry a check made, as its sink received it.
 struct CapturedEntry {
@@ -70,15 +75,24 @@ struct CheckJobs {
     ScanState* owner_scan;    // replayed into on the owner's thread only
     std::vector<Slot> slots;  // the window: file n lives in slots[n % slots.size()]
     std::vector<std::thread> workers;
-    // Under `lock`, shared by the owner and the workers: the slots' states and the four
-    // fields below. The owner alone writes next_to_hand and ended, the workers alone
-    // next_to_take (the owner too, only to drop files nobody has taken). Workers wait on
-    // `to_workers` for a file or the close, the owner on `to_owner` for a file checked.
+    // Under `lock`, shared by the owner and the workers: the slots' states and the fields
+    // below. The owner alone writes next_to_hand, ended and the owner's wait; the workers
+    // alone next_to_take (the owner too, only to drop files nobody has taken) and
+    // finished; idle_workers both, each for itself. Workers wait on `to_workers` for a
+    // file or the close, the owner on `to_owner` for files checked.
+    //
+    // A wake-up costs each side a system call, dearer than a small file's check: the owner
+    // wakes the workers when a few files wait for them or before it waits itself, and a
+    // worker wakes the owner only when the files it waits for are checked.
     std::mutex lock;
     std::condition_variable to_workers;
     std::condition_variable to_owner;
     std::uint64_t next_to_hand;    // sequence number of the next file handed over
     std::uint64_t next_to_take;    // workers take files strictly in hand-over order
+    std::uint64_t finished;        // files checked (or dropped) so far, in any order
+    int idle_workers;              // workers waiting on to_workers
+    bool owner_waiting;            // the owner waits on to_owner ...
+    std::uint64_t wake_owner_at;   // ... until `finished` reaches this
     bool ended;                    // no file is begun or replayed any more
     bool closing;                  // the workers end once no file is left to take
     std::uint64_t next_to_replay;  // the owner's alone
@@ -128,15 +142,25 @@ void run_worker(CheckJobs* jobs) {
     bind_scan(&scan);
     std::unique_lock<std::mutex> hold(jobs->lock);
     for (;;) {
-        jobs->to_workers.wait(hold, [jobs] { return jobs->closing || can_take(*jobs); });
-        if (!can_take(*jobs)) break;
+        if (!can_take(*jobs)) {
+            if (jobs->closing) break;
+            ++jobs->idle_workers;
+            jobs->to_workers.wait(hold, [jobs] { return jobs->closing || can_take(*jobs); });
+            --jobs->idle_workers;
+            continue;
+        }
         Slot& slot = slot_of(*jobs, jobs->next_to_take++);
         slot.state = SlotState::Running;
         hold.unlock();
         check_in_slot(*jobs, slot);
         hold.lock();
         slot.state = SlotState::Done;
-        jobs->to_owner.notify_one();
+        ++jobs->finished;
+        // After a stop the owner waits for no file not yet begun.
+        if (jobs->owner_waiting && (jobs->finished >= jobs->wake_owner_at || stopped(*jobs))) {
+            jobs->owner_waiting = false;
+            jobs->to_owner.notify_one();
+        }
     }
     bind_scan(nullptr);
 }
@@ -163,34 +187,65 @@ bool replay(const CheckJobs& jobs, const Slot& slot) {
         {slot.path.c_str(), slot.verdict, slot.embedded_jpeg_seen, &slot.details});
 }
 
+// Under the lock, on the owner's thread: wakes a waiting worker when files wait to be
+// taken; with `all`, every waiting worker.
+void wake_workers(CheckJobs& jobs, bool all) {
+    if (jobs.idle_workers == 0 || jobs.next_to_take == jobs.next_to_hand) return;
+    // With every worker asleep, the file waiting is woken for at once.
+    if (!all && jobs.next_to_hand - jobs.next_to_take < kFilesToWakeFor &&
+        static_cast<std::size_t>(jobs.idle_workers) < jobs.workers.size())
+        return;
+    if (all)
+        jobs.to_workers.notify_all();
+    else
+        jobs.to_workers.notify_one();
+}
+
 // On the owner's thread: replays the checked files at the front of the window, in order,
 // and drops the files nobody will begin (after the stop or the end); returns once a slot
 // is free for the next file or, with `all`, once no file is in flight.
 void settle(CheckJobs& jobs, bool all) {
     std::unique_lock<std::mutex> hold(jobs.lock);
     for (;;) {
-        while (jobs.next_to_replay < jobs.next_to_hand) {
-            Slot& slot = slot_of(jobs, jobs.next_to_replay);
-            if (slot.state == SlotState::Done) {
-                // The slot is the owner's now; the replay writes to the sinks unlocked.
-                hold.unlock();
-                const bool go_on = jobs.ended || replay(jobs, slot);
-                hold.lock();
-                if (!go_on) jobs.ended = true;
-                slot.state = SlotState::Free;
-                ++jobs.next_to_replay;
-            } else if (slot.state == SlotState::Queued && (jobs.ended || stopped(jobs))) {
-                // Workers take files in order: from here on nothing has been begun.
-                for (std::uint64_t n = jobs.next_to_replay; n < jobs.next_to_hand; ++n)
-                    slot_of(jobs, n).state = SlotState::Free;
-                jobs.next_to_replay = jobs.next_to_take = jobs.next_to_hand;
-            } else {
-                break;
+        // The checked files at the front, replayed together with the lock let go: the
+        // slots are the owner's while Done.
+        std::uint64_t run_end = jobs.next_to_replay;
+        while (run_end < jobs.next_to_hand && slot_of(jobs, run_end).state == SlotState::Done)
+            ++run_end;
+        if (run_end > jobs.next_to_replay) {
+            hold.unlock();
+            bool go_on = true;
+            for (std::uint64_t n = jobs.next_to_replay; n < run_end; ++n) {
+                Slot& slot = slot_of(jobs, n);
+                if (go_on && !jobs.ended) go_on = replay(jobs, slot);
             }
+            hold.lock();
+            if (!go_on) jobs.ended = true;
+            for (std::uint64_t n = jobs.next_to_replay; n < run_end; ++n)
+                slot_of(jobs, n).state = SlotState::Free;
+            jobs.next_to_replay = run_end;
+        }
+        if (jobs.next_to_replay < jobs.next_to_hand &&
+            slot_of(jobs, jobs.next_to_replay).state == SlotState::Queued &&
+            (jobs.ended || stopped(jobs))) {
+            // Workers take files in order: from here on nothing has been begun.
+            for (std::uint64_t n = jobs.next_to_replay; n < jobs.next_to_hand; ++n)
+                slot_of(jobs, n).state = SlotState::Free;
+            jobs.finished += jobs.next_to_hand - jobs.next_to_take;
+            jobs.next_to_replay = jobs.next_to_take = jobs.next_to_hand;
         }
         const std::uint64_t in_flight = jobs.next_to_hand - jobs.next_to_replay;
         if (in_flight == 0 || (!all && in_flight < jobs.slots.size())) return;
+        if (slot_of(jobs, jobs.next_to_replay).state == SlotState::Done) continue;
+        // Woken when half the window is checked (or all of it, at the end), so that one
+        // wake-up replays many files; a worker still on the front file is waited for
+        // file by file.
+        wake_workers(jobs, true);
+        const std::uint64_t half = all ? in_flight : (in_flight + 1) / 2;
+        jobs.wake_owner_at = std::max(jobs.finished + 1, jobs.next_to_replay + half);
+        jobs.owner_waiting = true;
         jobs.to_owner.wait_for(hold, kStopPollInterval);
+        jobs.owner_waiting = false;
     }
 }
 
@@ -224,7 +279,7 @@ bool hand_over_file(CheckJobs* jobs, const char* path, bool listed_regular) {
     slot.path.assign(path);
     slot.listed_regular = listed_regular;
     slot.state = SlotState::Queued;
-    jobs->to_workers.notify_one();
+    wake_workers(*jobs, false);
     return true;
 }
 

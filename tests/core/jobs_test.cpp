@@ -77,7 +77,9 @@ TEST_F(JobsTest, AnyNumberOfJobsMakesTheOneJobReport) {
 // A stop raised as the first file is counted: the files begun are reported whole, in
 // order, and nothing after the stop is begun.
 TEST_F(JobsTest, AStopReportsEveryFileBegunAndNoOther) {
-    for (int i = 0; i < 200; ++i) scratch_.write("f" + std::to_string(1000 + i) + ".gif", kGif);
+    // More files than eight jobs hold in flight.
+    for (int i = 0; i < 3 * 8 * kFilesPerJob; ++i)
+        scratch_.write("f" + std::to_string(1000 + i) + ".gif", kGif);
     const std::vector<const char*> directories = {scratch_.path().c_str()};
     const Lines whole = scan(directories, 1);
     test_scan().progress_count_on = true;
