@@ -2,8 +2,8 @@
 # Parallel checks: "inkhound check" and "inkhound scan" with --jobs 1 and --jobs 8 on
 # 2,000 files of the mixed tree served by bench/fuse/slowfs.c, which waits DELAY_MS
 # milliseconds (default 2) before every open and read as a file server would; then the
-# same on the local disk with 1, 2, 4 and 8 jobs on a 5,000-file job, to choose the
-# default. Interleaved run by run; prints Markdown tables (best of RUNS on the local disk,
+# same on the local disk with 1, 2, 4 and 8 jobs on a 5,000-file job and on the 17,000
+# JPEG, TIFF and GIF files of no-eps, to choose the default. Interleaved run by run; prints Markdown tables (best of RUNS on the local disk,
 # of SLOW_RUNS on the slow share, where the waits dominate and one job takes minutes).
 # usage: bench/jobs/run.sh [BUILD_DIR [RUNS [SLOW_RUNS]]]   (defaults: build/native 3 1;
 # as root, or a user allowed to mount FUSE file systems)
@@ -48,6 +48,8 @@ for i in $(seq 0 19); do folders+=("$mount/folder$i"); done
 mapfile -t files < <(cd "$mount" && find folder{0..19} -type f | sort | sed "s|^|$mount/|")
 mapfile -t local_files < <(find "$job" -type f | sort)
 local_folders=("$job"/folder*)
+no_eps=$data/no-eps
+n_no_eps=$(find "$no_eps" -type f | wc -l)
 
 # The slow share's output is kept, to compare 8 jobs' with one's.
 for _ in $(seq "$slow_runs"); do
@@ -62,6 +64,8 @@ for _ in $(seq "$runs"); do
     for n in 1 2 4 8; do
         run check "$n" "${local_files[@]}" && keep "local_check$n" "${command[@]}"
         run scan "$n" "${local_folders[@]}" && keep "local_scan$n" "${command[@]}"
+        # Small files only, whose checks are the shortest: where a job's own cost shows.
+        run scan "$n" --file-scan-flags 0x36 "$no_eps" && keep "local_small$n" "${command[@]}"
     done
 done
 
@@ -95,4 +99,9 @@ for kind in check scan; do
             "${#local_files[@]}" "$n" "${best_time[local_$kind$n]}" \
             "$(rate "local_$kind$n" "${#local_files[@]}")" "$(ratio "local_$kind$n" "local_${kind}1")"
     done
+done
+for n in 1 2 4 8; do
+    printf '| local disk: `inkhound scan --file-scan-flags 0x36` of no-eps | %s | %s | %.3f | %s | %s | - |\n' \
+        "$n_no_eps" "$n" "${best_time[local_small$n]}" "$(rate "local_small$n" "$n_no_eps")" \
+        "$(ratio "local_small$n" local_small1)"
 done
