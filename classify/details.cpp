@@ -81,3 +81,9 @@ void clear_file_details(FileDetails* details) {
     std::memset(details, 0, offsetof(FileDetails, pdf));
     if (inventory_written) details->pdf = {};
 }
+
+void copy_file_details(FileDetails* to, const FileDetails& from) {
+    std::memcpy(to, &from, offsetof(FileDetails, pdf));
+    // An inventory nobody wrote is all zero (clear_file_details).
+    if (from.pdf.examined || to->pdf.examined) to->pdf = from.pdf;
+}

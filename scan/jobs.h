@@ -21,6 +21,10 @@ constexpr int kMaxJobs = 64;
 // files per wake-up; few enough that memory stays bounded (about 3 KiB a file) whatever
 // the tree holds.
 constexpr int kFilesPerJob = 32;
+// Files in flight whatever the number of jobs: a wake-up of the owner costs several
+// microseconds where the other processor must be interrupted (a virtual machine's most of
+// all), more than a small file's check; one per half window of these is negligible.
+constexpr int kFilesInFlightAtLeast = 512;
 
 // One file as the owner's thread learns of it, once its entries are replayed.
 struct CheckedFile {

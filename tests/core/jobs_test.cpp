@@ -3,6 +3,7 @@
 // which they finish; a stop leaves no file half reported.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "scan/jobs.h"
@@ -78,7 +79,8 @@ TEST_F(JobsTest, AnyNumberOfJobsMakesTheOneJobReport) {
 // order, and nothing after the stop is begun.
 TEST_F(JobsTest, AStopReportsEveryFileBegunAndNoOther) {
     // More files than eight jobs hold in flight.
-    for (int i = 0; i < 3 * 8 * kFilesPerJob; ++i)
+    const int in_flight = std::max(kFilesInFlightAtLeast, 8 * kFilesPerJob);
+    for (int i = 0; i < 2 * in_flight; ++i)
         scratch_.write("f" + std::to_string(1000 + i) + ".gif", kGif);
     const std::vector<const char*> directories = {scratch_.path().c_str()};
     const Lines whole = scan(directories, 1);
@@ -90,7 +92,7 @@ TEST_F(JobsTest, AStopReportsEveryFileBegunAndNoOther) {
     // The start line, a line per file, three closing lines and the counters.
     const int files = static_cast<int>(stopped.size()) - 5;
     ASSERT_LE(1, files);
-    EXPECT_GE(8 * kFilesPerJob + 1, files);
+    EXPECT_GE(in_flight + 1, files);
     EXPECT_TRUE(std::equal(stopped.begin(), stopped.begin() + 1 + files, whole.begin()));
     EXPECT_EQ("-1 @Immediate scan stopped by user", stopped[stopped.size() - 3]);
     const std::string count = std::to_string(files) + " ";
