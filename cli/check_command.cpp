@@ -73,9 +73,9 @@ bool print_checked_file(const CheckedFile& file) {
 }
 
 // Checks one file, here or on the jobs' threads. Returns false once the checks have ended.
-bool check_one_file(CheckJobs* checks, const Options& options, const char* path) {
+bool check_one_file(JobsOnDemand* jobs, const Options& options, const char* path) {
     note_progress_folder(path);
-    if (checks != nullptr) return hand_over_file(checks, path);
+    if (CheckJobs* checks = jobs_for_next_file(jobs)) return hand_over_file(checks, path);
     const Verdict verdict = check_file(path, options);
     return print_checked_file(
         {path, verdict, file_reader.embedded_jpeg_seen, &file_reader.details});
@@ -110,25 +110,24 @@ int run_check_command(int argc, char** argv) {
     // One job checks here, in turn; more hand the files to their threads. Where not one
     // thread can be had, the files are checked here all the same.
     const int jobs = jobs_asked_for(args);
-    const JobsSetUp set_up = {jobs, &options, false, nullptr, print_checked_file};
-    CheckJobs* checks = jobs > 1 ? start_check_jobs(set_up) : nullptr;
+    JobsOnDemand checks = {{jobs, &options, false, nullptr, print_checked_file}, nullptr, 0, false};
     if (progress_wanted(args)) start_progress(current_scan());
     bool printed = true;
     for (const char* path : args.operands) {
-        printed = check_one_file(checks, options, path);
+        printed = check_one_file(&checks, options, path);
         if (!printed) break;
     }
     // The list's paths follow the FILEs, each checked as it is read.
     int listed = 0;
     if (list.stream != nullptr && printed) {
         while ((listed = next_listed_path(&list)) == 1) {
-            printed = check_one_file(checks, options, list.path.c_str());
+            printed = check_one_file(&checks, options, list.path.c_str());
             if (!printed) break;
         }
     }
     close_file_list(&list);
     // The last files' results come out as the jobs end.
-    if (checks != nullptr) finish_check_jobs(checks);
+    finish_jobs_on_demand(&checks);
     stop_progress();
     if (!printed || listed < 0 || std::ferror(stdout)) return kExitUsage;
     if (stderr_sink_saw_error() || list.skipped_line) return kExitUnread;

@@ -122,15 +122,15 @@ bool record_checked_file(const CheckedFile& file) {
 // The walker's files, each named on the progress line before it is checked: on the
 // jobs' threads, or here as the walker itself would check it.
 struct ScanHandOff {
-    CheckJobs* checks;  // null: checked here
+    JobsOnDemand jobs;  // none started: checked here
     const Options* options;
 };
 
 void hand_over_path(void* receiver, const char* path, const ListedFile* listed) {
-    const ScanHandOff& to = *static_cast<const ScanHandOff*>(receiver);
+    ScanHandOff& to = *static_cast<ScanHandOff*>(receiver);
     note_progress_folder(path);
-    if (to.checks != nullptr) {
-        hand_over_file(to.checks, path, listed != nullptr);
+    if (CheckJobs* checks = jobs_for_next_file(&to.jobs)) {
+        hand_over_file(checks, path, listed != nullptr);
         return;
     }
     const Verdict verdict = check_file(path, *to.options, listed);
@@ -141,7 +141,7 @@ void hand_over_path(void* receiver, const char* path, const ListedFile* listed) 
 
 void catch_up_paths(void* receiver) {
     const ScanHandOff& to = *static_cast<const ScanHandOff*>(receiver);
-    if (to.checks != nullptr) catch_up_checks(to.checks);
+    if (to.jobs.checks != nullptr) catch_up_checks(to.jobs.checks);
 }
 
 // Sees every entry on its way to the scan's own sink: one of the errors kind decides the
@@ -319,12 +319,11 @@ int scan_targets(const ParsedArguments& args, const Options& options) {
     const int jobs = jobs_asked_for(args);
     const JobsSetUp set_up = {jobs, &options, true, &scan_control.immediate_stop_requested,
                               record_checked_file};
-    ScanHandOff to = {jobs > 1 ? start_check_jobs(set_up) : nullptr, &options};
+    ScanHandOff to = {{set_up, nullptr, 0, false}, &options};
     const FileHandOff hand_off = {hand_over_path, catch_up_paths, &to};
     targets.hand_off = &hand_off;
-    CheckJobs* checks = to.checks;
     const int finished = perform_immediate_scan(targets, options);
-    if (checks != nullptr) finish_check_jobs(checks);
+    finish_jobs_on_demand(&to.jobs);
     return finished;
 }
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -50,7 +51,8 @@ struct Slot {
     std::vector<CapturedEntry> entries;
     Verdict verdict;
     bool embedded_jpeg_seen;
-    FileDetails details;
+    // Made at the slot's first file: a short run touches few of the window's records.
+    std::unique_ptr<FileDetails> details;
     std::int32_t seen;  // the file's own share of the scan's counters
     std::int32_t checked;
     std::int32_t logged;
@@ -128,7 +130,8 @@ void check_in_slot(const CheckJobs& jobs, Slot& slot) {
     const ListedFile listed = {{0}, nullptr};
     slot.verdict = check_file(slot.path.c_str(), options, slot.listed_regular ? &listed : nullptr);
     slot.embedded_jpeg_seen = file_reader.embedded_jpeg_seen;
-    copy_file_details(&slot.details, file_reader.details);
+    if (slot.details == nullptr) slot.details.reset(new FileDetails());
+    copy_file_details(slot.details.get(), file_reader.details);
     if (jobs.set_up.report_verdicts)
         report_verdict(slot.path.c_str(), slot.verdict, slot.embedded_jpeg_seen,
                        options.logging_flags);
@@ -197,7 +200,7 @@ bool replay(const CheckJobs& jobs, const Slot& slot) {
     }
     if (jobs.set_up.file_done == nullptr) return true;
     return jobs.set_up.file_done(
-        {slot.path.c_str(), slot.verdict, slot.embedded_jpeg_seen, &slot.details});
+        {slot.path.c_str(), slot.verdict, slot.embedded_jpeg_seen, slot.details.get()});
 }
 
 // Under the lock, on the owner's thread: wakes a waiting worker when files wait to be
@@ -310,6 +313,22 @@ void finish_check_jobs(CheckJobs* jobs) {
     jobs->to_workers.notify_all();
     for (std::thread& worker : jobs->workers) worker.join();
     delete jobs;
+}
+
+CheckJobs* jobs_for_next_file(JobsOnDemand* on_demand) {
+    if (on_demand->checks != nullptr || on_demand->set_up.jobs < 2) return on_demand->checks;
+    // The threads start with the second file; where they cannot, the files are checked
+    // on the owner's thread all the same, and the start is not tried again.
+    if (++on_demand->files_seen > 1 && !on_demand->tried) {
+        on_demand->tried = true;
+        on_demand->checks = start_check_jobs(on_demand->set_up);
+    }
+    return on_demand->checks;
+}
+
+void finish_jobs_on_demand(JobsOnDemand* on_demand) {
+    if (on_demand->checks != nullptr) finish_check_jobs(on_demand->checks);
+    on_demand->checks = nullptr;
 }
 
 FileHandOff file_hand_off(CheckJobs* jobs) {

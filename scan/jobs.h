@@ -65,3 +65,20 @@ void finish_check_jobs(CheckJobs* jobs);
 
 // The walker's hand-off to `jobs`.
 FileHandOff file_hand_off(CheckJobs* jobs);
+
+// Jobs started when a run reaches its second file: a run of one file is checked on the
+// owner's thread, as with one job, without the threads' start. Zero but set_up to begin.
+struct JobsOnDemand {
+    JobsSetUp set_up;
+    CheckJobs* checks;
+    int files_seen;
+    bool tried;
+};
+
+// The jobs to hand the next file to, started now when it is time; null: check the file on
+// the calling thread, as one job does. Files before the start are finished and reported
+// whole by then, so the order stays the hand-over order.
+CheckJobs* jobs_for_next_file(JobsOnDemand* on_demand);
+
+// finish_check_jobs for jobs that were started.
+void finish_jobs_on_demand(JobsOnDemand* on_demand);
