@@ -38,6 +38,7 @@ round() {
     keep jtg_floor "$bin/floor" "$no_eps"
     keep jtg_floor64 "$bin/floor" --block 65536 "$no_eps"
     keep jtg_scan "$tool" scan --file-scan-flags 0x36 "$no_eps"
+    [ ${#jobs8[@]} -gt 0 ] && keep jtg_scan2 "$tool" scan --jobs 2 --file-scan-flags 0x36 "$no_eps"
     keep part_floor "$bin/floor" "${part[@]}"
     keep part_floor64 "$bin/floor" --block 65536 "${part[@]}"
     keep part_scan "$tool" scan "${part[@]}"
@@ -67,6 +68,8 @@ row "mixed: \`inkhound scan\`" "$n_mixed" mixed_scan mixed_floor
 row "no-eps: floor, 4 KB reads" "$n_no_eps" jtg_floor jtg_floor
 row "no-eps: floor, 64 KB reads" "$n_no_eps" jtg_floor64 jtg_floor
 row "no-eps: \`inkhound scan --file-scan-flags 0x36\`" "$n_no_eps" jtg_scan jtg_floor
+[ ${#jobs8[@]} -gt 0 ] &&
+    row "no-eps: \`inkhound scan --jobs 2 --file-scan-flags 0x36\`" "$n_no_eps" jtg_scan2 jtg_floor
 row "part: floor, 4 KB reads" "$n_part" part_floor part_floor
 row "part: floor, 64 KB reads" "$n_part" part_floor64 part_floor
 row "part: \`inkhound scan\`" "$n_part" part_scan part_floor
