@@ -75,15 +75,9 @@ bool icc_conflicts(ColourModel model, IccSpace space) {
 }
 
 void clear_file_details(FileDetails* details) {
-    static_assert(offsetof(FileDetails, pdf) + sizeof(PdfInventory) == sizeof(FileDetails),
+    static_assert(kFileDetailsHeadSize + sizeof(PdfInventory) == sizeof(FileDetails),
                   "the inventory comes last");
     const bool inventory_written = details->pdf.examined;
-    std::memset(details, 0, offsetof(FileDetails, pdf));
+    std::memset(details, 0, kFileDetailsHeadSize);
     if (inventory_written) details->pdf = {};
-}
-
-void copy_file_details(FileDetails* to, const FileDetails& from) {
-    std::memcpy(to, &from, offsetof(FileDetails, pdf));
-    // An inventory nobody wrote is all zero (clear_file_details).
-    if (from.pdf.examined || to->pdf.examined) to->pdf = from.pdf;
 }

@@ -76,9 +76,8 @@ struct FileDetails {
 // Makes `details` all zero, as a check starts. The PDF inventory, most of the record, is
 // cleared only when a check wrote it: its writers mark it examined before anything else.
 void clear_file_details(FileDetails* details);
-// Makes `to` what `from` holds, copying the PDF inventory only when one of them holds one:
-// a check's record moved to another thread at the cost of its small part.
-void copy_file_details(FileDetails* to, const FileDetails& from);
+// Bytes of a record before its PDF inventory: all that a check of another kind writes.
+constexpr std::size_t kFileDetailsHeadSize = offsetof(FileDetails, pdf);
 
 // "rgb", "cmyk", ...; null for Unknown.
 const char* colour_model_name(ColourModel model);

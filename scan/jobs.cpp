@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -51,9 +52,12 @@ struct Slot {
     std::vector<CapturedEntry> entries;
     Verdict verdict;
     bool embedded_jpeg_seen;
-    // Made at the slot's first file: a short run touches few of the window's records.
-    std::unique_ptr<FileDetails> details;
-    std::int32_t seen;  // the file's own share of the scan's counters
+    // The record without its PDF inventory, which is most of it and is kept only for a
+    // PDF (pdf_examined), so that the window's records stay small.
+    unsigned char details_head[kFileDetailsHeadSize];
+    bool pdf_examined;
+    std::unique_ptr<PdfInventory> pdf;  // made at the slot's first PDF
+    std::int32_t seen;                  // the file's own share of the scan's counters
     std::int32_t checked;
     std::int32_t logged;
 };
@@ -77,8 +81,9 @@ void capture_entry(int category, const char* timestamp, const char* name, const 
 
 struct CheckJobs {
     JobsSetUp set_up;
-    ScanState* owner_scan;    // replayed into on the owner's thread only
-    std::vector<Slot> slots;  // the window: file n lives in slots[n % slots.size()]
+    ScanState* owner_scan;                  // replayed into on the owner's thread only
+    std::unique_ptr<FileDetails> replayed;  // the owner's: the record file_done is given
+    std::vector<Slot> slots;                // the window: file n lives in slots[n % slots.size()]
     std::vector<std::thread> workers;
     // Under `lock`, shared by the owner and the workers: the slots' states and the fields
     // below. The owner alone writes next_to_hand, ended and the owner's wait; the workers
@@ -130,8 +135,13 @@ void check_in_slot(const CheckJobs& jobs, Slot& slot) {
     const ListedFile listed = {{0}, nullptr};
     slot.verdict = check_file(slot.path.c_str(), options, slot.listed_regular ? &listed : nullptr);
     slot.embedded_jpeg_seen = file_reader.embedded_jpeg_seen;
-    if (slot.details == nullptr) slot.details.reset(new FileDetails());
-    copy_file_details(slot.details.get(), file_reader.details);
+    const FileDetails& details = file_reader.details;
+    std::memcpy(slot.details_head, &details, kFileDetailsHeadSize);
+    slot.pdf_examined = details.pdf.examined;
+    if (slot.pdf_examined) {
+        if (slot.pdf == nullptr) slot.pdf.reset(new PdfInventory());
+        *slot.pdf = details.pdf;
+    }
     if (jobs.set_up.report_verdicts)
         report_verdict(slot.path.c_str(), slot.verdict, slot.embedded_jpeg_seen,
                        options.logging_flags);
@@ -181,6 +191,18 @@ void run_worker(CheckJobs* jobs) {
     bind_scan(nullptr);
 }
 
+// On the owner's thread: the slot's record made whole again in the owner's own.
+const FileDetails* replayed_details(const CheckJobs& jobs, const Slot& slot) {
+    FileDetails& details = *jobs.replayed;
+    std::memcpy(&details, slot.details_head, kFileDetailsHeadSize);
+    // An inventory nobody wrote is all zero, as clear_file_details leaves it.
+    if (slot.pdf_examined)
+        details.pdf = *slot.pdf;
+    else if (details.pdf.examined)
+        details.pdf = {};
+    return &details;
+}
+
 // On the owner's thread: the file's counts and entries into the owner's scan, as the check
 // would have made them there; then the owner's own look at the file. Returns file_done's
 // answer.
@@ -200,7 +222,7 @@ bool replay(const CheckJobs& jobs, const Slot& slot) {
     }
     if (jobs.set_up.file_done == nullptr) return true;
     return jobs.set_up.file_done(
-        {slot.path.c_str(), slot.verdict, slot.embedded_jpeg_seen, slot.details.get()});
+        {slot.path.c_str(), slot.verdict, slot.embedded_jpeg_seen, replayed_details(jobs, slot)});
 }
 
 // Under the lock, on the owner's thread: wakes a waiting worker when files wait to be
@@ -271,6 +293,7 @@ CheckJobs* start_check_jobs(const JobsSetUp& set_up) {
     CheckJobs* jobs = new CheckJobs();
     jobs->set_up = set_up;
     jobs->owner_scan = current_scan();
+    jobs->replayed.reset(new FileDetails());
     jobs->slots.resize(
         static_cast<std::size_t>(std::max(kFilesInFlightAtLeast, set_up.jobs * kFilesPerJob)));
     for (int i = 0; i < set_up.jobs; ++i) {
