@@ -18,8 +18,8 @@ constexpr int kMaxJobs = 64;
 
 // Files in flight per job: enough that a worker finds the next file waiting while the
 // owner replays, and that the owner, woken when half the window is checked, replays many
-// files per wake-up; few enough that memory stays bounded (about 3 KiB a file) whatever
-// the tree holds.
+// files per wake-up; few enough that memory stays bounded (a few hundred bytes a file,
+// more for a PDF) whatever the tree holds.
 constexpr int kFilesPerJob = 32;
 // Files in flight whatever the number of jobs: a wake-up of the owner costs several
 // microseconds where the other processor must be interrupted (a virtual machine's most of
