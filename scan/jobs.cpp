@@ -28,8 +28,9 @@ constexpr auto kStopPollInterval = std::chrono::milliseconds(50);
 // while another worker is awake.
 constexpr std::uint64_t kFilesToWakeFor = 4;
 
-// Most files a worker takes at once.
+// Most files a worker takes at once, where each takes under kQuickCheck to check.
 constexpr std::uint64_t kFilesToTakeAtOnce = 8;
+constexpr auto kQuickCheck = std::chrono::microseconds(50);
 
 // One entry a check made, as its sink received it.
 struct CapturedEntry {
@@ -156,6 +157,7 @@ void run_worker(CheckJobs* jobs) {
     ScanState scan{};  // this worker's: its sink captures, its counters are per file
     scan.sink = capture_entry;
     bind_scan(&scan);
+    bool quick = false;  // the last files taken were checked in under kQuickCheck each
     std::unique_lock<std::mutex> hold(jobs->lock);
     for (;;) {
         if (!can_take(*jobs)) {
@@ -165,19 +167,26 @@ void run_worker(CheckJobs* jobs) {
             --jobs->idle_workers;
             continue;
         }
-        // A share of the files waiting, taken at once: a file's check may take only a few
-        // microseconds, and the lock is dearer when taken for each one. Every file taken
-        // is begun, a stop notwithstanding, so the files begun stay a run from the first.
+        // Where checks take a few microseconds, a share of the files waiting is taken at
+        // once, since the lock is dearer when taken for each one; where they take longer
+        // (a slow share, large files), one at a time. Every file taken is begun, a stop
+        // notwithstanding, so that the files begun stay a run from the first: one at a
+        // time, a stop waits for one file per job.
         const std::uint64_t waiting = jobs->next_to_hand - jobs->next_to_take;
-        const std::uint64_t take = std::min<std::uint64_t>(
-            kFilesToTakeAtOnce, std::max<std::uint64_t>(1, waiting / jobs->workers.size()));
+        const std::uint64_t take =
+            !quick ? 1
+                   : std::min<std::uint64_t>(
+                         kFilesToTakeAtOnce,
+                         std::max<std::uint64_t>(1, waiting / jobs->workers.size()));
         const std::uint64_t first = jobs->next_to_take;
         jobs->next_to_take += take;
         for (std::uint64_t n = first; n < first + take; ++n)
             slot_of(*jobs, n).state = SlotState::Running;
         hold.unlock();
+        const auto began = std::chrono::steady_clock::now();
         for (std::uint64_t n = first; n < first + take; ++n)
             check_in_slot(*jobs, slot_of(*jobs, n));
+        quick = std::chrono::steady_clock::now() - began < take * kQuickCheck;
         hold.lock();
         for (std::uint64_t n = first; n < first + take; ++n)
             slot_of(*jobs, n).state = SlotState::Done;
