@@ -1,6 +1,6 @@
 // "inkhound scan": an immediate scan of directories, or of every directory of a scan
-// directory list file, whose entries go through the log file sink and its merge, so the
-// report printed has the log file's layout and section order. Main thread (with --jobs the
+// directory list file, whose entries go through the log file sink, so the report printed
+// has the log file's layout and section order. Main thread (with --jobs the
 // files are checked on the jobs' threads, their entries replayed here in walk order); the
 // interrupt handler only raises the stop flag.
 #include <cstdio>
@@ -26,10 +26,13 @@
 namespace {
 
 constexpr int kExitStopped = 130;  // as a shell reports a program ended by SIGINT
-// The report is copied from the log to stdout in runs of this many bytes (less one), and
-// stdout holds as many before it writes: a few system calls for a long report rather
-// than one per kilobyte.
-constexpr std::uint32_t kReportChunkSize = 16 * 1024;
+// The report is copied from the sections to stdout in runs of this many bytes (less one),
+// and stdout holds as many before it writes (a pipe's capacity): a few system calls for a
+// long report rather than one per 4 KB. The C library sizes a buffer it makes itself by
+// the device, so stdout is given this one.
+constexpr std::uint32_t kReportChunkSize = 64 * 1024;
+char report_chunk[kReportChunkSize];
+char stdout_buffer[kReportChunkSize];
 
 struct ScanCommandState {
     bool pending_carriage_return;  // a CR at the end of a chunk, its LF maybe in the next
@@ -45,10 +48,10 @@ struct ScanCommandState {
     bool saw_error_entry;    // an entry of the errors kind (category 1)
     int entries_over_limit;  // folders and files not opened for the limit of open files
     char first_over_limit[kPathLimit];
-    // This run's own folder for the section files and the log, and their leftover marks.
+    // This run's own folder for the section files a long report needs, and its leftover
+    // mark.
     char private_directory[kPathLimit];
     int folder_leftover;
-    int log_leftover;
     // --report icc-conflict: the lines of its section, one per file in walk order.
     bool icc_conflict_report;
     std::vector<std::string> icc_conflict_lines;
@@ -58,7 +61,7 @@ struct ScanCommandState {
 struct ScanOutcome {
     bool finished;      // not stopped by the user
     bool found;         // the log file sink saw something to alert for
-    bool report_whole;  // merged and read back whole
+    bool report_whole;  // every entry kept and read back
     bool log_whole;     // the --log file, if any, is whole in its place
     int log_error;      // the system's code for what kept it from being so, or 0
 };
@@ -161,7 +164,7 @@ void watch_entry(int category, const char* timestamp, const char* name, const ch
     state.scan_sink(category, timestamp, name, message);
 }
 
-// One chunk of the merged log: byte for byte to the --log file, and to stdout with each
+// One chunk of the report: byte for byte to the --log file, and to stdout with each
 // CR LF written as the text stream's own line end. After a failure each stops being
 // written.
 void emit_log_chunk(const char* chunk) {
@@ -204,10 +207,8 @@ void emit_log_chunk(const char* chunk) {
     }
 }
 
-// Removes the private folder and the log in it; the section files went when closed.
+// Removes the private folder; the section files went when closed.
 void remove_private_directory(const char* directory) {
-    char log[kPathLimit];
-    if (log_file_path(kLogFileName, log, sizeof log)) platform_remove_file(log);
     if (!platform_remove_directory(directory))
         usage_error("could not remove the temporary folder '%s'", directory);
 }
@@ -269,30 +270,27 @@ bool prepare_outputs(const char* log_target) {
         }
         state.has_log_copy = true;
     }
-    // Section files and the log live in a folder of this run's own: two runs never meet,
-    // and no name in it can have been planted.
+    // Section files live in a folder of this run's own: two runs never meet, and no name
+    // in it can have been planted.
     if (!platform_make_private_directory(state.private_directory, sizeof state.private_directory) ||
         !set_log_directory(state.private_directory)) {
         usage_error("cannot make a temporary folder (system error %d)", platform_last_error());
         if (state.has_log_copy) platform_abandon_replace(&state.log_copy);
         return false;
     }
-    char private_log[kPathLimit];
     state.folder_leftover = platform_note_leftover(state.private_directory, true);
-    state.log_leftover = log_file_path(kLogFileName, private_log, sizeof private_log)
-                             ? platform_note_leftover(private_log, false)
-                             : -1;
     return true;
 }
 
 // Binds the scan to this thread: its entries pass the watcher on their way to the log
-// file sink.
+// file sink, which keeps the sections in memory until they outgrow it.
 void install_scan_sinks() {
     ScanCommandState& state = scan_command;
     ScanState& scan = state.scan;
     state.scan_sink = log_file_sink;
     scan.sink = watch_entry;
     bind_scan(&scan);
+    log_file.files_on_demand = true;
     reset_log_slots();
 }
 
@@ -327,16 +325,12 @@ int scan_targets(const ParsedArguments& args, const Options& options) {
     return finished;
 }
 
-// Merges the report and writes it to stdout and the --log file, puts the --log file in
-// its place only when whole, and removes the private folder. Fills all of `outcome` but
-// `finished`.
+// Writes the report to stdout and the --log file, puts the --log file in its place only
+// when whole, and removes the private folder. Fills all of `outcome` but `finished`.
 void finish_outputs(ScanOutcome* outcome) {
     ScanCommandState& state = scan_command;
-    // The log in the private folder is read once, just below, and removed with it.
-    const bool merged = merge_log_files(true);
     outcome->found = log_file.found_something.load(std::memory_order_relaxed);
-    char chunk[kReportChunkSize];
-    const int read_whole = read_log_file_into(emit_log_chunk, chunk, sizeof chunk);
+    const int read_whole = read_sections(emit_log_chunk, report_chunk, sizeof report_chunk);
     // The tool's own section comes after the log's, a header even when it lists nobody,
     // so that an empty one says the question was asked.
     if (state.icc_conflict_report && read_whole) {
@@ -345,7 +339,7 @@ void finish_outputs(ScanOutcome* outcome) {
     }
     if (state.pending_carriage_return && !std::ferror(stdout)) std::fputc('\r', stdout);
     std::fflush(stdout);
-    outcome->report_whole = merged && read_whole;
+    outcome->report_whole = read_whole != 0;
     outcome->log_error = state.log_copy_error;
     outcome->log_whole = state.log_copy_complete && outcome->report_whole;
     if (state.has_log_copy) {
@@ -357,7 +351,6 @@ void finish_outputs(ScanOutcome* outcome) {
         }
     }
     remove_private_directory(state.private_directory);
-    platform_forget_leftover(state.log_leftover);
     platform_forget_leftover(state.folder_leftover);
 }
 
@@ -381,7 +374,7 @@ int scan_exit_status(const ScanOutcome& outcome, const char* log_target) {
             static_cast<unsigned long long>(tool_surroundings.open_file_limit));
     }
     if (!outcome.report_whole) {
-        usage_error("the report is incomplete: its log could not be written whole in '%s'",
+        usage_error("the report is incomplete: its sections could not be kept whole in '%s'",
                     state.private_directory);
         status = kExitUsage;
     }
@@ -412,7 +405,7 @@ int run_scan_command(int argc, char** argv) {
     if (!read_scan_request(argc, argv, &args, &options, &exit_status)) return exit_status;
     // The report goes out only once the scan has ended, so nothing waits for the buffer.
     if (scan_command.format == OutputFormat::Report)
-        std::setvbuf(stdout, nullptr, _IOFBF, kReportChunkSize);
+        std::setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
     // From here on a first Ctrl-C, SIGTERM or SIGHUP stops the scan, and the report is
     // still made; a second one removes what was being made and ends the tool.
     platform_catch_interrupt(request_stop);

@@ -321,9 +321,6 @@ struct PlatformReplacement {
     int leftover;                // the new file's leftover slot, or -1
     char target[kPathLimit];     // the file replaced (on POSIX a symbolic link's target)
     char temporary[kPathLimit];  // the new file until the commit; empty in place
-    // Cleared by platform_begin_replace; set by a caller whose file is read once and
-    // removed, which a crash would lose anyway: the commit then skips the write-through.
-    bool scratch;
 };
 
 // Begins replacing `path`: creates a new, uniquely named file in the target's folder, or,

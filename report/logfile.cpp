@@ -9,12 +9,17 @@
 #include "platform/paths.h"
 #include "report/report.h"
 
-LogFileState log_file = {{}, false, {false}, false, 0, "", LogOutcome::Whole, 0, ""};
+LogFileState log_file = {{}, false, {false}, false, 0, "", LogOutcome::Whole, 0, "", false};
 
 namespace {
 
-// Each slot's gathering buffer, by slot number.
-char section_pending[kSectionCount][kSectionGatherSize];
+// Each slot's gathering buffer, by slot number. A scan touches only the pages it gathers
+// in: the log file sink's first kSectionGatherSize bytes of each.
+char section_pending[kSectionCount][kSectionHoldSize];
+
+std::uint32_t gather_limit() {
+    return log_file.files_on_demand ? kSectionHoldSize : kSectionGatherSize;
+}
 
 char* pending_of(const LogSlot& slot) {
     return section_pending[&slot - log_file.slots];
@@ -34,6 +39,13 @@ bool slot_is_wanted(int slot) {
     return scan != nullptr && (scan->logging_flags & kSections[slot].log_mask) != 0;
 }
 
+PlatformFile create_section_file(int slot) {
+    char name[32];
+    char path[kPathLimit];
+    section_file_name(slot, name, sizeof name);
+    return log_file_path(name, path, sizeof path) ? platform_create_section_file(path) : kNoFile;
+}
+
 void prepare_slots() {
     log_file.entry_lost = false;
     for (int i = 0; i < kSectionCount; ++i) {
@@ -41,11 +53,13 @@ void prepare_slots() {
         slot.header_written = 0;
         slot.gathered = 0;
         slot.file = kNoFile;
+        slot.file_deferred = 0;
         if (!slot_is_wanted(i)) continue;
-        char name[32];
-        char path[kPathLimit];
-        section_file_name(i, name, sizeof name);
-        if (log_file_path(name, path, sizeof path)) slot.file = platform_create_section_file(path);
+        if (log_file.files_on_demand) {
+            slot.file_deferred = 1;
+            continue;
+        }
+        slot.file = create_section_file(i);
         // Told if an entry of the section comes and is lost.
         if (!is_open(slot.file)) log_file.entry_error = platform_last_error();
     }
@@ -57,9 +71,20 @@ void lose_entry(int error) {
     log_file.entry_lost = true;
 }
 
+// A deferred slot's file, made when its entries first outgrow the buffer: when it
+// cannot be made, the section loses its entries from then on, as one made at the start.
+bool has_file_to_write(LogSlot& slot) {
+    if (slot.file_deferred) {
+        slot.file_deferred = 0;
+        slot.file = create_section_file(static_cast<int>(&slot - log_file.slots));
+        if (!is_open(slot.file)) lose_entry(platform_last_error());
+    }
+    return is_open(slot.file);
+}
+
 void write_gathered(LogSlot& slot) {
     if (slot.gathered == 0) return;
-    if (!platform_write(slot.file, pending_of(slot), slot.gathered))
+    if (has_file_to_write(slot) && !platform_write(slot.file, pending_of(slot), slot.gathered))
         lose_entry(platform_last_error());
     slot.gathered = 0;
 }
@@ -67,8 +92,10 @@ void write_gathered(LogSlot& slot) {
 // Gathers the text, writing what was gathered first when it would not fit; a text
 // longer than the whole buffer is written straight after it.
 void write_to_slot(LogSlot& slot, const char* text, std::size_t length) {
-    if (length > kSectionGatherSize - slot.gathered) write_gathered(slot);
-    if (length > kSectionGatherSize) {
+    const std::uint32_t limit = gather_limit();
+    if (length > limit - slot.gathered) write_gathered(slot);
+    if (length > limit) {
+        if (!has_file_to_write(slot)) return;
         if (!platform_write(slot.file, text, static_cast<std::uint32_t>(length)))
             lose_entry(platform_last_error());
         return;
@@ -119,6 +146,18 @@ LogOutcome write_in_place(const char* path, std::uint32_t size, int* error) {
     return outcome;
 }
 
+// Reads `file` from where it stands to its end into `buffer`, passing each run on
+// NUL-terminated. Returns 1, or 0 at the first failed read.
+int pass_file_on(PlatformFile file, LogChunkCallback callback, char* buffer, std::uint32_t size) {
+    for (;;) {
+        std::uint32_t got = 0;
+        if (!platform_read(file, buffer, size - 1, &got)) return 0;
+        if (got == 0) return 1;
+        buffer[got] = '\0';
+        callback(buffer);
+    }
+}
+
 }  // namespace
 
 int set_log_directory(const char* directory) {
@@ -147,6 +186,7 @@ void reset_log_slots() {
     for (LogSlot& slot : log_file.slots) {
         slot.file = kNoFile;
         slot.header_written = 0;
+        slot.file_deferred = 0;
         slot.gathered = 0;
     }
     log_file.slots_prepared = false;
@@ -160,6 +200,7 @@ void close_log_slots() {
         platform_close(slot.file);
         slot.file = kNoFile;
         slot.header_written = 0;
+        slot.file_deferred = 0;
         slot.gathered = 0;
     }
     log_file.slots_prepared = false;
@@ -176,7 +217,7 @@ void log_file_sink(int category, const char* timestamp, const char* name, const 
     if (info->raises_alert) log_file.found_something.store(true, std::memory_order_relaxed);
     const int slot_number = static_cast<int>(info->section);
     LogSlot& slot = log_file.slots[slot_number];
-    if (!is_open(slot.file)) {
+    if (!is_open(slot.file) && !slot.file_deferred) {
         // A section switched off by the logging flags drops its entries by design; one
         // whose file could not be made loses them.
         if (slot_is_wanted(slot_number)) lose_entry(log_file.entry_error);
@@ -192,12 +233,11 @@ void log_file_sink(int category, const char* timestamp, const char* name, const 
     write_to_slot(slot, line, length);
 }
 
-bool merge_log_files(bool scratch) {
+bool merge_log_files() {
     // A section whose file could not be made or written is missing from the log, as the
     // log file sink drops its entries; the caller hears of it. The previous log is
     // replaced only once every byte of the new one is in.
-    for (LogSlot& slot : log_file.slots)
-        if (is_open(slot.file)) write_gathered(slot);
+    for (LogSlot& slot : log_file.slots) write_gathered(slot);
     LogOutcome outcome = LogOutcome::NotWritten;
     int error = 0;
     PlatformReplacement log;
@@ -205,7 +245,6 @@ bool merge_log_files(bool scratch) {
     std::uint32_t size = 0;
     const bool begun =
         log_file_path(kLogFileName, path, sizeof path) && platform_begin_replace(path, &log);
-    log.scratch = scratch;
     if (!begun) {
         error = platform_last_error();
     } else if (!copy_sections(log.file, &size)) {
@@ -257,17 +296,31 @@ int read_log_file_into(LogChunkCallback callback, char* buffer, std::uint32_t si
     if (!log_file_path(kLogFileName, path, sizeof path)) return 0;
     const PlatformFile log = platform_open_read_shared(path);
     if (!is_open(log)) return 0;
-    int read_whole = 1;
-    for (;;) {
-        std::uint32_t got = 0;
-        if (!platform_read(log, buffer, size - 1, &got)) {
-            read_whole = 0;
-            break;
-        }
-        if (got == 0) break;
-        buffer[got] = '\0';
-        callback(buffer);
-    }
+    const int read_whole = pass_file_on(log, callback, buffer, size);
     platform_close(log);
     return read_whole;
+}
+
+int read_sections(LogChunkCallback callback, char* buffer, std::uint32_t size) {
+    int read_whole = size >= 2 ? 1 : 0;
+    for (LogSlot& slot : log_file.slots) {
+        if (!read_whole) break;
+        // What went to the file came before what is still gathered.
+        std::uint32_t where = 0;
+        if (is_open(slot.file))
+            read_whole = platform_seek(slot.file, 0, &where) && where == 0 &&
+                         pass_file_on(slot.file, callback, buffer, size);
+        for (std::uint32_t at = 0; read_whole && at < slot.gathered;) {
+            const std::uint32_t run = slot.gathered - at < size - 1 ? slot.gathered - at : size - 1;
+            std::memcpy(buffer, pending_of(slot) + at, run);
+            buffer[run] = '\0';
+            callback(buffer);
+            at += run;
+        }
+    }
+    const bool lost = log_file.entry_lost;
+    // Closing deletes the section files.
+    close_log_slots();
+    log_file.entry_lost = false;
+    return read_whole && !lost ? 1 : 0;
 }

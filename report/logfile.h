@@ -12,6 +12,9 @@
 
 // Bytes of entries a section gathers before they are written to its file together.
 constexpr std::uint32_t kSectionGatherSize = 4096;
+// The same for a report read from the slots (files_on_demand): most reports fit, and
+// their sections never reach a file.
+constexpr std::uint32_t kSectionHoldSize = 65536;
 
 // A section's file exists only when the scan's logging flags share a bit with the
 // section's log_mask (kSections). Its entries gather in the section's gathering buffer
@@ -21,8 +24,13 @@ constexpr std::uint32_t kSectionGatherSize = 4096;
 struct LogSlot {
     PlatformFile file = kNoFile;  // the section file, or kNoFile
     std::uint8_t header_written = 0;
-    std::uint32_t gathered = 0;  // bytes waiting in the gathering buffer
+    std::uint8_t file_deferred = 0;  // wanted, but made only when its entries outgrow the
+                                     // gathering buffer (files_on_demand)
+    std::uint32_t gathered = 0;      // bytes waiting in the gathering buffer
 };
+
+// Takes each chunk of a log or report read back, NUL-terminated.
+using LogChunkCallback = void (*)(const char* chunk);
 
 // What the last merge made of the log.
 enum class LogOutcome : std::uint8_t {
@@ -44,6 +52,10 @@ struct LogFileState {
     // Where the section files and the log live, ending with a separator; empty: the
     // executable's folder.
     char directory[kPathLimit];
+    // The command-line tool's report: each section gathers up to kSectionHoldSize bytes
+    // and gets its file only when more come, and the report is read from the slots
+    // (read_sections) rather than from a merged log. Set before the slots are prepared.
+    bool files_on_demand;
 };
 extern LogFileState log_file;
 
@@ -86,9 +98,14 @@ void log_file_sink(int category, const char* timestamp, const char* name, const 
 // A previous log that another program holds open without delete sharing cannot be
 // replaced: the new text is then written over it in place. Sets outcome and
 // outcome_error. Returns true when every entry of the scan reached the log: no section
-// lost anything, and every read and write and the replacement succeeded. `scratch`: the
-// caller reads the log once and removes it, so it is not written through to the disk.
-bool merge_log_files(bool scratch = false);
+// lost anything, and every read and write and the replacement succeeded.
+bool merge_log_files();
+
+// Passes the scan's report, the sections in the log's order as a merge would write them,
+// to `callback` in NUL-terminated chunks of up to `size` - 1 bytes read into `buffer`,
+// then closes the slots as a merge does, writing no log. Returns 1 when every entry
+// reached the callback: none was lost and every read succeeded.
+int read_sections(LogChunkCallback callback, char* buffer, std::uint32_t size);
 
 // The line that stands above a log which is not the last scan's whole log: which scan
 // (by its start) and why. Returns 0 with `out` empty when the last merge was Whole.
@@ -97,7 +114,6 @@ int format_log_note(char* out, std::size_t size);
 // Reads the log in chunks of up to 1024 bytes and passes each, NUL-terminated, to
 // `callback`; without a log the callback is never called. Returns 1 when the log was
 // read to its end, 0 when it could not be opened or a read failed.
-using LogChunkCallback = void (*)(const char* chunk);
 int read_log_file(LogChunkCallback callback);
 // The same in chunks of up to `size` - 1 bytes read into `buffer`, for a reader that
 // copies the log elsewhere whole and would rather make fewer reads.

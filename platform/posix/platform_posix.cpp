@@ -576,7 +576,6 @@ int platform_begin_replace(const char* path, PlatformReplacement* replacement) {
     PlatformReplacement& r = *replacement;
     r.file = kNoFile;
     r.in_place = false;
-    r.scratch = false;
     r.leftover = -1;
     r.target[0] = r.temporary[0] = '\0';
     if (injected_fault(PlatformCall::OpenWrite)) return 0;
@@ -642,7 +641,7 @@ int platform_commit_replace(PlatformReplacement* replacement) {
     // Written through to the disk before the rename, so that a crash right after it
     // cannot leave an empty file in the old one's place.
     int error = injected_fault(PlatformCall::Rename);
-    if (error == 0 && !r.scratch && fsync(fd) != 0) error = errno;
+    if (error == 0 && fsync(fd) != 0) error = errno;
     if (close(fd) != 0 && error == 0) error = errno;
     EndSignalsHeld held;
     if (error == 0 && rename(r.temporary, r.target) != 0) error = errno;

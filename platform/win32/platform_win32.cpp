@@ -503,7 +503,6 @@ int platform_begin_replace(const char* path, PlatformReplacement* replacement) {
     PlatformReplacement& r = *replacement;
     r.file = kNoFile;
     r.in_place = false;
-    r.scratch = false;
     r.leftover = -1;
     r.target[0] = r.temporary[0] = '\0';
     if (injected_fault(PlatformCall::OpenWrite)) return 0;
@@ -572,7 +571,7 @@ int platform_commit_replace(PlatformReplacement* replacement) {
     // Written through to the disk before the move, so that a crash right after it cannot
     // leave an empty file in the old one's place.
     DWORD error = NO_ERROR;
-    if (!r.scratch && !FlushFileBuffers(handle)) error = GetLastError();
+    if (!FlushFileBuffers(handle)) error = GetLastError();
     if (!CloseHandle(handle) && error == NO_ERROR) error = GetLastError();
     if (error == NO_ERROR &&
         !move_with_retry(r.temporary, r.target, MOVEFILE_REPLACE_EXISTING, PlatformCall::Rename)) {

@@ -1,7 +1,7 @@
 // The log file sink and its merge: the log by logging flags, headers once per section,
 // which entries raise found_something, a shorter log replacing a longer one, the previous
 // log left alone on any failure, section files gone, failures through the fault switch,
-// and reading the log back.
+// reading the log back, and the report read from sections kept in memory.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -41,6 +41,7 @@ class LogFileTest : public ::testing::Test {
         test_scan().sink = log_file_sink;
     }
     void TearDown() override {
+        log_file.files_on_demand = false;
         close_log_slots();
         set_log_directory(nullptr);
         test_scan().sink = nullptr;
@@ -218,6 +219,45 @@ TEST_F(LogFileTest, SectionFilesAreGoneAfterAnAbnormalEnd) {
         ::testing::ExitedWithCode(3), "");
     EXPECT_TRUE(fs::is_empty(folder));
     fs::remove_all(folder);
+}
+
+// Sections kept in memory give the merged log's text; a section gets its file only when
+// it outgrows the memory, and one whose file cannot be made then makes the report
+// incomplete.
+TEST_F(LogFileTest, SectionsKeptInMemoryReadAsTheMergedLog) {
+    const std::vector<Entry> few = {{3, "r.tif"}, {2, "c.tif"}, {1, "gone.tif", "open failure: 2"}};
+    const std::vector<Entry> many(3000, Entry{3, "a-rather-long-name-for-a-file.tif"});
+    for (const auto* entries : {&few, &many}) {
+        reset_log_slots();
+        scan(0x1F, *entries);
+        ASSERT_TRUE(merge_log_files());
+        const std::string merged = log();
+        fs::remove(scratch_.file(kLogFileName));
+
+        log_file.files_on_demand = true;
+        reset_log_slots();
+        scan(0x1F, *entries);
+        // Only a section larger than the memory has a file.
+        EXPECT_EQ(entries == &many, is_open(log_file.slots[1].file));
+        EXPECT_FALSE(is_open(log_file.slots[0].file));
+        char buffer[100];
+        chunks.clear();
+        EXPECT_EQ(1,
+                  read_sections([](const char* c) { chunks.push_back(c); }, buffer, sizeof buffer));
+        std::string text;
+        for (const std::string& chunk : chunks) text += chunk;
+        EXPECT_EQ(merged, mask_time_stamps(text));
+        EXPECT_TRUE(fs::is_empty(scratch_.path())) << "no log, no section file left";
+        log_file.files_on_demand = false;
+    }
+    log_file.files_on_demand = true;
+    reset_log_slots();
+    fail_platform_call(PlatformCall::SectionFile, 28);
+    scan(0x1F, many);
+    clear_platform_faults();
+    char buffer[100];
+    EXPECT_EQ(0, read_sections([](const char*) {}, buffer, sizeof buffer));
+    EXPECT_EQ(28, log_file.entry_error);
 }
 
 TEST_F(LogFileTest, TheLogIsReadBackInChunks) {
