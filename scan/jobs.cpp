@@ -1,5 +1,6 @@
 // Checks on several threads for one scan: the window of files in flight, the workers that
-// check them with their entries captured, and the owner's replay in hand-over order.
+// check them with their entries captured, the owner's help with them while the window is
+// full, and the owner's replay in hand-over order.
 #include "scan/jobs.h"
 
 #include <algorithm>
@@ -83,6 +84,7 @@ void capture_entry(int category, const char* timestamp, const char* name, const 
 struct CheckJobs {
     JobsSetUp set_up;
     ScanState* owner_scan;                  // replayed into on the owner's thread only
+    ScanState owner_capture;                // bound on the owner's thread while it checks
     std::unique_ptr<FileDetails> replayed;  // the owner's: the record file_done is given
     std::vector<Slot> slots;                // the window: file n lives in slots[n % slots.size()]
     std::vector<std::thread> workers;
@@ -150,6 +152,20 @@ void check_in_slot(const CheckJobs& jobs, Slot& slot) {
     slot.seen = scan->files_seen.load(std::memory_order_relaxed);
     slot.checked = scan->files_checked.load(std::memory_order_relaxed);
     slot.logged = scan->files_logged.load(std::memory_order_relaxed);
+}
+
+// On the owner's thread, the window full: checks the next file waiting, as a worker
+// would, rather than wait for the workers. Under the lock, which it lets go meanwhile.
+void help_workers(CheckJobs& jobs, std::unique_lock<std::mutex>& hold) {
+    Slot& slot = slot_of(jobs, jobs.next_to_take++);
+    slot.state = SlotState::Running;
+    hold.unlock();
+    bind_scan(&jobs.owner_capture);
+    check_in_slot(jobs, slot);
+    bind_scan(jobs.owner_scan);
+    hold.lock();
+    slot.state = SlotState::Done;
+    ++jobs.finished;
 }
 
 void run_worker(CheckJobs* jobs) {
@@ -284,6 +300,12 @@ void settle(CheckJobs& jobs, bool all) {
         const std::uint64_t in_flight = jobs.next_to_hand - jobs.next_to_replay;
         if (in_flight == 0 || (!all && in_flight < jobs.slots.size())) return;
         if (slot_of(jobs, jobs.next_to_replay).state == SlotState::Done) continue;
+        // Every file the owner checks itself is one the workers need not wait for it on:
+        // with N jobs, N - 1 threads are started.
+        if (can_take(jobs)) {
+            help_workers(jobs, hold);
+            continue;
+        }
         // Woken when half the window is checked (or all of it, at the end), so that one
         // wake-up replays many files; a worker still on the front file is waited for
         // file by file.
@@ -302,10 +324,11 @@ CheckJobs* start_check_jobs(const JobsSetUp& set_up) {
     CheckJobs* jobs = new CheckJobs();
     jobs->set_up = set_up;
     jobs->owner_scan = current_scan();
+    jobs->owner_capture.sink = capture_entry;
     jobs->replayed.reset(new FileDetails());
     jobs->slots.resize(
         static_cast<std::size_t>(std::max(kFilesInFlightAtLeast, set_up.jobs * kFilesPerJob)));
-    for (int i = 0; i < set_up.jobs; ++i) {
+    for (int i = 1; i < set_up.jobs; ++i) {
         // A thread the system refuses leaves the jobs started so far to do the work.
         try {
             jobs->workers.emplace_back(run_worker, jobs);

@@ -1,7 +1,8 @@
 // Checks on several threads at once for one scan or one run of the command-line check: the
 // owner's thread hands files over in order, worker threads check them, each with its own
-// reader and its entries captured, and the owner's thread replays each file's entries
-// into its own scan strictly in hand-over order. The report is the one a single thread
+// reader and its entries captured, and so does the owner's thread while the window of
+// files in flight is full; the owner's thread replays each file's entries into its own
+// scan strictly in hand-over order. The report is the one a single thread
 // checking the files in turn would make. Used from one owner thread at a time.
 #pragma once
 
@@ -35,7 +36,7 @@ struct CheckedFile {
 };
 
 struct JobsSetUp {
-    int jobs;  // worker threads, 1 to kMaxJobs
+    int jobs;  // files checked at once, 2 to kMaxJobs: the owner's thread and jobs - 1 workers
     const Options* options;
     bool report_verdicts;  // a scan: each verdict becomes its entries (report_verdict)
     // The stop of a scan, raised from anywhere: no file is begun after it (null: none).
