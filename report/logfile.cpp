@@ -286,17 +286,12 @@ int format_log_note(char* out, std::size_t size) {
 }
 
 int read_log_file(LogChunkCallback callback) {
-    char chunk[kMergeChunkSize + 1];
-    return read_log_file_into(callback, chunk, sizeof chunk);
-}
-
-int read_log_file_into(LogChunkCallback callback, char* buffer, std::uint32_t size) {
-    if (size < 2) return 0;
     char path[kPathLimit];
     if (!log_file_path(kLogFileName, path, sizeof path)) return 0;
     const PlatformFile log = platform_open_read_shared(path);
     if (!is_open(log)) return 0;
-    const int read_whole = pass_file_on(log, callback, buffer, size);
+    char chunk[kMergeChunkSize + 1];
+    const int read_whole = pass_file_on(log, callback, chunk, sizeof chunk);
     platform_close(log);
     return read_whole;
 }

@@ -115,6 +115,3 @@ int format_log_note(char* out, std::size_t size);
 // `callback`; without a log the callback is never called. Returns 1 when the log was
 // read to its end, 0 when it could not be opened or a read failed.
 int read_log_file(LogChunkCallback callback);
-// The same in chunks of up to `size` - 1 bytes read into `buffer`, for a reader that
-// copies the log elsewhere whole and would rather make fewer reads.
-int read_log_file_into(LogChunkCallback callback, char* buffer, std::uint32_t size);
