@@ -89,9 +89,10 @@ struct CheckJobs {
     std::vector<Slot> slots;                // the window: file n lives in slots[n % slots.size()]
     std::vector<std::thread> workers;
     // Under `lock`, shared by the owner and the workers: the slots' states and the fields
-    // below. The owner alone writes next_to_hand, ended and the owner's wait; the workers
-    // alone next_to_take (the owner too, only to drop files nobody has taken) and
-    // finished; idle_workers both, each for itself. Workers wait on `to_workers` for a
+    // below. The owner alone writes next_to_hand, ended and the owner's wait; whoever takes
+    // files to check (a worker, or the owner helping) advances next_to_take and then
+    // finished, and the owner also when it drops files nobody has taken; the workers
+    // idle_workers, each for itself. Workers wait on `to_workers` for a
     // file or the close, the owner on `to_owner` for files checked.
     //
     // A wake-up costs each side a system call, dearer than a small file's check: the owner
@@ -300,8 +301,8 @@ void settle(CheckJobs& jobs, bool all) {
         const std::uint64_t in_flight = jobs.next_to_hand - jobs.next_to_replay;
         if (in_flight == 0 || (!all && in_flight < jobs.slots.size())) return;
         if (slot_of(jobs, jobs.next_to_replay).state == SlotState::Done) continue;
-        // Every file the owner checks itself is one the workers need not wait for it on:
-        // with N jobs, N - 1 threads are started.
+        // Rather than wait, the owner checks a waiting file itself, as the Nth of N jobs:
+        // N - 1 threads are started.
         if (can_take(jobs)) {
             help_workers(jobs, hold);
             continue;
